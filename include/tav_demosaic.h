@@ -1,0 +1,89 @@
+/* Demosaicing context, the demosaic entry, input normalisation, the Bayer
+ * converters and the two output helpers of libtavcore. Usable from C99 and C++. */
+#ifndef TAV_DEMOSAIC_H
+#define TAV_DEMOSAIC_H
+
+#include "tav_types.h"
+
+TAV_EXTERN_C_BEGIN
+
+/* Growable scratch memory owned by a context. capacity > 0 exactly when
+ * buffer is non-null. */
+typedef struct TavWorkBuffer {
+    uint8_t* buffer;
+    int32_t capacity;
+} TavWorkBuffer;
+
+/* Opaque per-stream context: the configured output type and a work buffer.
+ * One context must be used by one thread at a time. */
+typedef struct TavContext TavContext;
+
+typedef struct TavDemosaicConfig {
+    TavPixelType outputType; /* one of the seven output codes, all 64 bits */
+} TavDemosaicConfig;
+
+/* Method selector of tavDemosaicing. */
+#define TAV_METHOD_NEAREST 0
+#define TAV_METHOD_BILINEAR 1
+#define TAV_METHOD_EDGE 2
+
+/* ---- context lifecycle and configuration ---- */
+TAV_API TavStatus tavCreate(TavContext** handle);
+TAV_API void tavInit(TavContext* context);
+/* Releases the context and its work buffer and nulls *handle. A handle
+ * variable that already holds null is left alone and 0 is returned. */
+TAV_API TavStatus tavRelease(TavContext** handle);
+TAV_API TavStatus tavMemRealloc(TavWorkBuffer* workBuffer, int32_t size);
+TAV_API TavStatus tavDemosaicSetConfig(TavContext* context, const TavDemosaicConfig* config);
+TAV_API TavStatus tavDemosaicGetConfig(const TavContext* context, TavDemosaicConfig* config);
+
+/* ---- demosaic entry ----
+ * Demosaics input into output->data (sized by the caller for the configured
+ * output type). 8-bit input with padded rows is compacted in place in the
+ * caller's input buffer. On success writes output->height, width, pixelType. */
+TAV_API TavStatus tavDemosaicing(TavContext* context, TavImage* input, int32_t method,
+                                 TavImage* output);
+
+/* Classifies input->pixelType into an 8-bit base type and a conversion code
+ * (0 none; 2, 4, 6, 8 shift right; -1 unpack). Returns 0 or TAV_E_PIXEL_TYPE. */
+TAV_API TavStatus demosaicDataInit(const TavImage* input, TavContext* context,
+                                   int64_t* baseType, int32_t* conversion);
+
+/* Normalisation to tightly packed 8-bit rows. 16-bit samples are read as
+ * little-endian byte pairs, so sources need no alignment. */
+TAV_API void u16Tou8_old(const uint8_t* source, int32_t height, int32_t width, int32_t shift,
+                         uint8_t* destination);
+TAV_API void u16Tou8(const uint8_t* source, int32_t height, int32_t width, int32_t lineBytes,
+                     int32_t shift, uint8_t* destination);
+TAV_API void u8Tou8(const uint8_t* source, int32_t height, int32_t width, int32_t lineBytes,
+                    uint8_t* destination);
+TAV_API void unpacked_old(const uint8_t* source, int32_t height, int32_t width,
+                          uint8_t* destination);
+TAV_API void unpacked(const uint8_t* source, int32_t height, int32_t width, int32_t lineBytes,
+                      uint8_t* destination);
+
+/* Grey input to any of the seven output types. 0 or TAV_E_UNSUPPORTED. */
+TAV_API TavStatus mono8Convert(const uint8_t* source, uint8_t* destination, int32_t height,
+                               int32_t width, int64_t outputType);
+
+/* Bayer converters: pick the kernel for method and output type.
+ * Returns TAV_E_UNSUPPORTED for an output type outside the seven codes or a
+ * method other than 0, 1, 2 (nothing written), else the kernel's status. */
+TAV_API TavStatus rg8Convert(const uint8_t* frame, uint8_t* destination, int32_t height,
+                             int32_t width, int64_t outputType, int32_t method, uint8_t* scratch);
+TAV_API TavStatus gr8Convert(const uint8_t* frame, uint8_t* destination, int32_t height,
+                             int32_t width, int64_t outputType, int32_t method, uint8_t* scratch);
+TAV_API TavStatus gb8Convert(const uint8_t* frame, uint8_t* destination, int32_t height,
+                             int32_t width, int64_t outputType, int32_t method, uint8_t* scratch);
+TAV_API TavStatus bg8Convert(const uint8_t* frame, uint8_t* destination, int32_t height,
+                             int32_t width, int64_t outputType, int32_t method, uint8_t* scratch);
+
+/* ---- output helpers ---- */
+/* Pads each 3-byte-per-pixel row in place to a multiple of 4 bytes (BMP rows). */
+TAV_API TavStatus tavBMPAdjust(TavContext* context, TavImage* image);
+/* 3 bytes per pixel to 4 bytes per pixel with a zero fourth byte. */
+TAV_API void bgrToBgra(const uint8_t* source, int32_t height, int32_t width, uint8_t* destination);
+
+TAV_EXTERN_C_END
+
+#endif /* TAV_DEMOSAIC_H */
