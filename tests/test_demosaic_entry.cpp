@@ -191,12 +191,13 @@ TEST(DemosaicEntry, BayerInputReachesItsConverter) {
         for (int64_t outputType : tavref::outputTypes()) {
             Context context(outputType);
             for (int32_t method : {0, 1, 2}) {
-                const int32_t height = 6 + method % 2, width = 9 - method;
+                const uint8_t height = 6 + method % 2, width = 9 - method;
                 const int32_t lineBytes = tavref::minimumLineBytes(type.storage, width) + method;
                 std::vector<uint8_t> raw = tavtest::randomBytes(static_cast<size_t>(height) * lineBytes, seed++);
                 TavImage input = {height, width, type.code, raw.data(), lineBytes};
                 std::vector<uint8_t> frame = tavref::referenceNormalise(input);
-                const size_t outBytes = frame.size() * tavref::outputBytesPerPixel(outputType);
+                const size_t outBytes = static_cast<size_t>(height * width) *
+                                        static_cast<unsigned>(tavref::outputBytesPerPixel(outputType));
                 GuardedBuffer expected(outBytes), out(outBytes);
                 std::vector<uint8_t> scratch(width + 64);
                 const TavStatus expectedStatus = converterOf(type.baseType)(frame.data(), expected.data(), height,
