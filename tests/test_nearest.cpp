@@ -41,8 +41,9 @@ struct KernelOutput {
     bool guardsIntact;
 };
 
-KernelOutput run(const Kernel& k, const uint8_t* frame, uint32_t height, uint32_t width, uint32_t flag,
-        uint8_t fill = 0xCD) {
+// Test frames are small; byte-sized sides keep the buffer sizes obviously bounded.
+KernelOutput run(const Kernel& k, const uint8_t* frame, uint8_t height, uint8_t width, uint32_t flag,
+                 uint8_t fill = 0xCD) {
     KernelOutput r;
     if (k.planar) {
         const size_t n = static_cast<size_t>(height) * width;
