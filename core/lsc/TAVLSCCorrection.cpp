@@ -86,16 +86,14 @@ void correctCells(const typename Rule::Sample* source, typename Rule::Sample* de
 template <class Rule>
 TavStatus correctFrame(const typename Rule::Sample* source, typename Rule::Sample* destination, uint32_t mode,
                        const uint32_t* words, int32_t height, int32_t width) {
+    if (mode != TAV_LSC_MODE_PIXEL && mode != TAV_LSC_MODE_2X2) return TAV_E_UNSUPPORTED;
     if (height <= 0 || width <= 0) return TAV_OK;
     if (mode == TAV_LSC_MODE_PIXEL) {
         correctPerPixel<Rule>(source, destination, words, size_t(height) * size_t(width));
-        return TAV_OK;
-    }
-    if (mode == TAV_LSC_MODE_2X2) {
+    } else {
         correctCells<Rule>(source, destination, words, height, width);
-        return TAV_OK;
     }
-    return TAV_E_UNSUPPORTED;
+    return TAV_OK;
 }
 
 }  // namespace
