@@ -146,3 +146,89 @@ TEST(U16Edge, RefusesNullAndSmallFrames) {
         EXPECT_EQ(oc.entry(nullptr, 2, 2, nullptr), uint32_t(TAV_E_NULL_POINTER));
     }
 }
+
+// The region routines called in the documented order, offsets and phase:
+// each writes exactly its own part of the frame (a sample counts as written
+// when it no longer depends on the buffer's fill), relying only on greens
+// stored by the routines before it, and together they give the entry's result.
+TEST(U16Edge, RoutinesWriteTheirRegions) {
+    for (const OrderCase& oc : kOrders) {
+        const int o = (oc.order == refu16::kGB || oc.order == refu16::kBG) ? 1 : 0;
+        const int p = (oc.order == refu16::kRG || oc.order == refu16::kGB) ? 2 : 3;
+        for (int h : {oc.minHeight, oc.minHeight + 1, oc.minHeight + 6}) {
+            for (int w : {5, 6, 7, 8, 11}) {
+                const auto src = tavtest::randomSamples16(size_t(h) * w, 500 + h * w, 65535);
+                const size_t n = 3 * size_t(h) * w;
+                std::vector<uint16_t> a(n, 0xAAAA), b(n, 0x5555);
+                std::vector<char> done(n, 0);
+                const int er = (h - 4 - o) & ~1;
+                const int ec = p < w - 3 ? p + 2 + ((w - 4 - p) & ~1) : p;
+                TavEdgeExtent extent = {-1, -1};
+                const ptrdiff_t row = w, drow = 3 * ptrdiff_t(w);
+
+                auto runStep = [&](const char* step, const std::function<void(uint16_t*)>& routine,
+                                   const std::function<bool(int, int, int)>& region) {
+                    routine(a.data());
+                    routine(b.data());
+                    for (int r = 0; r < h; ++r)
+                        for (int c = 0; c < w; ++c)
+                            for (int ch = 0; ch < 3; ++ch) {
+                                const size_t i = 3 * (size_t(r) * w + c) + ch;
+                                const bool newly = !done[i] && a[i] == b[i];
+                                ASSERT_EQ(newly, region(r, c, ch)) << oc.name << " " << h << "x" << w << " " << step
+                                                                   << " at (" << r << ", " << c << ") ch " << ch;
+                                done[i] = done[i] || newly;
+                            }
+                };
+                const bool blueGreen[3] = {true, true, false};
+                runStep(
+                    "first rows",
+                    [&](uint16_t* d) {
+                        if (o == 0) edgeFirstRowsRGGBU16(src.data(), d, w, p, 65535);
+                        else edgeFirstRowsGBRGU16(src.data(), d, w, p, 65535);
+                    },
+                    [&](int r, int, int ch) { return r <= o || (r == 1 + o && blueGreen[ch]); });
+                runStep(
+                    "first cols",
+                    [&](uint16_t* d) {
+                        if (p == 2) edgeFirstColsRGGBU16(src.data() + o * row, d + o * drow, h - o, w, 65535);
+                        else edgeFirstColsGRBGU16(src.data() + o * row, d + o * drow, h - o, w, 65535);
+                    },
+                    [&](int r, int c, int ch) {
+                        if (r >= 2 + o) return c <= p - 2 || (c == p - 1 && blueGreen[ch]);
+                        return r == 1 + o && c <= p - 2 && ch == 2;
+                    });
+                runStep(
+                    "interior",
+                    [&](uint16_t* d) {
+                        extent = edgeSecRGGBU16(src.data() + (2 + o) * row, d + (2 + o) * drow, h - 4 - o, w, p,
+                                                65535);
+                    },
+                    [&](int r, int c, int ch) {
+                        if (blueGreen[ch]) return r >= 2 + o && r <= 1 + o + er && c >= p && c < ec;
+                        return r >= 1 + o && r <= o + er && c >= p - 1 && c <= ec - 2;
+                    });
+                ASSERT_EQ(extent.column, ec);
+                ASSERT_EQ(extent.rows, er);
+                const int start = 2 + o + er;
+                runStep(
+                    "last rows",
+                    [&](uint16_t* d) { edgeLastRowsRGGBU16(src.data(), d, h, w, start, p, 65535); },
+                    [&](int r, int c, int ch) {
+                        if (blueGreen[ch]) return r >= start && c >= p && c < ec;
+                        return r >= start - 1 && c >= p - 1 && c <= ec - 2;
+                    });
+                runStep(
+                    "last cols",
+                    [&](uint16_t* d) {
+                        edgeLastColsRGGBU16(src.data() + o * row, d + o * drow, h - o, w, ec, 65535);
+                    },
+                    [&](int r, int c, int ch) {
+                        if (r >= 2 + o && c >= ec) return true;
+                        return ch == 2 && ((c == ec - 1 && r >= 1 + o) || (r == 1 + o && c >= ec));
+                    });
+                ASSERT_EQ(a, runEdge(oc, src, h, w)) << oc.name << " " << h << "x" << w;
+            }
+        }
+    }
+}
