@@ -49,10 +49,10 @@ inline int32_t estimateGreenAt(const uint16_t* s, ptrdiff_t w) {
 }
 
 // The interior works on one row pair (r, r + 1) at a time; s and d point at
-// the red site (r, phase). Each of the three sweeps below handles one 2x2
+// the red site (r, phase). Each of the sweeps below handles one 2x2
 // block per step with fixed offsets; they are separate so that no step
 // depends on the one before it (red and blue only read the greens that the
-// first sweep or earlier rows and routines stored).
+// green sweeps, earlier rows and earlier routines stored).
 
 // Pass 1 at the R site (r, c) and the B site (r + 1, c + 1), and the raw
 // samples of the block.
@@ -64,50 +64,47 @@ inline void interiorGreens(const uint16_t* __restrict s, uint16_t* __restrict d,
         const uint16_t* sk = s + 2 * k;
         uint16_t* dk = d + 6 * k;
         dk[1] = (uint16_t)tav::clampSample(estimateGreenAt(sk, w), top);
-        dk[w3 + 3 + 1] = (uint16_t)tav::clampSample(estimateGreenAt(sk + w + 1, w), top);
         dk[2] = sk[0];
         dk[3 + 1] = sk[1];
-        dk[w3 + 1] = sk[w];
-        dk[w3 + 3] = sk[w + 1];
+    }
+    TAV_INDEPENDENT_ITERATIONS
+    for (int32_t k = 0; k < pairs; ++k) {
+        const uint16_t* sk = s + w + 2 * k;
+        uint16_t* dk = d + w3 + 6 * k;
+        dk[1] = sk[0];
+        dk[3] = sk[1];
+        dk[3 + 1] = (uint16_t)tav::clampSample(estimateGreenAt(sk + 1, w), top);
     }
 }
 
-// Red one row and one column behind: the B site (r-1, c-1) and the G sites
+// Red one row and one column behind (the B site (r-1, c-1) and the G sites
 // (r-1, c) and (r, c-1), from the red differences at (r-2, c-2), (r-2, c),
-// (r, c-2) and (r, c).
-inline void interiorReds(const uint16_t* __restrict s, uint16_t* __restrict d, ptrdiff_t w, int32_t pairs,
-                         int32_t top) {
+// (r, c-2) and (r, c)), and blue at the R site (r, c) and the G sites
+// (r, c+1) and (r+1, c), from the blue differences at (r-1, c-1),
+// (r-1, c+1), (r+1, c-1) and (r+1, c+1).
+inline void interiorRedsAndBlues(const uint16_t* __restrict s, uint16_t* __restrict d, ptrdiff_t w,
+                                 int32_t pairs, int32_t top) {
     const ptrdiff_t w3 = 3 * w;
     TAV_INDEPENDENT_ITERATIONS
     for (int32_t k = 0; k < pairs; ++k) {
         const uint16_t* sk = s + 2 * k;
         uint16_t* dk = d + 6 * k;
-        const int32_t upLeft = sk[-2 * w - 2] - dk[-2 * w3 - 6 + 1];
-        const int32_t up = sk[-2 * w] - dk[-2 * w3 + 1];
-        const int32_t left = sk[-2] - dk[-6 + 1];
-        const int32_t here = sk[0] - dk[1];
-        dk[-w3 - 3 + 2] = (uint16_t)tav::clampSample(dk[-w3 - 3 + 1] + ((upLeft + up + left + here) >> 2), top);
-        dk[-w3 + 2] = (uint16_t)tav::clampSample(sk[-w] + ((up + here) >> 1), top);
-        dk[-3 + 2] = (uint16_t)tav::clampSample(sk[-1] + ((left + here) >> 1), top);
-    }
-}
+        const int32_t greenUpLeft = dk[-w3 - 3 + 1];
+        const int32_t redUpLeft = sk[-2 * w - 2] - dk[-2 * w3 - 6 + 1];
+        const int32_t redUp = sk[-2 * w] - dk[-2 * w3 + 1];
+        const int32_t redLeft = sk[-2] - dk[-6 + 1];
+        const int32_t redHere = sk[0] - dk[1];
+        dk[-w3 - 3 + 2] = (uint16_t)tav::clampSample(greenUpLeft + ((redUpLeft + redUp + redLeft + redHere) >> 2), top);
+        dk[-w3 + 2] = (uint16_t)tav::clampSample(sk[-w] + ((redUp + redHere) >> 1), top);
+        dk[-3 + 2] = (uint16_t)tav::clampSample(sk[-1] + ((redLeft + redHere) >> 1), top);
 
-// Blue at the R site (r, c) and the G sites (r, c+1) and (r+1, c), from the
-// blue differences at (r-1, c-1), (r-1, c+1), (r+1, c-1) and (r+1, c+1).
-inline void interiorBlues(const uint16_t* __restrict s, uint16_t* __restrict d, ptrdiff_t w, int32_t pairs,
-                          int32_t top) {
-    const ptrdiff_t w3 = 3 * w;
-    TAV_INDEPENDENT_ITERATIONS
-    for (int32_t k = 0; k < pairs; ++k) {
-        const uint16_t* sk = s + 2 * k;
-        uint16_t* dk = d + 6 * k;
-        const int32_t upLeft = sk[-w - 1] - dk[-w3 - 3 + 1];
-        const int32_t upRight = sk[-w + 1] - dk[-w3 + 3 + 1];
-        const int32_t downLeft = sk[w - 1] - dk[w3 - 3 + 1];
-        const int32_t downRight = sk[w + 1] - dk[w3 + 3 + 1];
-        dk[0] = (uint16_t)tav::clampSample(dk[1] + ((upLeft + upRight + downLeft + downRight) >> 2), top);
-        dk[3] = (uint16_t)tav::clampSample(sk[1] + ((upRight + downRight) >> 1), top);
-        dk[w3] = (uint16_t)tav::clampSample(sk[w] + ((downLeft + downRight) >> 1), top);
+        const int32_t blueUpLeft = sk[-w - 1] - greenUpLeft;
+        const int32_t blueUpRight = sk[-w + 1] - dk[-w3 + 3 + 1];
+        const int32_t blueDownLeft = sk[w - 1] - dk[w3 - 3 + 1];
+        const int32_t blueDownRight = sk[w + 1] - dk[w3 + 3 + 1];
+        dk[0] = (uint16_t)tav::clampSample(dk[1] + ((blueUpLeft + blueUpRight + blueDownLeft + blueDownRight) >> 2), top);
+        dk[3] = (uint16_t)tav::clampSample(sk[1] + ((blueUpRight + blueDownRight) >> 1), top);
+        dk[w3] = (uint16_t)tav::clampSample(sk[w] + ((blueDownLeft + blueDownRight) >> 1), top);
     }
 }
 
@@ -291,8 +288,7 @@ TavEdgeExtent edgeSecRGGBU16(const uint16_t* source, uint16_t* destination, int3
         const uint16_t* s = source + r * w + phase;
         uint16_t* d = destination + 3 * (r * w + phase);
         interiorGreens(s, d, w, pairs, top);
-        interiorReds(s, d, w, pairs, top);
-        interiorBlues(s, d, w, pairs, top);
+        interiorRedsAndBlues(s, d, w, pairs, top);
     }
     return extent;
 }
