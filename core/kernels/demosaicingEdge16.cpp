@@ -19,14 +19,6 @@
 
 #include "kernels/samples16.h"
 
-// The interior sweeps read the source and channel 1 of rows already
-// finished, and write other samples: tell the vectoriser not to doubt it.
-#if defined(__GNUC__) && !defined(__clang__)
-#define TAV_INDEPENDENT_ITERATIONS _Pragma("GCC ivdep")
-#else
-#define TAV_INDEPENDENT_ITERATIONS
-#endif
-
 namespace {
 
 // Green estimate of pass 1 from the site's sample X, its green edge
