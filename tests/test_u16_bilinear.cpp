@@ -52,7 +52,7 @@ TEST(U16Bilinear, MatchesReferenceEverySize) {
         for (int w = 4; w <= 15; ++w) {
             const auto src = tavtest::randomSamples16(size_t(h) * w, seed++);
             const auto bgr = reorder(refu16::bilinear(src, h, w), 2, 1, 0);
-            const size_t plane = size_t(h) * w;
+            const size_t plane = size_t(h * w);
 
             GuardedBuffer out(3 * plane * 2);
             TavStatus rc = 1;
@@ -63,7 +63,8 @@ TEST(U16Bilinear, MatchesReferenceEverySize) {
             ASSERT_TRUE(out.intact()) << h << "x" << w;
             ASSERT_EQ(toSamples(out), bgr) << h << "x" << w;
 
-            GuardedBuffer b(plane * 2), g(plane * 2), r(plane * 2);
+            const size_t planeBytes = out.size() / 3;
+            GuardedBuffer b(planeBytes), g(planeBytes), r(planeBytes);
             const std::string printedP = tavtest::captureStdout(
                 [&] { rc = tavDemosaicingBilinearU16P(src.data(), h, w, words(b), words(g), words(r)); });
             ASSERT_EQ(rc, TAV_OK);
