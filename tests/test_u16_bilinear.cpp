@@ -210,3 +210,20 @@ TEST(U16Bilinear, ErrorPaths) {
               }),
               "error line = [196]error line = [218]");
 }
+
+TEST(U16Bilinear, RoutinesRefuseSmallFramesAndNull) {
+    const std::vector<uint16_t> src(64, 4321);
+    GuardedBuffer out(3 * 64 * 2, 0x77);
+    uint16_t* d = reinterpret_cast<uint16_t*>(out.data());
+    bilinearFirstRowsRGGBU16(src.data(), d, 3, 0);
+    bilinearFirstColsRGGBU16(src.data(), d, 8, 2, 0);
+    bilinearFirstColsRGGBU16P(src.data(), d, nullptr, d, 8, 8, 0);
+    const TavBodyExtent e = bilinearBodyRGGBU16(src.data(), d, 3, 8, 0);
+    EXPECT_EQ(e.column, 0);
+    EXPECT_EQ(e.row, 0);
+    bilinearLastRowsRGGBU16(src.data(), d, 8, 8, 3, 0);    // three rows left: not a last-rows start
+    bilinearLastColsRGGBU16(src.data(), d, 8, 8, 100, 0);  // outside the frame
+    bilinearLastColsRGGBU16(src.data(), nullptr, 8, 8, 7, 0);
+    EXPECT_TRUE(out.intact());
+    for (size_t i = 0; i < out.size(); ++i) ASSERT_EQ(out[i], 0x77) << i;
+}
