@@ -82,7 +82,8 @@ TEST(U16Edge, MatchesReferenceEveryOrderAndParity) {
 }
 
 TEST(U16Edge, MatchesReferenceOnLargerFrames) {
-    const int sizes[][2] = {{37, 45}, {48, 64}};
+    // The widest frames (over 4100 columns) take a second interior path.
+    const int sizes[][2] = {{37, 45}, {48, 64}, {8, 4101}, {9, 4108}};
     for (const OrderCase& oc : kOrders) {
         for (const auto& size : sizes) {
             const auto src = tavtest::randomSamples16(size_t(size[0]) * size[1], 99, 65535);

@@ -100,6 +100,106 @@ inline void interiorRedsAndBlues(const uint16_t* __restrict s, uint16_t* __restr
     }
 }
 
+// Rows up to this many column pairs keep their colour differences in short
+// arrays on the stack, which saves reading greens back at a stride; wider
+// rows read them back from the destination.
+const int32_t kMaxDifferencePairs = 2048;
+
+// Colour differences of one row: index j is the site at column phase - 2 + 2j
+// (red rows) or phase - 1 + 2j (blue rows).
+struct DifferenceRows {
+    int32_t redAbove[kMaxDifferencePairs + 1];
+    int32_t redHere[kMaxDifferencePairs + 1];
+    int32_t blueAbove[kMaxDifferencePairs + 1];
+    int32_t blueBelow[kMaxDifferencePairs + 1];
+};
+
+// The green sweeps of the row pair, also keeping the differences.
+inline void interiorGreensKeepingDifferences(const uint16_t* __restrict s, uint16_t* __restrict d, ptrdiff_t w,
+                                             int32_t pairs, int32_t top, int32_t* __restrict redHere,
+                                             int32_t* __restrict blueBelow) {
+    const ptrdiff_t w3 = 3 * w;
+    redHere[0] = s[-2] - d[-6 + 1];
+    blueBelow[0] = s[w - 1] - d[w3 - 3 + 1];
+    TAV_INDEPENDENT_ITERATIONS
+    for (int32_t k = 0; k < pairs; ++k) {
+        const uint16_t* sk = s + 2 * k;
+        uint16_t* dk = d + 6 * k;
+        const int32_t green = tav::clampSample(estimateGreenAt(sk, w), top);
+        dk[1] = (uint16_t)green;
+        dk[2] = sk[0];
+        dk[3 + 1] = sk[1];
+        redHere[k + 1] = sk[0] - green;
+    }
+    TAV_INDEPENDENT_ITERATIONS
+    for (int32_t k = 0; k < pairs; ++k) {
+        const uint16_t* sk = s + w + 2 * k;
+        uint16_t* dk = d + w3 + 6 * k;
+        const int32_t green = tav::clampSample(estimateGreenAt(sk + 1, w), top);
+        dk[1] = sk[0];
+        dk[3] = sk[1];
+        dk[3 + 1] = (uint16_t)green;
+        blueBelow[k + 1] = sk[1] - green;
+    }
+}
+
+// The red and blue sweep of interiorRedsAndBlues, from the kept differences.
+inline void interiorRedsAndBluesFromDifferences(const uint16_t* __restrict s, uint16_t* __restrict d, ptrdiff_t w,
+                                                int32_t pairs, int32_t top, const int32_t* __restrict redAbove,
+                                                const int32_t* __restrict redHere,
+                                                const int32_t* __restrict blueAbove,
+                                                const int32_t* __restrict blueBelow) {
+    const ptrdiff_t w3 = 3 * w;
+    TAV_INDEPENDENT_ITERATIONS
+    for (int32_t k = 0; k < pairs; ++k) {
+        const uint16_t* sk = s + 2 * k;
+        uint16_t* dk = d + 6 * k;
+        const int32_t redUpLeft = redAbove[k], redUp = redAbove[k + 1];
+        const int32_t redLeft = redHere[k], redHereNow = redHere[k + 1];
+        const int32_t blueUpLeft = blueAbove[k], blueUpRight = blueAbove[k + 1];
+        const int32_t blueDownLeft = blueBelow[k], blueDownRight = blueBelow[k + 1];
+        const int32_t greenUpLeft = sk[-w - 1] - blueUpLeft;
+        const int32_t greenHere = sk[0] - redHereNow;
+        dk[-w3 - 3 + 2] =
+            (uint16_t)tav::clampSample(greenUpLeft + ((redUpLeft + redUp + redLeft + redHereNow) >> 2), top);
+        dk[-w3 + 2] = (uint16_t)tav::clampSample(sk[-w] + ((redUp + redHereNow) >> 1), top);
+        dk[-3 + 2] = (uint16_t)tav::clampSample(sk[-1] + ((redLeft + redHereNow) >> 1), top);
+        dk[0] = (uint16_t)tav::clampSample(
+            greenHere + ((blueUpLeft + blueUpRight + blueDownLeft + blueDownRight) >> 2), top);
+        dk[3] = (uint16_t)tav::clampSample(sk[1] + ((blueUpRight + blueDownRight) >> 1), top);
+        dk[w3] = (uint16_t)tav::clampSample(sk[w] + ((blueDownLeft + blueDownRight) >> 1), top);
+    }
+}
+
+// The whole interior with differences kept on the stack; s and d point at
+// the first block of the first row pair.
+void interiorWithKeptDifferences(const uint16_t* s, uint16_t* d, ptrdiff_t w, int32_t rows, int32_t pairs,
+                                 int32_t top) {
+    DifferenceRows rowsKept;
+    int32_t* redAbove = rowsKept.redAbove;
+    int32_t* redHere = rowsKept.redHere;
+    int32_t* blueAbove = rowsKept.blueAbove;
+    int32_t* blueBelow = rowsKept.blueBelow;
+    // The rows above the first pair were finished by earlier routines.
+    const ptrdiff_t w3 = 3 * w;
+    for (int32_t j = 0; j <= pairs; ++j) {
+        redAbove[j] = s[-2 * w - 2 + 2 * j] - d[-2 * w3 - 6 + 6 * j + 1];
+        blueAbove[j] = s[-w - 1 + 2 * j] - d[-w3 - 3 + 6 * j + 1];
+    }
+    for (int32_t r = 0; r < rows; r += 2) {
+        const uint16_t* sr = s + r * w;
+        uint16_t* dr = d + 3 * r * w;
+        interiorGreensKeepingDifferences(sr, dr, w, pairs, top, redHere, blueBelow);
+        interiorRedsAndBluesFromDifferences(sr, dr, w, pairs, top, redAbove, redHere, blueAbove, blueBelow);
+        int32_t* t = redAbove;
+        redAbove = redHere;
+        redHere = t;
+        t = blueAbove;
+        blueAbove = blueBelow;
+        blueBelow = t;
+    }
+}
+
 // Green estimates that depart from the plain rule at a few border sites.
 enum GreenVariant {
     kPlainGreen,
@@ -276,6 +376,11 @@ TavEdgeExtent edgeSecRGGBU16(const uint16_t* source, uint16_t* destination, int3
     const int32_t top = boundedMaximum(maximum);
     const ptrdiff_t w = width;
     const int32_t pairs = phase < width - 3 ? ((width - 4 - phase) >> 1) + 1 : 0;
+    if (pairs <= kMaxDifferencePairs) {
+        if (pairs > 0 && extent.rows > 0)
+            interiorWithKeptDifferences(source + phase, destination + 3 * phase, w, extent.rows, pairs, top);
+        return extent;
+    }
     for (int32_t r = 0; r < extent.rows; r += 2) {
         const uint16_t* s = source + r * w + phase;
         uint16_t* d = destination + 3 * (r * w + phase);
