@@ -114,41 +114,33 @@ struct DifferenceRows {
     int32_t blueBelow[kMaxDifferencePairs + 1];
 };
 
-// The green sweeps of the row pair, also keeping the differences.
-inline void interiorGreensKeepingDifferences(const uint16_t* __restrict s, uint16_t* __restrict d, ptrdiff_t w,
-                                             int32_t pairs, int32_t top, int32_t* __restrict redHere,
-                                             int32_t* __restrict blueBelow) {
+// Pass 1 of the row pair, kept as colour differences only: the red
+// differences of row r and the blue differences of row r + 1.
+inline void interiorDifferences(const uint16_t* __restrict s, const uint16_t* __restrict d, ptrdiff_t w,
+                                int32_t pairs, int32_t top, int32_t* __restrict redHere,
+                                int32_t* __restrict blueBelow) {
     const ptrdiff_t w3 = 3 * w;
     redHere[0] = s[-2] - d[-6 + 1];
     blueBelow[0] = s[w - 1] - d[w3 - 3 + 1];
     TAV_INDEPENDENT_ITERATIONS
     for (int32_t k = 0; k < pairs; ++k) {
         const uint16_t* sk = s + 2 * k;
-        uint16_t* dk = d + 6 * k;
-        const int32_t green = tav::clampSample(estimateGreenAt(sk, w), top);
-        dk[1] = (uint16_t)green;
-        dk[2] = sk[0];
-        dk[3 + 1] = sk[1];
-        redHere[k + 1] = sk[0] - green;
+        redHere[k + 1] = sk[0] - tav::clampSample(estimateGreenAt(sk, w), top);
     }
     TAV_INDEPENDENT_ITERATIONS
     for (int32_t k = 0; k < pairs; ++k) {
-        const uint16_t* sk = s + w + 2 * k;
-        uint16_t* dk = d + w3 + 6 * k;
-        const int32_t green = tav::clampSample(estimateGreenAt(sk + 1, w), top);
-        dk[1] = sk[0];
-        dk[3] = sk[1];
-        dk[3 + 1] = (uint16_t)green;
-        blueBelow[k + 1] = sk[1] - green;
+        const uint16_t* sk = s + w + 1 + 2 * k;
+        blueBelow[k + 1] = sk[0] - tav::clampSample(estimateGreenAt(sk, w), top);
     }
 }
 
-// The red and blue sweep of interiorRedsAndBlues, from the kept differences.
-inline void interiorRedsAndBluesFromDifferences(const uint16_t* __restrict s, uint16_t* __restrict d, ptrdiff_t w,
-                                                int32_t pairs, int32_t top, const int32_t* __restrict redAbove,
-                                                const int32_t* __restrict redHere,
-                                                const int32_t* __restrict blueAbove,
-                                                const int32_t* __restrict blueBelow) {
+// Everything the block at (r, c) writes, greens recovered from the kept
+// differences: row r whole (red of column c - 1 included), row r + 1 but
+// its red, and the red of row r - 1 at columns c - 1 and c.
+inline void interiorBlocksFromDifferences(const uint16_t* __restrict s, uint16_t* __restrict d, ptrdiff_t w,
+                                          int32_t pairs, int32_t top, const int32_t* __restrict redAbove,
+                                          const int32_t* __restrict redHere, const int32_t* __restrict blueAbove,
+                                          const int32_t* __restrict blueBelow) {
     const ptrdiff_t w3 = 3 * w;
     TAV_INDEPENDENT_ITERATIONS
     for (int32_t k = 0; k < pairs; ++k) {
@@ -160,14 +152,24 @@ inline void interiorRedsAndBluesFromDifferences(const uint16_t* __restrict s, ui
         const int32_t blueDownLeft = blueBelow[k], blueDownRight = blueBelow[k + 1];
         const int32_t greenUpLeft = sk[-w - 1] - blueUpLeft;
         const int32_t greenHere = sk[0] - redHereNow;
+        const int32_t greenDownRight = sk[w + 1] - blueDownRight;
+        // row r - 1: red only
         dk[-w3 - 3 + 2] =
             (uint16_t)tav::clampSample(greenUpLeft + ((redUpLeft + redUp + redLeft + redHereNow) >> 2), top);
         dk[-w3 + 2] = (uint16_t)tav::clampSample(sk[-w] + ((redUp + redHereNow) >> 1), top);
+        // row r
         dk[-3 + 2] = (uint16_t)tav::clampSample(sk[-1] + ((redLeft + redHereNow) >> 1), top);
         dk[0] = (uint16_t)tav::clampSample(
             greenHere + ((blueUpLeft + blueUpRight + blueDownLeft + blueDownRight) >> 2), top);
+        dk[1] = (uint16_t)greenHere;
+        dk[2] = sk[0];
         dk[3] = (uint16_t)tav::clampSample(sk[1] + ((blueUpRight + blueDownRight) >> 1), top);
+        dk[3 + 1] = sk[1];
+        // row r + 1 (its red follows with the next row pair)
         dk[w3] = (uint16_t)tav::clampSample(sk[w] + ((blueDownLeft + blueDownRight) >> 1), top);
+        dk[w3 + 1] = sk[w];
+        dk[w3 + 3] = sk[w + 1];
+        dk[w3 + 3 + 1] = (uint16_t)greenDownRight;
     }
 }
 
@@ -189,8 +191,8 @@ void interiorWithKeptDifferences(const uint16_t* s, uint16_t* d, ptrdiff_t w, in
     for (int32_t r = 0; r < rows; r += 2) {
         const uint16_t* sr = s + r * w;
         uint16_t* dr = d + 3 * r * w;
-        interiorGreensKeepingDifferences(sr, dr, w, pairs, top, redHere, blueBelow);
-        interiorRedsAndBluesFromDifferences(sr, dr, w, pairs, top, redAbove, redHere, blueAbove, blueBelow);
+        interiorDifferences(sr, dr, w, pairs, top, redHere, blueBelow);
+        interiorBlocksFromDifferences(sr, dr, w, pairs, top, redAbove, redHere, blueAbove, blueBelow);
         int32_t* t = redAbove;
         redAbove = redHere;
         redHere = t;
