@@ -1,0 +1,445 @@
+// Edge-directed demosaicing of 16-bit Bayer frames into interleaved B,G,R.
+//
+// Pass 1 puts green at every R and B site, interpolated along the direction
+// of the smaller gradient and corrected by the site's own second difference.
+// Pass 2 interpolates red and blue as colour differences (sample minus
+// green) against the green of pass 1. Every value is clamped to 0..maximum.
+//
+// Green estimates are kept only in channel 1 of the destination and read
+// back from there, so each routine relies on the greens that the routines
+// called before it stored. The border routines evaluate both passes through
+// mirrored indices (first all their greens, then red and blue); the interior
+// routine works one 2x2 block per step with fixed offsets. Red lags one row
+// and one column behind because the red differences below and right of a
+// block need greens that the next block computes.
+#include "tav_kernels16.h"
+
+#include <stddef.h>
+#include <stdlib.h>
+
+#include "kernels/samples16.h"
+
+namespace {
+
+// Green estimate of pass 1 from the site's sample X, its green edge
+// neighbours and the samples of its own colour two sites away. Ties go
+// vertical; the correction is an arithmetic shift (toward minus infinity).
+inline int32_t estimateGreen(int32_t x, int32_t n, int32_t s, int32_t w, int32_t e, int32_t nn, int32_t ss,
+                             int32_t ww, int32_t ee, int correctionShift) {
+    const int32_t dV = 2 * x - nn - ss;
+    const int32_t dH = 2 * x - ww - ee;
+    const int32_t gH = abs(w - e) + abs(dH);
+    const int32_t gV = abs(n - s) + abs(dV);
+    const int32_t vertical = (int32_t)((uint32_t)(n + s) >> 1) + (dV >> correctionShift);
+    const int32_t horizontal = (int32_t)((uint32_t)(w + e) >> 1) + (dH >> correctionShift);
+    return gH >= gV ? vertical : horizontal;
+}
+
+// The same estimate with fixed offsets, for interior sites.
+inline int32_t estimateGreenAt(const uint16_t* s, ptrdiff_t w) {
+    return estimateGreen(s[0], s[-w], s[w], s[-1], s[1], s[-2 * w], s[2 * w], s[-2], s[2], 2);
+}
+
+// The interior works on one row pair (r, r + 1) at a time; s and d point at
+// the red site (r, phase). Each of the sweeps below handles one 2x2
+// block per step with fixed offsets; they are separate so that no step
+// depends on the one before it (red and blue only read the greens that the
+// green sweeps, earlier rows and earlier routines stored).
+
+// Pass 1 at the R site (r, c) and the B site (r + 1, c + 1), and the raw
+// samples of the block.
+inline void interiorGreens(const uint16_t* __restrict s, uint16_t* __restrict d, ptrdiff_t w, int32_t pairs,
+                           int32_t top) {
+    const ptrdiff_t w3 = 3 * w;
+    TAV_INDEPENDENT_ITERATIONS
+    for (int32_t k = 0; k < pairs; ++k) {
+        const uint16_t* sk = s + 2 * k;
+        uint16_t* dk = d + 6 * k;
+        dk[1] = (uint16_t)tav::clampSample(estimateGreenAt(sk, w), top);
+        dk[2] = sk[0];
+        dk[3 + 1] = sk[1];
+    }
+    TAV_INDEPENDENT_ITERATIONS
+    for (int32_t k = 0; k < pairs; ++k) {
+        const uint16_t* sk = s + w + 2 * k;
+        uint16_t* dk = d + w3 + 6 * k;
+        dk[1] = sk[0];
+        dk[3] = sk[1];
+        dk[3 + 1] = (uint16_t)tav::clampSample(estimateGreenAt(sk + 1, w), top);
+    }
+}
+
+// Red one row and one column behind (the B site (r-1, c-1) and the G sites
+// (r-1, c) and (r, c-1), from the red differences at (r-2, c-2), (r-2, c),
+// (r, c-2) and (r, c)), and blue at the R site (r, c) and the G sites
+// (r, c+1) and (r+1, c), from the blue differences at (r-1, c-1),
+// (r-1, c+1), (r+1, c-1) and (r+1, c+1).
+inline void interiorRedsAndBlues(const uint16_t* __restrict s, uint16_t* __restrict d, ptrdiff_t w,
+                                 int32_t pairs, int32_t top) {
+    const ptrdiff_t w3 = 3 * w;
+    TAV_INDEPENDENT_ITERATIONS
+    for (int32_t k = 0; k < pairs; ++k) {
+        const uint16_t* sk = s + 2 * k;
+        uint16_t* dk = d + 6 * k;
+        const int32_t greenUpLeft = dk[-w3 - 3 + 1];
+        const int32_t redUpLeft = sk[-2 * w - 2] - dk[-2 * w3 - 6 + 1];
+        const int32_t redUp = sk[-2 * w] - dk[-2 * w3 + 1];
+        const int32_t redLeft = sk[-2] - dk[-6 + 1];
+        const int32_t redHere = sk[0] - dk[1];
+        dk[-w3 - 3 + 2] = (uint16_t)tav::clampSample(greenUpLeft + ((redUpLeft + redUp + redLeft + redHere) >> 2), top);
+        dk[-w3 + 2] = (uint16_t)tav::clampSample(sk[-w] + ((redUp + redHere) >> 1), top);
+        dk[-3 + 2] = (uint16_t)tav::clampSample(sk[-1] + ((redLeft + redHere) >> 1), top);
+
+        const int32_t blueUpLeft = sk[-w - 1] - greenUpLeft;
+        const int32_t blueUpRight = sk[-w + 1] - dk[-w3 + 3 + 1];
+        const int32_t blueDownLeft = sk[w - 1] - dk[w3 - 3 + 1];
+        const int32_t blueDownRight = sk[w + 1] - dk[w3 + 3 + 1];
+        dk[0] = (uint16_t)tav::clampSample(dk[1] + ((blueUpLeft + blueUpRight + blueDownLeft + blueDownRight) >> 2), top);
+        dk[3] = (uint16_t)tav::clampSample(sk[1] + ((blueUpRight + blueDownRight) >> 1), top);
+        dk[w3] = (uint16_t)tav::clampSample(sk[w] + ((blueDownLeft + blueDownRight) >> 1), top);
+    }
+}
+
+// Rows up to this many column pairs keep their colour differences in short
+// arrays on the stack, which saves reading greens back at a stride; wider
+// rows read them back from the destination.
+const int32_t kMaxDifferencePairs = 2048;
+
+// Colour differences of one row: index j is the site at column phase - 2 + 2j
+// (red rows) or phase - 1 + 2j (blue rows).
+struct DifferenceRows {
+    int32_t redAbove[kMaxDifferencePairs + 1];
+    int32_t redHere[kMaxDifferencePairs + 1];
+    int32_t blueAbove[kMaxDifferencePairs + 1];
+    int32_t blueBelow[kMaxDifferencePairs + 1];
+};
+
+// Pass 1 of the row pair, kept as colour differences only: the red
+// differences of row r and the blue differences of row r + 1.
+inline void interiorDifferences(const uint16_t* __restrict s, const uint16_t* __restrict d, ptrdiff_t w,
+                                int32_t pairs, int32_t top, int32_t* __restrict redHere,
+                                int32_t* __restrict blueBelow) {
+    const ptrdiff_t w3 = 3 * w;
+    redHere[0] = s[-2] - d[-6 + 1];
+    blueBelow[0] = s[w - 1] - d[w3 - 3 + 1];
+    TAV_INDEPENDENT_ITERATIONS
+    for (int32_t k = 0; k < pairs; ++k) {
+        const uint16_t* sk = s + 2 * k;
+        redHere[k + 1] = sk[0] - tav::clampSample(estimateGreenAt(sk, w), top);
+    }
+    TAV_INDEPENDENT_ITERATIONS
+    for (int32_t k = 0; k < pairs; ++k) {
+        const uint16_t* sk = s + w + 1 + 2 * k;
+        blueBelow[k + 1] = sk[0] - tav::clampSample(estimateGreenAt(sk, w), top);
+    }
+}
+
+// Everything the block at (r, c) writes, greens recovered from the kept
+// differences: row r whole (red of column c - 1 included), row r + 1 but
+// its red, and the red of row r - 1 at columns c - 1 and c.
+inline void interiorBlocksFromDifferences(const uint16_t* __restrict s, uint16_t* __restrict d, ptrdiff_t w,
+                                          int32_t pairs, int32_t top, const int32_t* __restrict redAbove,
+                                          const int32_t* __restrict redHere, const int32_t* __restrict blueAbove,
+                                          const int32_t* __restrict blueBelow) {
+    const ptrdiff_t w3 = 3 * w;
+    TAV_INDEPENDENT_ITERATIONS
+    for (int32_t k = 0; k < pairs; ++k) {
+        const uint16_t* sk = s + 2 * k;
+        uint16_t* dk = d + 6 * k;
+        const int32_t redUpLeft = redAbove[k], redUp = redAbove[k + 1];
+        const int32_t redLeft = redHere[k], redHereNow = redHere[k + 1];
+        const int32_t blueUpLeft = blueAbove[k], blueUpRight = blueAbove[k + 1];
+        const int32_t blueDownLeft = blueBelow[k], blueDownRight = blueBelow[k + 1];
+        const int32_t greenUpLeft = sk[-w - 1] - blueUpLeft;
+        const int32_t greenHere = sk[0] - redHereNow;
+        const int32_t greenDownRight = sk[w + 1] - blueDownRight;
+        // row r - 1: red only
+        dk[-w3 - 3 + 2] =
+            (uint16_t)tav::clampSample(greenUpLeft + ((redUpLeft + redUp + redLeft + redHereNow) >> 2), top);
+        dk[-w3 + 2] = (uint16_t)tav::clampSample(sk[-w] + ((redUp + redHereNow) >> 1), top);
+        // row r
+        dk[-3 + 2] = (uint16_t)tav::clampSample(sk[-1] + ((redLeft + redHereNow) >> 1), top);
+        dk[0] = (uint16_t)tav::clampSample(
+            greenHere + ((blueUpLeft + blueUpRight + blueDownLeft + blueDownRight) >> 2), top);
+        dk[1] = (uint16_t)greenHere;
+        dk[2] = sk[0];
+        dk[3] = (uint16_t)tav::clampSample(sk[1] + ((blueUpRight + blueDownRight) >> 1), top);
+        dk[3 + 1] = sk[1];
+        // row r + 1 (its red follows with the next row pair)
+        dk[w3] = (uint16_t)tav::clampSample(sk[w] + ((blueDownLeft + blueDownRight) >> 1), top);
+        dk[w3 + 1] = sk[w];
+        dk[w3 + 3] = sk[w + 1];
+        dk[w3 + 3 + 1] = (uint16_t)greenDownRight;
+    }
+}
+
+// The whole interior with differences kept on the stack; s and d point at
+// the first block of the first row pair.
+void interiorWithKeptDifferences(const uint16_t* s, uint16_t* d, ptrdiff_t w, int32_t rows, int32_t pairs,
+                                 int32_t top) {
+    DifferenceRows rowsKept;
+    int32_t* redAbove = rowsKept.redAbove;
+    int32_t* redHere = rowsKept.redHere;
+    int32_t* blueAbove = rowsKept.blueAbove;
+    int32_t* blueBelow = rowsKept.blueBelow;
+    // The rows above the first pair were finished by earlier routines.
+    const ptrdiff_t w3 = 3 * w;
+    for (int32_t j = 0; j <= pairs; ++j) {
+        redAbove[j] = s[-2 * w - 2 + 2 * j] - d[-2 * w3 - 6 + 6 * j + 1];
+        blueAbove[j] = s[-w - 1 + 2 * j] - d[-w3 - 3 + 6 * j + 1];
+    }
+    for (int32_t r = 0; r < rows; r += 2) {
+        const uint16_t* sr = s + r * w;
+        uint16_t* dr = d + 3 * r * w;
+        interiorDifferences(sr, dr, w, pairs, top, redHere, blueBelow);
+        interiorBlocksFromDifferences(sr, dr, w, pairs, top, redAbove, redHere, blueAbove, blueBelow);
+        int32_t* t = redAbove;
+        redAbove = redHere;
+        redHere = t;
+        t = blueAbove;
+        blueAbove = blueBelow;
+        blueBelow = t;
+    }
+}
+
+// Green estimates that depart from the plain rule at a few border sites.
+enum GreenVariant {
+    kPlainGreen,
+    kLowerRowAsLast,     // below the site taken as if the site's row were the last
+    kDoubledCorrection,  // second-difference corrections counted twice
+    kHalfDifferences,    // second differences against the far side only
+};
+
+// A frame (or a view of one starting at a later row) with mirrored reads.
+struct EdgeFrame {
+    const uint16_t* source;
+    uint16_t* destination;
+    int32_t height;
+    int32_t width;
+    int32_t redRowParity;
+    int32_t redColumnParity;
+    int32_t maximum;
+
+    bool redRow(int32_t r) const { return (r & 1) == redRowParity; }
+    bool redColumn(int32_t c) const { return (c & 1) == redColumnParity; }
+    bool redSite(int32_t r, int32_t c) const { return redRow(r) && redColumn(c); }
+    bool blueSite(int32_t r, int32_t c) const { return !redRow(r) && !redColumn(c); }
+    bool greenSite(int32_t r, int32_t c) const { return redRow(r) != redColumn(c); }
+
+    ptrdiff_t index(int32_t r, int32_t c) const {
+        return (ptrdiff_t)tav::mirrorIndex(r, height) * width + tav::mirrorIndex(c, width);
+    }
+    int32_t sample(int32_t r, int32_t c) const { return source[index(r, c)]; }
+    int32_t storedGreen(int32_t r, int32_t c) const { return destination[3 * index(r, c) + 1]; }
+    void store(int32_t r, int32_t c, int channel, int32_t value) const {
+        destination[3 * ((ptrdiff_t)r * width + c) + channel] = (uint16_t)value;
+    }
+    int32_t clamp(int32_t v) const { return tav::clampSample(v, maximum); }
+
+    int32_t greenEstimate(int32_t r, int32_t c, GreenVariant variant) const {
+        const int32_t x = sample(r, c);
+        const int32_t n = sample(r - 1, c), nn = sample(r - 2, c);
+        int32_t s = sample(r + 1, c), ss = sample(r + 2, c);
+        int32_t ww = sample(r, c - 2);
+        int32_t northFar = nn;
+        if (variant == kLowerRowAsLast) {
+            s = n;
+            ss = nn;
+        }
+        if (variant == kHalfDifferences) {
+            northFar = x;
+            ww = x;
+        }
+        return estimateGreen(x, n, s, sample(r, c - 1), sample(r, c + 1), northFar, ss, ww, sample(r, c + 2),
+                             variant == kDoubledCorrection ? 1 : 2);
+    }
+
+    void storeGreen(int32_t r, int32_t c, GreenVariant variant = kPlainGreen) const {
+        store(r, c, 1, greenSite(r, c) ? sample(r, c) : clamp(greenEstimate(r, c, variant)));
+    }
+
+    // Colour difference (sample minus stored green) at an R or B site.
+    int32_t difference(int32_t r, int32_t c) const { return sample(r, c) - storedGreen(r, c); }
+
+    // Pass 2 for red (wantRed) or blue at one pixel.
+    int32_t colour(int32_t r, int32_t c, bool wantRed) const {
+        const bool ownSite = wantRed ? redSite(r, c) : blueSite(r, c);
+        if (ownSite) return sample(r, c);
+        const int32_t green = greenSite(r, c) ? sample(r, c) : storedGreen(r, c);
+        if (greenSite(r, c)) {
+            const bool rowCarriesColour = wantRed ? redRow(r) : !redRow(r);
+            const int32_t sum = rowCarriesColour ? difference(r, c - 1) + difference(r, c + 1)
+                                                 : difference(r - 1, c) + difference(r + 1, c);
+            return clamp(green + (sum >> 1));
+        }
+        const int32_t sum = difference(r - 1, c - 1) + difference(r - 1, c + 1) + difference(r + 1, c - 1) +
+                            difference(r + 1, c + 1);
+        return clamp(green + (sum >> 2));
+    }
+
+    void storeColour(int32_t r, int32_t c, bool wantRed) const { store(r, c, wantRed ? 2 : 0, colour(r, c, wantRed)); }
+};
+
+int32_t boundedMaximum(int32_t maximum) { return tav::clampSample(maximum, 65535); }
+
+bool validPhase(int32_t phase) { return phase == 2 || phase == 3; }
+
+bool validFrame(int32_t height, int32_t width) {
+    return height >= 6 && width >= 5 && !tav::frameTooLarge16(height, width);
+}
+
+// First column the interior does not process.
+int32_t interiorEndColumn(int32_t width, int32_t phase) {
+    return phase < width - 3 ? phase + 2 + ((width - 4 - phase) & ~1) : phase;
+}
+
+// Rows the interior processes: whole row pairs of the row count.
+int32_t interiorRows(int32_t rowCount) { return rowCount < 2 ? 0 : ((rowCount - 2) | 1) + 1; }
+
+// Rows 0..o all channels, row 1 + o blue and green; o = 1 when the red rows
+// are the odd ones. The routine reads rows 0 to 3 + o only.
+void firstRows(const uint16_t* source, uint16_t* destination, int32_t width, int32_t phase, int32_t maximum,
+               int32_t rowShift) {
+    if (!source || !destination || !validPhase(phase) || width < 5 || tav::frameTooLarge16(6 + rowShift, width))
+        return;
+    const EdgeFrame f = {source, destination, 6 + rowShift, width, rowShift, phase & 1, boundedMaximum(maximum)};
+    const bool redTopLeft = rowShift == 0 && phase == 2;
+    const bool blueTopLeft = rowShift == 1 && phase == 3;
+    for (int32_t r = 0; r <= 1 + rowShift; ++r)
+        for (int32_t c = 0; c < width; ++c)
+            f.storeGreen(r, c, (blueTopLeft && r == 0 && c == 0) ? kHalfDifferences : kPlainGreen);
+    for (int32_t r = 0; r <= 1 + rowShift; ++r)
+        for (int32_t c = 0; c < width; ++c) {
+            f.storeColour(r, c, false);
+            if (r <= rowShift) f.storeColour(r, c, true);
+        }
+    if (redTopLeft) {
+        // The top-left blues use the unclamped green estimates.
+        const int32_t blueDifference = f.sample(1, 1) - f.greenEstimate(1, 1, kPlainGreen);
+        f.store(0, 0, 0, f.clamp(f.greenEstimate(0, 0, kPlainGreen) + blueDifference));
+        f.store(0, 1, 0, f.clamp(f.sample(0, 1) + blueDifference));
+        f.store(1, 0, 0, f.clamp(f.sample(1, 0) + blueDifference));
+    }
+}
+
+// Rows 2.. of a view whose red rows are even: columns 0..phase-2 all
+// channels, column phase-1 blue and green; row 1 red of columns 0..phase-2.
+void firstCols(const uint16_t* source, uint16_t* destination, int32_t height, int32_t width, int32_t maximum,
+               int32_t phase) {
+    if (!source || !destination || !validFrame(height, width)) return;
+    const EdgeFrame f = {source, destination, height, width, 0, phase & 1, boundedMaximum(maximum)};
+    // With red in odd columns and an odd row count, the blue site of column 0
+    // on the second-last row looks no further down than its own row.
+    const bool lastBlueAsLastRow = phase == 3 && (height & 1);
+    for (int32_t r = 2; r < height; ++r)
+        for (int32_t c = 0; c < phase; ++c)
+            f.storeGreen(r, c, (lastBlueAsLastRow && r == height - 2 && c == 0) ? kLowerRowAsLast : kPlainGreen);
+    for (int32_t r = 1; r < height; ++r)
+        for (int32_t c = 0; c < phase; ++c) {
+            if (r >= 2) f.storeColour(r, c, false);
+            if (c <= phase - 2) f.storeColour(r, c, true);
+        }
+}
+
+}  // namespace
+
+extern "C" {
+
+void edgeFirstRowsRGGBU16(const uint16_t* source, uint16_t* destination, int32_t width, int32_t phase,
+                          int32_t maximum) {
+    firstRows(source, destination, width, phase, maximum, 0);
+}
+
+void edgeFirstRowsGBRGU16(const uint16_t* source, uint16_t* destination, int32_t width, int32_t phase,
+                          int32_t maximum) {
+    firstRows(source, destination, width, phase, maximum, 1);
+}
+
+void edgeFirstColsRGGBU16(const uint16_t* source, uint16_t* destination, int32_t height, int32_t width,
+                          int32_t maximum) {
+    firstCols(source, destination, height, width, maximum, 2);
+}
+
+void edgeFirstColsGRBGU16(const uint16_t* source, uint16_t* destination, int32_t height, int32_t width,
+                          int32_t maximum) {
+    firstCols(source, destination, height, width, maximum, 3);
+}
+
+// Source and destination point at the first interior row, a red row; rows
+// down to two above it are read. Red is at the top left of every block.
+TavEdgeExtent edgeSecRGGBU16(const uint16_t* source, uint16_t* destination, int32_t rowCount, int32_t width,
+                             int32_t phase, int32_t maximum) {
+    TavEdgeExtent extent = {0, 0};
+    if (!source || !destination || !validPhase(phase) || width < 5 ||
+        tav::frameTooLarge16(rowCount < 0 ? 0 : rowCount + 4, width))
+        return extent;
+    extent.column = interiorEndColumn(width, phase);
+    extent.rows = interiorRows(rowCount);
+    const int32_t top = boundedMaximum(maximum);
+    const ptrdiff_t w = width;
+    const int32_t pairs = phase < width - 3 ? ((width - 4 - phase) >> 1) + 1 : 0;
+    if (pairs <= kMaxDifferencePairs) {
+        if (pairs > 0 && extent.rows > 0)
+            interiorWithKeptDifferences(source + phase, destination + 3 * phase, w, extent.rows, pairs, top);
+        return extent;
+    }
+    for (int32_t r = 0; r < extent.rows; r += 2) {
+        const uint16_t* s = source + r * w + phase;
+        uint16_t* d = destination + 3 * (r * w + phase);
+        interiorGreens(s, d, w, pairs, top);
+        interiorRedsAndBlues(s, d, w, pairs, top);
+    }
+    return extent;
+}
+
+// Rows startRow.. (a red row) blue and green, rows startRow-1.. red, over
+// the interior's columns.
+void edgeLastRowsRGGBU16(const uint16_t* source, uint16_t* destination, int32_t height, int32_t width,
+                         int32_t startRow, int32_t phase, int32_t maximum) {
+    if (!source || !destination || !validPhase(phase) || !validFrame(height, width) || startRow < 1 ||
+        startRow > height)
+        return;
+    const EdgeFrame f = {source, destination, height, width, startRow & 1, phase & 1, boundedMaximum(maximum)};
+    const int32_t endColumn = interiorEndColumn(width, phase);
+    for (int32_t r = startRow; r < height; ++r)
+        for (int32_t c = phase; c < endColumn; ++c) f.storeGreen(r, c);
+    for (int32_t r = startRow - 1; r < height; ++r) {
+        for (int32_t c = phase - 1; c < endColumn - 1; ++c) f.storeColour(r, c, true);
+        if (r >= startRow)
+            for (int32_t c = phase; c < endColumn; ++c) f.storeColour(r, c, false);
+    }
+}
+
+// Columns startColumn.. of a view whose red rows are even: rows 2.. all
+// channels; red of column startColumn-1 and of row 1.
+void edgeLastColsRGGBU16(const uint16_t* source, uint16_t* destination, int32_t height, int32_t width,
+                         int32_t startColumn, int32_t maximum) {
+    if (!source || !destination || !validFrame(height, width) || startColumn < 1 || startColumn > width) return;
+    const EdgeFrame f = {source, destination, height, width, 0, startColumn & 1, boundedMaximum(maximum)};
+    const int32_t interiorRowsDone = interiorRows(height - 4);
+    const bool threeColumns = width - startColumn == 3;
+    // The corner blue site when two rows and three columns are left over
+    // takes its second-difference corrections twice.
+    const bool doubledCorner = threeColumns && height - 2 - interiorRowsDone == 2;
+    for (int32_t r = 2; r < height; ++r)
+        for (int32_t c = startColumn; c < width; ++c)
+            f.storeGreen(r, c, (doubledCorner && r == height - 1 && c == width - 2) ? kDoubledCorrection : kPlainGreen);
+    for (int32_t r = 1; r < height; ++r) {
+        for (int32_t c = startColumn - 1; c < width; ++c) {
+            if (threeColumns && c == width - 2 && r <= interiorRowsDone) {
+                // Beside the interior rows, red of the middle column of three
+                // comes from its left-hand neighbours only.
+                const int32_t g = f.greenSite(r, c) ? f.sample(r, c) : f.storedGreen(r, c);
+                const int32_t v = f.greenSite(r, c)
+                                      ? g + f.difference(r, c - 1)
+                                      : g + ((2 * f.difference(r - 1, c - 1) + 2 * f.difference(r + 1, c - 1)) >> 2);
+                f.store(r, c, 2, f.clamp(v));
+            } else {
+                f.storeColour(r, c, true);
+            }
+            if (r >= 2 && c >= startColumn) f.storeColour(r, c, false);
+        }
+    }
+}
+
+}  // extern "C"
