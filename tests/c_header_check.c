@@ -10,3 +10,12 @@ int tav_c_header_check(void) {
     (void)config;
     return image.width == 4 ? TAV_OK : TAV_E_SIZE;
 }
+
+/* The wrapper header's plain interface is C as well. */
+#include "tav_ffc.h"
+
+int tav_c_ffc_header_check(void);
+int tav_c_ffc_header_check(void) {
+    IMG_LSC_BASIC_PARAM param = {0, 1, 12, 2, 64, 64, 0.0f, 0};
+    return param.bits == 12 ? IMG_LSC_OK : IMG_LSC_E_ARGUMENT;
+}

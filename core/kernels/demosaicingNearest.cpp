@@ -1,34 +1,303 @@
-// Placeholder until the nearest kernels land: every kernel reports TAV_E_UNSUPPORTED.
+// Nearest-neighbour demosaicing of 8-bit Bayer frames (phases RG and GB).
+//
+// Every output pixel copies its own sample and takes each missing colour from
+// a single sample of the 2x2 window made of its own row and the row above, its
+// own column and the column to its left. Row 0 uses row 1 as the row above,
+// column 0 uses column 1 as the column to its left. Where the window holds two
+// greens, the one in the pixel's own row is used, except that a red site in
+// column 0 below row 0 takes the green above it.
+//
+// One rule serves all eight kernels: an output target (interleaved 3 or 4
+// bytes, planes, grey) is a small policy type, the rows are walked by shared
+// templates, and the exported functions only instantiate them.
+#include <stddef.h>
+#include <stdint.h>
+
 #include "tav_kernels.h"
 
-extern "C" uint32_t rg8ToBgr8_nearest(const uint8_t* /*source*/, uint32_t /*height*/, uint32_t /*width*/, uint8_t* /*destination*/, uint32_t /*orderFlag*/) {
-    return (uint32_t)TAV_E_UNSUPPORTED;
+namespace {
+
+// The source rows a row routine reads: the red/green row above, the
+// green/blue row being written, and the red/green row below it.
+struct NearestRowSet {
+    const uint8_t* above;
+    const uint8_t* current;
+    const uint8_t* below;
+};
+
+// ---- Output targets -------------------------------------------------------
+// A target is where a row goes; its sink() fixes the per-row constants (byte
+// positions from the order flag, luma weights) once, so the column loops
+// store without testing the flag.
+
+template <uint32_t kBytes>
+struct InterleavedTarget {
+    static constexpr uint32_t kBytesPerPixel = kBytes;
+    uint8_t* destination;
+    uint32_t orderFlag;
+
+    struct Sink {
+        uint8_t* row;
+        size_t redPos;
+        size_t bluePos;
+        void store(size_t x, uint8_t r, uint8_t g, uint8_t b) const {
+            uint8_t* pixel = row + x * kBytes;
+            pixel[redPos] = r;
+            pixel[1] = g;
+            pixel[bluePos] = b;
+            if (kBytes == 4) pixel[3] = 0;
+        }
+    };
+
+    InterleavedTarget atPixel(size_t index) const { return {destination + index * kBytes, orderFlag}; }
+    Sink sink() const {
+        // Flag clear: B, G, R; any nonzero flag: R, G, B.
+        const size_t redPos = orderFlag != 0 ? 0 : 2;
+        return {destination, redPos, 2 - redPos};
+    }
+};
+
+struct PlanarTarget {
+    static constexpr uint32_t kBytesPerPixel = 1;  // per plane
+    uint8_t* red;
+    uint8_t* green;
+    uint8_t* blue;
+
+    struct Sink {
+        uint8_t* red;
+        uint8_t* green;
+        uint8_t* blue;
+        void store(size_t x, uint8_t r, uint8_t g, uint8_t b) const {
+            red[x] = r;
+            green[x] = g;
+            blue[x] = b;
+        }
+    };
+
+    PlanarTarget atPixel(size_t index) const { return {red + index, green + index, blue + index}; }
+    Sink sink() const { return {red, green, blue}; }
+};
+
+struct GreyTarget {
+    static constexpr uint32_t kBytesPerPixel = 1;
+    uint8_t* destination;
+    uint32_t orderFlag;
+
+    struct Sink {
+        uint8_t* row;
+        uint32_t redWeight;
+        uint32_t blueWeight;
+        void store(size_t x, uint8_t r, uint8_t g, uint8_t b) const {
+            // The weights sum to 256, so the rounded sum always fits a byte.
+            row[x] = (uint8_t)((redWeight * r + 150u * g + blueWeight * b + 128u) >> 8);
+        }
+    };
+
+    GreyTarget atPixel(size_t index) const { return {destination + index, orderFlag}; }
+    Sink sink() const {
+        const uint32_t redWeight = orderFlag != 0 ? 29u : 77u;
+        return {destination, redWeight, 106u - redWeight};
+    }
+};
+
+// ---- Pixel pairs ------------------------------------------------------------
+// Columns x (odd) and x + 1 (even) share their loads; every sample is read
+// into a local before anything is stored.
+
+// Green/blue row: blue site at x, green site at x + 1; red comes from `above`.
+template <class Sink>
+inline void greenBluePair(const Sink& sink, const uint8_t* above, const uint8_t* row, size_t x) {
+    const uint8_t redLeft = above[x - 1], redRight = above[x + 1];
+    const uint8_t greenLeft = row[x - 1], blue = row[x], greenRight = row[x + 1];
+    sink.store(x, redLeft, greenLeft, blue);
+    sink.store(x + 1, redRight, greenRight, blue);
 }
 
-extern "C" uint32_t gb8ToBgr8_nearest(const uint8_t* /*source*/, uint32_t /*height*/, uint32_t /*width*/, uint8_t* /*destination*/, uint32_t /*orderFlag*/) {
-    return (uint32_t)TAV_E_UNSUPPORTED;
+// Red/green row: green site at x, red site at x + 1; blue comes from the
+// green/blue row `above`.
+template <class Sink>
+inline void redGreenPair(const Sink& sink, const uint8_t* row, const uint8_t* above, size_t x) {
+    const uint8_t redLeft = row[x - 1], green = row[x], redRight = row[x + 1];
+    const uint8_t blue = above[x];
+    sink.store(x, redLeft, green, blue);
+    sink.store(x + 1, redRight, green, blue);
 }
 
-extern "C" uint32_t rg8ToBgra8_nearest(const uint8_t* /*source*/, uint32_t /*height*/, uint32_t /*width*/, uint8_t* /*destination*/, uint32_t /*orderFlag*/) {
-    return (uint32_t)TAV_E_UNSUPPORTED;
+// ---- Rows --------------------------------------------------------------------
+// Every row is column 0, then the pairs (x, x + 1) for odd x < width - 1, then
+// with an even width the last column alone, which is odd.
+
+// One green/blue row; `above` is the red/green row that supplies red.
+template <class Sink>
+void greenBlueRow(const uint8_t* above, const uint8_t* row, size_t width, const Sink& sink) {
+    sink.store(0, above[0], row[0], row[1]);
+    size_t x = 1;
+    for (; x + 1 < width; x += 2) greenBluePair(sink, above, row, x);
+    if (x < width) sink.store(x, above[x - 1], row[x - 1], row[x]);
 }
 
-extern "C" uint32_t gb8ToBgra8_nearest(const uint8_t* /*source*/, uint32_t /*height*/, uint32_t /*width*/, uint8_t* /*destination*/, uint32_t /*orderFlag*/) {
-    return (uint32_t)TAV_E_UNSUPPORTED;
+// One red/green row; `above` is the green/blue row that supplies blue, and
+// `column0Green` the green of the red site in column 0.
+template <class Sink>
+void redGreenRow(const uint8_t* row, const uint8_t* above, size_t width, uint8_t column0Green,
+                 const Sink& sink) {
+    sink.store(0, row[0], column0Green, above[1]);
+    size_t x = 1;
+    for (; x + 1 < width; x += 2) redGreenPair(sink, row, above, x);
+    if (x < width) sink.store(x, row[x - 1], row[x], above[x]);
 }
 
-extern "C" uint32_t rg8ToBgr8P_nearest(const uint8_t* /*source*/, uint32_t /*height*/, uint32_t /*width*/, uint8_t* /*plane0*/, uint8_t* /*plane1*/, uint8_t* /*plane2*/) {
-    return (uint32_t)TAV_E_UNSUPPORTED;
+// Two output rows: the green/blue row of the set and the red/green row below.
+template <class Target>
+void nearestBody(const NearestRowSet& rows, uint32_t width, Target target) {
+    const uint8_t* const above = rows.above;
+    const uint8_t* const current = rows.current;
+    const uint8_t* const below = rows.below;
+    const typename Target::Sink greenBlue = target.sink();
+    const typename Target::Sink redGreen = target.atPixel(width).sink();
+
+    greenBlue.store(0, above[0], current[0], current[1]);
+    redGreen.store(0, below[0], current[0], current[1]);
+    size_t x = 1;
+    for (; x + 1 < width; x += 2) {
+        greenBluePair(greenBlue, above, current, x);
+        redGreenPair(redGreen, below, current, x);
+    }
+    if (x < width) {
+        greenBlue.store(x, above[x - 1], current[x - 1], current[x]);
+        redGreen.store(x, below[x - 1], below[x], current[x]);
+    }
 }
 
-extern "C" uint32_t gb8ToBgr8P_nearest(const uint8_t* /*source*/, uint32_t /*height*/, uint32_t /*width*/, uint8_t* /*plane0*/, uint8_t* /*plane1*/, uint8_t* /*plane2*/) {
-    return (uint32_t)TAV_E_UNSUPPORTED;
+// The green/blue last row of a frame; reads only the first two row pointers.
+template <class Target>
+void nearestLastRows(const NearestRowSet& rows, uint32_t width, Target target) {
+    greenBlueRow(rows.above, rows.current, width, target.sink());
 }
 
-extern "C" uint32_t rg8ToMono8_nearest(const uint8_t* /*source*/, uint32_t /*height*/, uint32_t /*width*/, uint8_t* /*destination*/, uint32_t /*orderFlag*/) {
-    return (uint32_t)TAV_E_UNSUPPORTED;
+// ---- Row routines of each output kind (shared by the rg8 and gb8 kernels) ----
+
+constexpr auto rg8ToBgr8_nearest_body = &nearestBody<InterleavedTarget<3>>;
+constexpr auto rg8ToBgr8_nearest_lastRows = &nearestLastRows<InterleavedTarget<3>>;
+constexpr auto rg8ToBgra8_nearest_body = &nearestBody<InterleavedTarget<4>>;
+constexpr auto rg8ToBgra8_nearest_lastRows = &nearestLastRows<InterleavedTarget<4>>;
+constexpr auto rg8ToBgr8P_nearest_body = &nearestBody<PlanarTarget>;
+constexpr auto rg8ToBgr8P_nearest_lastRows = &nearestLastRows<PlanarTarget>;
+constexpr auto rg8ToMono8_nearest_body = &nearestBody<GreyTarget>;
+constexpr auto rg8ToMono8_nearest_lastRows = &nearestLastRows<GreyTarget>;
+
+// ---- Frame ---------------------------------------------------------------------
+
+enum class Phase {
+    RG,  // even rows red/green, odd rows green/blue
+    GB,  // even rows green/blue, odd rows red/green
+};
+
+// The rule needs two rows and two columns on every side of a pair; smaller
+// frames and frames whose output size does not fit 32 bits are refused before
+// anything is read or written.
+inline bool nearestSizeAccepted(uint32_t height, uint32_t width, uint32_t bytesPerPixel) {
+    if (height < 4 || width < 4) return false;
+    return (uint64_t)height * width * bytesPerPixel <= UINT32_MAX;
 }
 
-extern "C" uint32_t gb8ToMono8_nearest(const uint8_t* /*source*/, uint32_t /*height*/, uint32_t /*width*/, uint8_t* /*destination*/, uint32_t /*orderFlag*/) {
-    return (uint32_t)TAV_E_UNSUPPORTED;
+template <Phase kPhase, auto kBody, auto kLastRows, class Target>
+uint32_t nearestKernel(const uint8_t* source, uint32_t height, uint32_t width, Target target) {
+    if (!nearestSizeAccepted(height, width, Target::kBytesPerPixel)) return (uint32_t)TAV_E_SIZE;
+
+    const size_t stride = width;
+    const uint8_t* const row0 = source;
+    const uint8_t* const row1 = source + stride;
+    size_t y;
+    if constexpr (kPhase == Phase::RG) {
+        // Row 0 is red/green with no row above: row 1 supplies blue, and the
+        // red site of column 0 takes the green to its right.
+        redGreenRow(row0, row1, width, row0[1], target.sink());
+        y = 1;
+    } else {
+        // Row 0 is green/blue with no row above: row 1 supplies red. Row 1
+        // then follows the general rule.
+        greenBlueRow(row1, row0, width, target.sink());
+        redGreenRow(row1, row0, width, row0[0], target.atPixel(stride).sink());
+        y = 2;
+    }
+
+    NearestRowSet rows = {source + (y - 1) * stride, source + y * stride, source + (y + 1) * stride};
+    for (; y + 1 < height; y += 2) {
+        kBody(rows, width, target.atPixel(y * stride));
+        rows.above += 2 * stride;
+        rows.current += 2 * stride;
+        rows.below += 2 * stride;
+    }
+    if (y < height) kLastRows(rows, width, target.atPixel(y * stride));
+    return 0;
 }
+
+inline bool anyNull(const void* a, const void* b) { return a == nullptr || b == nullptr; }
+inline bool anyNull(const void* a, const void* b, const void* c, const void* d) {
+    return anyNull(a, b) || anyNull(c, d);
+}
+
+}  // namespace
+
+// ---- Exported kernels ------------------------------------------------------------
+
+extern "C" {
+
+uint32_t rg8ToBgr8_nearest(const uint8_t* source, uint32_t height, uint32_t width, uint8_t* destination,
+                           uint32_t orderFlag) {
+    if (anyNull(source, destination)) return (uint32_t)TAV_E_NULL_POINTER;
+    return nearestKernel<Phase::RG, rg8ToBgr8_nearest_body, rg8ToBgr8_nearest_lastRows>(
+        source, height, width, InterleavedTarget<3>{destination, orderFlag});
+}
+
+uint32_t gb8ToBgr8_nearest(const uint8_t* source, uint32_t height, uint32_t width, uint8_t* destination,
+                           uint32_t orderFlag) {
+    if (anyNull(source, destination)) return (uint32_t)TAV_E_NULL_POINTER;
+    return nearestKernel<Phase::GB, rg8ToBgr8_nearest_body, rg8ToBgr8_nearest_lastRows>(
+        source, height, width, InterleavedTarget<3>{destination, orderFlag});
+}
+
+uint32_t rg8ToBgra8_nearest(const uint8_t* source, uint32_t height, uint32_t width, uint8_t* destination,
+                            uint32_t orderFlag) {
+    if (anyNull(source, destination)) return (uint32_t)TAV_E_NULL_POINTER;
+    return nearestKernel<Phase::RG, rg8ToBgra8_nearest_body, rg8ToBgra8_nearest_lastRows>(
+        source, height, width, InterleavedTarget<4>{destination, orderFlag});
+}
+
+uint32_t gb8ToBgra8_nearest(const uint8_t* source, uint32_t height, uint32_t width, uint8_t* destination,
+                            uint32_t orderFlag) {
+    if (anyNull(source, destination)) return (uint32_t)TAV_E_NULL_POINTER;
+    return nearestKernel<Phase::GB, rg8ToBgra8_nearest_body, rg8ToBgra8_nearest_lastRows>(
+        source, height, width, InterleavedTarget<4>{destination, orderFlag});
+}
+
+uint32_t rg8ToBgr8P_nearest(const uint8_t* source, uint32_t height, uint32_t width, uint8_t* plane0,
+                            uint8_t* plane1, uint8_t* plane2) {
+    if (anyNull(source, plane0, plane1, plane2)) return (uint32_t)TAV_E_NULL_POINTER;
+    return nearestKernel<Phase::RG, rg8ToBgr8P_nearest_body, rg8ToBgr8P_nearest_lastRows>(
+        source, height, width, PlanarTarget{plane0, plane1, plane2});
+}
+
+uint32_t gb8ToBgr8P_nearest(const uint8_t* source, uint32_t height, uint32_t width, uint8_t* plane0,
+                            uint8_t* plane1, uint8_t* plane2) {
+    if (anyNull(source, plane0, plane1, plane2)) return (uint32_t)TAV_E_NULL_POINTER;
+    return nearestKernel<Phase::GB, rg8ToBgr8P_nearest_body, rg8ToBgr8P_nearest_lastRows>(
+        source, height, width, PlanarTarget{plane0, plane1, plane2});
+}
+
+uint32_t rg8ToMono8_nearest(const uint8_t* source, uint32_t height, uint32_t width, uint8_t* destination,
+                            uint32_t orderFlag) {
+    if (anyNull(source, destination)) return (uint32_t)TAV_E_NULL_POINTER;
+    return nearestKernel<Phase::RG, rg8ToMono8_nearest_body, rg8ToMono8_nearest_lastRows>(
+        source, height, width, GreyTarget{destination, orderFlag});
+}
+
+uint32_t gb8ToMono8_nearest(const uint8_t* source, uint32_t height, uint32_t width, uint8_t* destination,
+                            uint32_t orderFlag) {
+    if (anyNull(source, destination)) return (uint32_t)TAV_E_NULL_POINTER;
+    return nearestKernel<Phase::GB, rg8ToMono8_nearest_body, rg8ToMono8_nearest_lastRows>(
+        source, height, width, GreyTarget{destination, orderFlag});
+}
+
+}  // extern "C"
