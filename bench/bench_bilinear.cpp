@@ -1,5 +1,6 @@
-// Demosaicing throughput of the 8-bit kernels against OpenCV's bilinear
-// cv::cvtColor on the same BayerRG8 frames, single-threaded.
+// tavDemosaicing throughput for each method and output layout on BayerRG
+// frames, against OpenCV's bilinear cv::cvtColor on the same frames,
+// single-threaded.
 #include "bench_frames.h"
 
 #include "tavcore.h"
@@ -18,65 +19,57 @@ namespace {
 
 using tavbench::FrameSize;
 
-enum class Output { Bgr8, Bgra8, Planar, Mono8 };
+enum class Input { Rg8, Rg12, Rg12Packed };
 
-const int32_t kLumaWeights[3] = {77, 150, 29};
+struct OutputKind {
+    TavPixelType code;
+    int bytesPerPixel;
+    const char* name;
+};
 
-int bytesPerPixel(Output output) {
-    return output == Output::Bgra8 ? 4 : output == Output::Mono8 ? 1 : 3;
-}
+const OutputKind kBgr8 = {TAV_PIXEL_BGR8, 3, "BGR8"};
+const OutputKind kBgra8 = {TAV_PIXEL_BGRA8, 4, "BGRA8"};
+const OutputKind kPlanar = {TAV_PIXEL_RGB8_PLANAR, 3, "RGB8_Planar"};
+const OutputKind kMono8 = {TAV_PIXEL_MONO8, 1, "Mono8"};
 
-const char* outputName(Output output) {
-    switch (output) {
-        case Output::Bgr8: return "BGR8";
-        case Output::Bgra8: return "BGRA8";
-        case Output::Planar: return "RGB8_Planar";
-        case Output::Mono8: return "Mono8";
+struct InputFrame {
+    std::vector<uint8_t> bytes;
+    int32_t pixelType;
+    int32_t lineBytes;
+    const char* name;
+};
+
+InputFrame makeInput(Input input, FrameSize size) {
+    switch (input) {
+        case Input::Rg12:
+            return {tavbench::makeFrame16(size.width, size.height, 12), TAV_PIXEL_BAYER_RG12,
+                    size.width * 2, "BayerRG12"};
+        case Input::Rg12Packed:
+            return {tavbench::makeFramePacked12(size.width, size.height), TAV_PIXEL_BAYER_RG12_PACKED,
+                    size.width + size.width / 2, "BayerRG12Packed"};
+        case Input::Rg8:
+            break;
     }
-    return "?";
+    return {tavbench::makeFrame8(size.width, size.height), TAV_PIXEL_BAYER_RG8, size.width,
+            "BayerRG8"};
 }
 
-// One RG-phase demosaic by the given method into the given layout.
-int32_t demosaicRg8(int method, const uint8_t* frame, int h, int w, Output output, uint8_t* dst) {
-    const size_t n = (size_t)w * h;
-    switch (method) {
-        case 0:
-            switch (output) {
-                case Output::Bgr8: return (int32_t)rg8ToBgr8_nearest(frame, h, w, dst, 0);
-                case Output::Bgra8: return (int32_t)rg8ToBgra8_nearest(frame, h, w, dst, 0);
-                case Output::Planar: return (int32_t)rg8ToBgr8P_nearest(frame, h, w, dst, dst + n, dst + 2 * n);
-                case Output::Mono8: return (int32_t)rg8ToMono8_nearest(frame, h, w, dst, 0);
-            }
-            break;
-        case 1:
-            switch (output) {
-                case Output::Bgr8: return rg8ToBgr8_bilinear(frame, h, w, dst);
-                case Output::Bgra8: return rg8ToBgra8_bilinear(frame, h, w, dst);
-                case Output::Planar: return rg8ToBgr8P_bilinear(frame, h, w, dst, dst + n, dst + 2 * n);
-                case Output::Mono8: return rg8ToMono8_bilinear(frame, h, w, kLumaWeights, dst);
-            }
-            break;
-        case 2: {
-            static std::vector<uint8_t> line;
-            line.resize((size_t)w + 64);
-            switch (output) {
-                case Output::Bgr8: return rg8ToBgr8_edge(frame, h, w, dst, 0);
-                case Output::Bgra8: return rg8ToBgra8_edge(frame, h, w, dst, 0);
-                case Output::Planar: return rg8ToBgr8P_edge(frame, h, w, dst, dst + n, dst + 2 * n, line.data());
-                case Output::Mono8: return rg8ToMono8_edge(frame, h, w, dst, 0, line.data());
-            }
-            break;
-        }
+void benchTav(benchmark::State& state, int method, FrameSize size, Input inputKind,
+              OutputKind output) {
+    InputFrame frame = makeInput(inputKind, size);
+    std::vector<uint8_t> dst((size_t)size.width * size.height * output.bytesPerPixel);
+    TavContext* context = nullptr;
+    if (tavCreate(&context) != TAV_OK) {
+        state.SkipWithError("tavCreate failed");
+        return;
     }
-    return TAV_E_UNSUPPORTED;
-}
-
-void benchTav(benchmark::State& state, int method, FrameSize size, Output output) {
-    const std::vector<uint8_t> frame = tavbench::makeFrame8(size.width, size.height);
-    std::vector<uint8_t> dst((size_t)size.width * size.height * bytesPerPixel(output));
+    const TavDemosaicConfig config = {output.code};
+    tavDemosaicSetConfig(context, &config);
+    TavImage in = {size.height, size.width, frame.pixelType, frame.bytes.data(), frame.lineBytes};
+    TavImage out = {0, 0, 0, dst.data(), 0};
     for (auto _ : state) {
-        const int32_t status = demosaicRg8(method, frame.data(), size.height, size.width, output, dst.data());
-        if (status != 0) {
+        const TavStatus status = tavDemosaicing(context, &in, method, &out);
+        if (status != TAV_OK) {
             char message[64];
             snprintf(message, sizeof message, "status %d", (int)status);
             state.SkipWithError(message);
@@ -85,18 +78,29 @@ void benchTav(benchmark::State& state, int method, FrameSize size, Output output
         benchmark::DoNotOptimize(dst.data());
         benchmark::ClobberMemory();
     }
+    tavRelease(&context);
     tavbench::setPixelRate(state, (int64_t)size.width * size.height);
 }
 
 #if defined(TAV_HAVE_OPENCV)
 // OpenCV names Bayer patterns by the second row: PFNC BayerRG is its BayerBG.
-void benchOpenCv(benchmark::State& state, FrameSize size, int code) {
-    const std::vector<uint8_t> frame = tavbench::makeFrame8(size.width, size.height);
-    const cv::Mat src(size.height, size.width, CV_8UC1, (void*)frame.data());
-    cv::Mat dst;
-    cv::cvtColor(src, dst, code);  // allocate once, outside the timed loop
+// 12-bit input is first scaled to 8 bits, as an OpenCV user would do it.
+void benchOpenCv(benchmark::State& state, FrameSize size, Input inputKind, int code) {
+    InputFrame frame = makeInput(inputKind, size);
+    const bool wide = inputKind == Input::Rg12;
+    const cv::Mat src(size.height, size.width, wide ? CV_16UC1 : CV_8UC1, (void*)frame.bytes.data());
+    cv::Mat narrow, dst;
+    auto once = [&] {
+        if (wide) {
+            src.convertTo(narrow, CV_8U, 1.0 / 16);
+            cv::cvtColor(narrow, dst, code);
+        } else {
+            cv::cvtColor(src, dst, code);
+        }
+    };
+    once();  // allocate outside the timed loop
     for (auto _ : state) {
-        cv::cvtColor(src, dst, code);
+        once();
         benchmark::DoNotOptimize(dst.data);
         benchmark::ClobberMemory();
     }
@@ -104,31 +108,39 @@ void benchOpenCv(benchmark::State& state, FrameSize size, int code) {
 }
 #endif
 
-std::string caseName(int method, Output output, FrameSize size) {
+std::string caseName(int method, const char* input, const OutputKind& output, FrameSize size) {
     char name[96];
-    snprintf(name, sizeof name, "m%d/BayerRG8_to_%s/%dx%d", method, outputName(output), size.width,
+    snprintf(name, sizeof name, "m%d/%s_to_%s/%dx%d", method, input, output.name, size.width,
              size.height);
     return name;
 }
 
+void registerCase(int method, Input input, const OutputKind& output, FrameSize size) {
+    const std::string name = caseName(method, makeInput(input, {4, 4}).name, output, size);
+    benchmark::RegisterBenchmark((name + "/tav").c_str(), benchTav, method, size, input, output)
+        ->Unit(benchmark::kMillisecond);
+#if defined(TAV_HAVE_OPENCV)
+    // OpenCV has bilinear Bayer to BGR, BGRA and grey; nothing for packed input.
+    if (method != 1 || input == Input::Rg12Packed) return;
+    int code = -1;
+    if (output.code == TAV_PIXEL_BGR8) code = cv::COLOR_BayerBG2BGR;
+    if (output.code == TAV_PIXEL_BGRA8) code = cv::COLOR_BayerBG2BGRA;
+    if (output.code == TAV_PIXEL_MONO8) code = cv::COLOR_BayerBG2GRAY;
+    if (code < 0) return;
+    benchmark::RegisterBenchmark((name + "/opencv").c_str(), benchOpenCv, size, input, code)
+        ->Unit(benchmark::kMillisecond);
+#endif
+}
+
 struct Registrar {
     Registrar() {
-        const Output outputs[] = {Output::Bgr8, Output::Bgra8, Output::Planar, Output::Mono8};
         for (const FrameSize& size : tavbench::kFrameSizes) {
+            for (int method = 0; method <= 2; ++method)
+                for (const OutputKind& output : {kBgr8, kBgra8, kPlanar, kMono8})
+                    registerCase(method, Input::Rg8, output, size);
             for (int method = 0; method <= 2; ++method) {
-                for (Output output : outputs) {
-                    const std::string name = caseName(method, output, size);
-                    benchmark::RegisterBenchmark((name + "/tav").c_str(), benchTav, method, size, output)
-                        ->Unit(benchmark::kMillisecond);
-#if defined(TAV_HAVE_OPENCV)
-                    if (method != 1 || output == Output::Planar) continue;
-                    const int code = output == Output::Bgr8    ? cv::COLOR_BayerBG2BGR
-                                     : output == Output::Bgra8 ? cv::COLOR_BayerBG2BGRA
-                                                               : cv::COLOR_BayerBG2GRAY;
-                    benchmark::RegisterBenchmark((name + "/opencv").c_str(), benchOpenCv, size, code)
-                        ->Unit(benchmark::kMillisecond);
-#endif
-                }
+                registerCase(method, Input::Rg12, kBgr8, size);
+                registerCase(method, Input::Rg12Packed, kBgr8, size);
             }
         }
     }

@@ -12,7 +12,8 @@
 TAV_EXTERN_C_BEGIN
 
 /* ---- nearest neighbour (frames of at least 4 x 4; smaller sizes write
- * nothing and return (uint32_t)TAV_E_SIZE) ---- */
+ * nothing and return (uint32_t)TAV_E_SIZE, null buffers likewise with
+ * (uint32_t)TAV_E_NULL_POINTER) ---- */
 TAV_API uint32_t rg8ToBgr8_nearest(const uint8_t* source, uint32_t height, uint32_t width,
                                    uint8_t* destination, uint32_t orderFlag);
 TAV_API uint32_t gb8ToBgr8_nearest(const uint8_t* source, uint32_t height, uint32_t width,

@@ -1,6 +1,7 @@
 # Checks a shared library: its dynamic symbol table defines exactly the names
 # listed in EXPECTED_DIR/*.txt (one per line), and every NEEDED entry is in
 # ALLOWED_NEEDED (a |-separated list).
+cmake_policy(VERSION 3.16)
 execute_process(COMMAND ${NM} -D --defined-only ${LIB} OUTPUT_VARIABLE nm_out RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "nm failed on ${LIB}")
@@ -20,7 +21,7 @@ foreach(f IN LISTS lists)
   file(STRINGS ${f} names)
   foreach(n IN LISTS names)
     string(STRIP "${n}" n)
-    if(n AND NOT n MATCHES "^#")
+    if(NOT "${n}" STREQUAL "" AND NOT "${n}" MATCHES "^#")
       list(APPEND expected "${n}")
     endif()
   endforeach()

@@ -45,6 +45,8 @@ std::vector<std::pair<int, int>> frameSizes() {
     std::vector<std::pair<int, int>> sizes;
     for (int h = 4; h <= 11; ++h)
         for (int w = 4; w <= 11; ++w) sizes.push_back({h, w});
+    // Widths around one and two 16-pixel blocks plus the row ends.
+    for (int w = 17; w <= 40; ++w) sizes.push_back({4 + w % 3, w});
     sizes.push_back({13, 11});
     sizes.push_back({6, 515});
     sizes.push_back({5, 770});

@@ -7,35 +7,20 @@
 // where "own" is the colour that the row holds (red in a red row, blue in a
 // blue row) and every mean is truncated.
 //
-// Rows are mirrored by the caller choosing the rows above and below (row -1
-// is row 1, row h is row h - 2); columns 0 and width - 1 mirror their outer
-// neighbour here. The interior of a row is one contiguous, branch-free loop in
-// 16-bit lanes that the compiler vectorises: every term is computed at every
-// pixel and an alternating lane mask picks the terms of the site type.
+// Rows are mirrored by choosing the rows above and below (row -1 is row 1,
+// row h is row h - 2); columns 0 and width - 1 mirror their outer neighbour in
+// bilinearPixel. The interior of a row goes through the branch-free 16-pixel
+// blocks of bilinearBlocks.h, which give the same values.
 #ifndef TAV_KERNELS_BILINEAR_ROWS_H
 #define TAV_KERNELS_BILINEAR_ROWS_H
 
 #include <stddef.h>
 #include <stdint.h>
 
+#include "bilinearBlocks.h"
+
 namespace tav {
 namespace bilinear {
-
-// Pixels per interior chunk; the lane-mask table covers one chunk at any phase.
-constexpr int kChunk = 256;
-
-struct AlternatingMask {
-    uint16_t lanes[kChunk + 1];
-};
-
-constexpr AlternatingMask makeAlternatingMask() {
-    AlternatingMask mask{};
-    for (int i = 0; i <= kChunk; ++i) mask.lanes[i] = (i & 1) ? 0x0000 : 0xFFFF;
-    return mask;
-}
-
-// lanes + 0 selects colour sites at even offsets, lanes + 1 at odd offsets.
-inline constexpr AlternatingMask kAlternatingMask = makeAlternatingMask();
 
 // The three source rows around an output row (already mirrored at the top
 // and bottom) and where its colour sites lie.
@@ -48,8 +33,8 @@ struct RowContext {
     bool redRow;       // the row holds red samples (else blue)
 };
 
-// One pixel through the mirror rule; used for the first and last columns and
-// as the plain form of the rule.
+// One pixel through the mirror rule: the plain form of the rule, used where a
+// block does not fit (row ends, short rows, sinks without blocks).
 template <class Sink>
 inline void bilinearPixel(const RowContext& row, int x, Sink& sink) {
     const int left = x == 0 ? 1 : x - 1;
@@ -71,47 +56,21 @@ inline void bilinearPixel(const RowContext& row, int x, Sink& sink) {
         sink.put(x, other, green, own);
 }
 
-// Interior pixels x in [begin, end), 1 <= begin, end <= width - 1, at most
-// kChunk of them. RedRow fixes where "own" goes so the loop has no branch.
-template <bool RedRow, class Sink>
-inline void bilinearChunk(const RowContext& row, int begin, int end, Sink& sink) {
-    const uint8_t* __restrict up = row.up;
-    const uint8_t* __restrict mid = row.mid;
-    const uint8_t* __restrict down = row.down;
-    const uint16_t* __restrict mask =
-        kAlternatingMask.lanes + (((begin & 1) == row.colourParity) ? 0 : 1) - begin;
-    for (int x = begin; x < end; ++x) {
-        const uint16_t l = mid[x - 1], c = mid[x], r = mid[x + 1];
-        const uint16_t u = up[x], d = down[x];
-        const uint16_t horizontal = (uint16_t)((l + r) >> 1);
-        const uint16_t vertical = (uint16_t)((u + d) >> 1);
-        const uint16_t cross = (uint16_t)((u + d + l + r) >> 2);
-        const uint16_t diagonal =
-            (uint16_t)((up[x - 1] + up[x + 1] + down[x - 1] + down[x + 1]) >> 2);
-        const uint16_t colourSite = mask[x];
-        const uint16_t own = (uint16_t)((c & colourSite) | (horizontal & ~colourSite));
-        const uint16_t green = (uint16_t)((cross & colourSite) | (c & ~colourSite));
-        const uint16_t other = (uint16_t)((diagonal & colourSite) | (vertical & ~colourSite));
-        if (RedRow)
-            sink.put(x, own, green, other);
-        else
-            sink.put(x, other, green, own);
-    }
-}
-
-// A whole output row: mirrored first and last columns, chunked interior.
+// A whole output row: the rule pixel by pixel near the ends, 16-pixel blocks
+// in between when the sink takes them.
 template <class Sink>
 inline void bilinearRow(const RowContext& row, Sink& sink) {
-    const int last = row.width - 1;
-    bilinearPixel(row, 0, sink);
-    for (int begin = 1; begin < last; begin += kChunk) {
-        const int end = last - begin > kChunk ? begin + kChunk : last;
-        if (row.redRow)
-            bilinearChunk<true>(row, begin, end, sink);
-        else
-            bilinearChunk<false>(row, begin, end, sink);
+    int x = 0;
+#if TAV_BILINEAR_BLOCKS
+    if constexpr (Sink::kTakesBlocks) {
+        // Blocks start on a colour site with two pixels to their left.
+        const int firstBlock = row.colourParity + 2;
+        for (; x < firstBlock; ++x) bilinearPixel(row, x, sink);
+        for (; x + kBlockPixels + 2 <= row.width; x += kBlockPixels)
+            sink.putBlock(x, bilinearBlock(row.up, row.mid, row.down, x, row.redRow));
     }
-    bilinearPixel(row, last, sink);
+#endif
+    for (; x < row.width; ++x) bilinearPixel(row, x, sink);
 }
 
 // Where the red sites of a phase lie: row parity and column parity.

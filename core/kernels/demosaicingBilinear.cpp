@@ -7,6 +7,7 @@
 
 #include <stddef.h>
 #include <stdint.h>
+#include <string.h>
 
 namespace tav {
 namespace bilinear {
@@ -15,6 +16,7 @@ namespace {
 // Interleaved pixels of BytesPerPixel bytes: B, G, R and, for 4 bytes, 0.
 template <int BytesPerPixel>
 struct InterleavedSink {
+    static constexpr bool kTakesBlocks = true;
     uint8_t* destination;
     size_t rowBytes;
     uint8_t* row;
@@ -27,10 +29,20 @@ struct InterleavedSink {
         pixel[2] = (uint8_t)r;
         if (BytesPerPixel == 4) pixel[3] = 0;
     }
+#if TAV_BILINEAR_BLOCKS
+    void putBlock(int x, const PairColours& c) {
+        const PixelWords words = pixelWords(c);
+        if (BytesPerPixel == 4)
+            memcpy(row + (size_t)x * 4, words.words, sizeof words.words);
+        else
+            storeBgr(row + (size_t)x * 3, words);
+    }
+#endif
 };
 
 // Three planes: plane 0 red, plane 1 green, plane 2 blue (of the kernel's phase).
 struct PlanarSink {
+    static constexpr bool kTakesBlocks = true;
     uint8_t* planes[3];
     size_t width;
     uint8_t* rows[3];
@@ -43,11 +55,19 @@ struct PlanarSink {
         rows[1][x] = (uint8_t)g;
         rows[2][x] = (uint8_t)b;
     }
+#if TAV_BILINEAR_BLOCKS
+    void putBlock(int x, const PairColours& c) {
+        storeBytes(rows[0] + x, pairBytes(c.redColour, c.redGreen));
+        storeBytes(rows[1] + x, pairBytes(c.greenColour, c.greenGreen));
+        storeBytes(rows[2] + x, pairBytes(c.blueColour, c.blueGreen));
+    }
+#endif
 };
 
 // Grey = (wR*R + wG*G + wB*B + 128) >> 8. With non-negative weights summing to
 // at most 256 the sum stays below 2^16, so it runs in 16-bit lanes.
 struct GreySink16 {
+    static constexpr bool kTakesBlocks = true;
     uint8_t* destination;
     size_t width;
     uint16_t weightR, weightG, weightB;
@@ -59,10 +79,20 @@ struct GreySink16 {
                                         (uint16_t)(weightB * b) + 128);
         row[x] = (uint8_t)(sum >> 8);
     }
+#if TAV_BILINEAR_BLOCKS
+    void putBlock(int x, const PairColours& c) {
+        const U16x8 atColour =
+            (c.redColour * weightR + c.greenColour * weightG + c.blueColour * weightB + 128) >> 8;
+        const U16x8 atGreen =
+            (c.redGreen * weightR + c.greenGreen * weightG + c.blueGreen * weightB + 128) >> 8;
+        storeBytes(row + x, pairBytes(atColour, atGreen));
+    }
+#endif
 };
 
 // Any other weights: 64-bit sum, so no weight can overflow it.
 struct GreySinkWide {
+    static constexpr bool kTakesBlocks = false;
     uint8_t* destination;
     size_t width;
     int64_t weightR, weightG, weightB;

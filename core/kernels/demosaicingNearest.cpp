@@ -12,6 +12,7 @@
 // templates, and the exported functions only instantiate them.
 #include <stddef.h>
 #include <stdint.h>
+#include <string.h>
 
 #include "tav_kernels.h"
 
@@ -26,9 +27,39 @@ struct NearestRowSet {
 };
 
 // ---- Output targets -------------------------------------------------------
-// A target is where a row goes; its sink() fixes the per-row constants (byte
-// positions from the order flag, luma weights) once, so the column loops
-// store without testing the flag.
+// A target is where rows go. withSinks() fixes the per-row constants once (byte
+// positions from the order flag, luma weights) and hands the writer the sinks
+// of one row and of the row `rowOffset` pixels further on, so that the column
+// loops store without testing the flag.
+
+// Shift that puts a value into byte `index` of a 32-bit word in memory order.
+constexpr uint32_t byteShift(uint32_t index) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    return 8 * (3 - index);
+#else
+    return 8 * index;
+#endif
+}
+
+// Interleaved pixel with the colour at the red position at byte kRedPos
+// (0 or 2), blue opposite it, green at byte 1 and, with 4 bytes, a zero byte.
+template <uint32_t kBytes, uint32_t kRedPos>
+struct InterleavedSink {
+    uint8_t* __restrict row;
+    void store(size_t x, uint8_t r, uint8_t g, uint8_t b) const {
+        uint8_t* pixel = row + x * kBytes;
+        if constexpr (kBytes == 4) {
+            // One word per pixel: the fourth byte is the zero above the colours.
+            const uint32_t word = (uint32_t)r << byteShift(kRedPos) | (uint32_t)g << byteShift(1) |
+                                  (uint32_t)b << byteShift(2 - kRedPos);
+            memcpy(pixel, &word, 4);
+        } else {
+            pixel[kRedPos] = r;
+            pixel[1] = g;
+            pixel[2 - kRedPos] = b;
+        }
+    }
+};
 
 template <uint32_t kBytes>
 struct InterleavedTarget {
@@ -36,24 +67,26 @@ struct InterleavedTarget {
     uint8_t* destination;
     uint32_t orderFlag;
 
-    struct Sink {
-        uint8_t* row;
-        size_t redPos;
-        size_t bluePos;
-        void store(size_t x, uint8_t r, uint8_t g, uint8_t b) const {
-            uint8_t* pixel = row + x * kBytes;
-            pixel[redPos] = r;
-            pixel[1] = g;
-            pixel[bluePos] = b;
-            if (kBytes == 4) pixel[3] = 0;
-        }
-    };
-
     InterleavedTarget atPixel(size_t index) const { return {destination + index * kBytes, orderFlag}; }
-    Sink sink() const {
-        // Flag clear: B, G, R; any nonzero flag: R, G, B.
-        const size_t redPos = orderFlag != 0 ? 0 : 2;
-        return {destination, redPos, 2 - redPos};
+    template <class Writer>
+    void withSinks(size_t rowOffset, Writer write) const {
+        uint8_t* const next = destination + rowOffset * kBytes;
+        if (orderFlag != 0) {
+            write(InterleavedSink<kBytes, 0>{destination}, InterleavedSink<kBytes, 0>{next});  // R, G, B
+        } else {
+            write(InterleavedSink<kBytes, 2>{destination}, InterleavedSink<kBytes, 2>{next});  // B, G, R
+        }
+    }
+};
+
+struct PlanarSink {
+    uint8_t* __restrict red;
+    uint8_t* __restrict green;
+    uint8_t* __restrict blue;
+    void store(size_t x, uint8_t r, uint8_t g, uint8_t b) const {
+        red[x] = r;
+        green[x] = g;
+        blue[x] = b;
     }
 };
 
@@ -63,19 +96,21 @@ struct PlanarTarget {
     uint8_t* green;
     uint8_t* blue;
 
-    struct Sink {
-        uint8_t* red;
-        uint8_t* green;
-        uint8_t* blue;
-        void store(size_t x, uint8_t r, uint8_t g, uint8_t b) const {
-            red[x] = r;
-            green[x] = g;
-            blue[x] = b;
-        }
-    };
-
     PlanarTarget atPixel(size_t index) const { return {red + index, green + index, blue + index}; }
-    Sink sink() const { return {red, green, blue}; }
+    template <class Writer>
+    void withSinks(size_t rowOffset, Writer write) const {
+        write(PlanarSink{red, green, blue}, PlanarSink{red + rowOffset, green + rowOffset, blue + rowOffset});
+    }
+};
+
+struct GreySink {
+    uint8_t* __restrict row;
+    uint32_t redWeight;
+    uint32_t blueWeight;
+    void store(size_t x, uint8_t r, uint8_t g, uint8_t b) const {
+        // The weights sum to 256, so the rounded sum always fits a byte.
+        row[x] = (uint8_t)((redWeight * r + 150u * g + blueWeight * b + 128u) >> 8);
+    }
 };
 
 struct GreyTarget {
@@ -83,20 +118,13 @@ struct GreyTarget {
     uint8_t* destination;
     uint32_t orderFlag;
 
-    struct Sink {
-        uint8_t* row;
-        uint32_t redWeight;
-        uint32_t blueWeight;
-        void store(size_t x, uint8_t r, uint8_t g, uint8_t b) const {
-            // The weights sum to 256, so the rounded sum always fits a byte.
-            row[x] = (uint8_t)((redWeight * r + 150u * g + blueWeight * b + 128u) >> 8);
-        }
-    };
-
     GreyTarget atPixel(size_t index) const { return {destination + index, orderFlag}; }
-    Sink sink() const {
+    template <class Writer>
+    void withSinks(size_t rowOffset, Writer write) const {
         const uint32_t redWeight = orderFlag != 0 ? 29u : 77u;
-        return {destination, redWeight, 106u - redWeight};
+        const uint32_t blueWeight = 106u - redWeight;
+        write(GreySink{destination, redWeight, blueWeight},
+              GreySink{destination + rowOffset, redWeight, blueWeight});
     }
 };
 
@@ -129,7 +157,8 @@ inline void redGreenPair(const Sink& sink, const uint8_t* row, const uint8_t* ab
 
 // One green/blue row; `above` is the red/green row that supplies red.
 template <class Sink>
-void greenBlueRow(const uint8_t* above, const uint8_t* row, size_t width, const Sink& sink) {
+void greenBlueRow(const uint8_t* __restrict above, const uint8_t* __restrict row, size_t width,
+                  Sink sink) {
     sink.store(0, above[0], row[0], row[1]);
     size_t x = 1;
     for (; x + 1 < width; x += 2) greenBluePair(sink, above, row, x);
@@ -139,23 +168,23 @@ void greenBlueRow(const uint8_t* above, const uint8_t* row, size_t width, const 
 // One red/green row; `above` is the green/blue row that supplies blue, and
 // `column0Green` the green of the red site in column 0.
 template <class Sink>
-void redGreenRow(const uint8_t* row, const uint8_t* above, size_t width, uint8_t column0Green,
-                 const Sink& sink) {
+void redGreenRow(const uint8_t* __restrict row, const uint8_t* __restrict above, size_t width,
+                 uint8_t column0Green, Sink sink) {
     sink.store(0, row[0], column0Green, above[1]);
     size_t x = 1;
     for (; x + 1 < width; x += 2) redGreenPair(sink, row, above, x);
     if (x < width) sink.store(x, row[x - 1], row[x], above[x]);
 }
 
-// Two output rows: the green/blue row of the set and the red/green row below.
-template <class Target>
-void nearestBody(const NearestRowSet& rows, uint32_t width, Target target) {
-    const uint8_t* const above = rows.above;
-    const uint8_t* const current = rows.current;
-    const uint8_t* const below = rows.below;
-    const typename Target::Sink greenBlue = target.sink();
-    const typename Target::Sink redGreen = target.atPixel(width).sink();
-
+// A green/blue row and the red/green row below it, walked together so that
+// both rows share the loads of the green/blue row. Kept out of line so that
+// the compiler takes the restrict-qualified rows and sinks as not overlapping
+// and vectorises the loop.
+template <class Sink>
+__attribute__((noinline)) void greenBlueAndRedGreenRows(const uint8_t* __restrict above,
+                                                        const uint8_t* __restrict current,
+                                                        const uint8_t* __restrict below, size_t width,
+                                                        Sink greenBlue, Sink redGreen) {
     greenBlue.store(0, above[0], current[0], current[1]);
     redGreen.store(0, below[0], current[0], current[1]);
     size_t x = 1;
@@ -169,10 +198,18 @@ void nearestBody(const NearestRowSet& rows, uint32_t width, Target target) {
     }
 }
 
+// Two output rows: the green/blue row of the set and the red/green row below.
+template <class Target>
+void nearestBody(const NearestRowSet& rows, uint32_t width, Target target) {
+    target.withSinks(width, [&](auto greenBlue, auto redGreen) {
+        greenBlueAndRedGreenRows(rows.above, rows.current, rows.below, width, greenBlue, redGreen);
+    });
+}
+
 // The green/blue last row of a frame; reads only the first two row pointers.
 template <class Target>
 void nearestLastRows(const NearestRowSet& rows, uint32_t width, Target target) {
-    greenBlueRow(rows.above, rows.current, width, target.sink());
+    target.withSinks(0, [&](auto sink, auto) { greenBlueRow(rows.above, rows.current, width, sink); });
 }
 
 // ---- Row routines of each output kind (shared by the rg8 and gb8 kernels) ----
@@ -193,9 +230,9 @@ enum class Phase {
     GB,  // even rows green/blue, odd rows red/green
 };
 
-// The rule needs two rows and two columns on every side of a pair; smaller
-// frames and frames whose output size does not fit 32 bits are refused before
-// anything is read or written.
+// Every routine reads row 1 and column 1 and the row schedule starts with up to
+// two rows of its own, so frames below 4 x 4 are refused, as are frames whose
+// output (per plane) does not fit 32 bits; nothing is read or written then.
 inline bool nearestSizeAccepted(uint32_t height, uint32_t width, uint32_t bytesPerPixel) {
     if (height < 4 || width < 4) return false;
     return (uint64_t)height * width * bytesPerPixel <= UINT32_MAX;
@@ -212,13 +249,15 @@ uint32_t nearestKernel(const uint8_t* source, uint32_t height, uint32_t width, T
     if constexpr (kPhase == Phase::RG) {
         // Row 0 is red/green with no row above: row 1 supplies blue, and the
         // red site of column 0 takes the green to its right.
-        redGreenRow(row0, row1, width, row0[1], target.sink());
+        target.withSinks(0, [&](auto sink, auto) { redGreenRow(row0, row1, width, row0[1], sink); });
         y = 1;
     } else {
         // Row 0 is green/blue with no row above: row 1 supplies red. Row 1
         // then follows the general rule.
-        greenBlueRow(row1, row0, width, target.sink());
-        redGreenRow(row1, row0, width, row0[0], target.atPixel(stride).sink());
+        target.withSinks(stride, [&](auto greenBlue, auto redGreen) {
+            greenBlueRow(row1, row0, width, greenBlue);
+            redGreenRow(row1, row0, width, row0[0], redGreen);
+        });
         y = 2;
     }
 

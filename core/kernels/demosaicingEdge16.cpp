@@ -1,0 +1,306 @@
+// Edge-directed demosaicing of 16-bit Bayer frames into interleaved B,G,R.
+//
+// Pass 1 puts green at every R and B site, interpolated along the direction
+// of the smaller gradient and corrected by the site's own second difference.
+// Pass 2 interpolates red and blue as colour differences (sample minus
+// green) against the green of pass 1. Every value is clamped to 0..maximum.
+//
+// Green estimates are kept only in channel 1 of the destination and read
+// back from there, so each routine relies on the greens that the routines
+// called before it stored. The border routines evaluate both passes through
+// mirrored indices (first all their greens, then red and blue); the interior
+// routine works one 2x2 block per step with fixed offsets. Red lags one row
+// and one column behind because the red differences below and right of a
+// block need greens that the next block computes.
+#include "tav_kernels16.h"
+
+#include <stddef.h>
+#include <stdlib.h>
+
+#include "kernels/samples16.h"
+
+namespace {
+
+// Green estimate of pass 1 from the site's sample X, its green edge
+// neighbours and the samples of its own colour two sites away. Ties go
+// vertical; the correction is an arithmetic shift (toward minus infinity).
+inline int32_t estimateGreen(int32_t x, int32_t n, int32_t s, int32_t w, int32_t e, int32_t nn, int32_t ss,
+                             int32_t ww, int32_t ee, int correctionShift) {
+    const int32_t dV = 2 * x - nn - ss;
+    const int32_t dH = 2 * x - ww - ee;
+    const int32_t gH = abs(w - e) + abs(dH);
+    const int32_t gV = abs(n - s) + abs(dV);
+    if (gH >= gV) return (int32_t)((uint32_t)(n + s) >> 1) + (dV >> correctionShift);
+    return (int32_t)((uint32_t)(w + e) >> 1) + (dH >> correctionShift);
+}
+
+// The same estimate with fixed offsets, for interior sites.
+inline int32_t estimateGreenAt(const uint16_t* s, ptrdiff_t w) {
+    return estimateGreen(s[0], s[-w], s[w], s[-1], s[1], s[-2 * w], s[2 * w], s[-2], s[2], 2);
+}
+
+// Green estimates that depart from the plain rule at a few border sites.
+enum GreenVariant {
+    kPlainGreen,
+    kLowerRowAsLast,     // below the site taken as if the site's row were the last
+    kDoubledCorrection,  // second-difference corrections counted twice
+    kHalfDifferences,    // second differences against the far side only
+};
+
+// A frame (or a view of one starting at a later row) with mirrored reads.
+struct EdgeFrame {
+    const uint16_t* source;
+    uint16_t* destination;
+    int32_t height;
+    int32_t width;
+    int32_t redRowParity;
+    int32_t redColumnParity;
+    int32_t maximum;
+
+    bool redRow(int32_t r) const { return (r & 1) == redRowParity; }
+    bool redColumn(int32_t c) const { return (c & 1) == redColumnParity; }
+    bool redSite(int32_t r, int32_t c) const { return redRow(r) && redColumn(c); }
+    bool blueSite(int32_t r, int32_t c) const { return !redRow(r) && !redColumn(c); }
+    bool greenSite(int32_t r, int32_t c) const { return redRow(r) != redColumn(c); }
+
+    ptrdiff_t index(int32_t r, int32_t c) const {
+        return (ptrdiff_t)tav::mirrorIndex(r, height) * width + tav::mirrorIndex(c, width);
+    }
+    int32_t sample(int32_t r, int32_t c) const { return source[index(r, c)]; }
+    int32_t storedGreen(int32_t r, int32_t c) const { return destination[3 * index(r, c) + 1]; }
+    void store(int32_t r, int32_t c, int channel, int32_t value) const {
+        destination[3 * ((ptrdiff_t)r * width + c) + channel] = (uint16_t)value;
+    }
+    int32_t clamp(int32_t v) const { return tav::clampSample(v, maximum); }
+
+    int32_t greenEstimate(int32_t r, int32_t c, GreenVariant variant) const {
+        const int32_t x = sample(r, c);
+        const int32_t n = sample(r - 1, c), nn = sample(r - 2, c);
+        int32_t s = sample(r + 1, c), ss = sample(r + 2, c);
+        int32_t ww = sample(r, c - 2);
+        int32_t northFar = nn;
+        if (variant == kLowerRowAsLast) {
+            s = n;
+            ss = nn;
+        }
+        if (variant == kHalfDifferences) {
+            northFar = x;
+            ww = x;
+        }
+        return estimateGreen(x, n, s, sample(r, c - 1), sample(r, c + 1), northFar, ss, ww, sample(r, c + 2),
+                             variant == kDoubledCorrection ? 1 : 2);
+    }
+
+    void storeGreen(int32_t r, int32_t c, GreenVariant variant = kPlainGreen) const {
+        store(r, c, 1, greenSite(r, c) ? sample(r, c) : clamp(greenEstimate(r, c, variant)));
+    }
+
+    // Colour difference (sample minus stored green) at an R or B site.
+    int32_t difference(int32_t r, int32_t c) const { return sample(r, c) - storedGreen(r, c); }
+
+    // Pass 2 for red (wantRed) or blue at one pixel.
+    int32_t colour(int32_t r, int32_t c, bool wantRed) const {
+        const bool ownSite = wantRed ? redSite(r, c) : blueSite(r, c);
+        if (ownSite) return sample(r, c);
+        const int32_t green = greenSite(r, c) ? sample(r, c) : storedGreen(r, c);
+        if (greenSite(r, c)) {
+            const bool rowCarriesColour = wantRed ? redRow(r) : !redRow(r);
+            const int32_t sum = rowCarriesColour ? difference(r, c - 1) + difference(r, c + 1)
+                                                 : difference(r - 1, c) + difference(r + 1, c);
+            return clamp(green + (sum >> 1));
+        }
+        const int32_t sum = difference(r - 1, c - 1) + difference(r - 1, c + 1) + difference(r + 1, c - 1) +
+                            difference(r + 1, c + 1);
+        return clamp(green + (sum >> 2));
+    }
+
+    void storeColour(int32_t r, int32_t c, bool wantRed) const { store(r, c, wantRed ? 2 : 0, colour(r, c, wantRed)); }
+};
+
+int32_t boundedMaximum(int32_t maximum) { return tav::clampSample(maximum, 65535); }
+
+bool validPhase(int32_t phase) { return phase == 2 || phase == 3; }
+
+bool validFrame(int32_t height, int32_t width) {
+    return height >= 6 && width >= 5 && !tav::frameTooLarge16(height, width);
+}
+
+// First column the interior does not process.
+int32_t interiorEndColumn(int32_t width, int32_t phase) {
+    return phase < width - 3 ? phase + 2 + ((width - 4 - phase) & ~1) : phase;
+}
+
+// Rows the interior processes: whole row pairs of the row count.
+int32_t interiorRows(int32_t rowCount) { return rowCount < 2 ? 0 : ((rowCount - 2) | 1) + 1; }
+
+// Rows 0..o all channels, row 1 + o blue and green; o = 1 when the red rows
+// are the odd ones. The routine reads rows 0 to 3 + o only.
+void firstRows(const uint16_t* source, uint16_t* destination, int32_t width, int32_t phase, int32_t maximum,
+               int32_t rowShift) {
+    if (!source || !destination || !validPhase(phase) || width < 5 || tav::frameTooLarge16(6 + rowShift, width))
+        return;
+    const EdgeFrame f = {source, destination, 6 + rowShift, width, rowShift, phase & 1, boundedMaximum(maximum)};
+    const bool redTopLeft = rowShift == 0 && phase == 2;
+    const bool blueTopLeft = rowShift == 1 && phase == 3;
+    for (int32_t r = 0; r <= 1 + rowShift; ++r)
+        for (int32_t c = 0; c < width; ++c)
+            f.storeGreen(r, c, (blueTopLeft && r == 0 && c == 0) ? kHalfDifferences : kPlainGreen);
+    for (int32_t r = 0; r <= 1 + rowShift; ++r)
+        for (int32_t c = 0; c < width; ++c) {
+            f.storeColour(r, c, false);
+            if (r <= rowShift) f.storeColour(r, c, true);
+        }
+    if (redTopLeft) {
+        // The top-left blues use the unclamped green estimates.
+        const int32_t blueDifference = f.sample(1, 1) - f.greenEstimate(1, 1, kPlainGreen);
+        f.store(0, 0, 0, f.clamp(f.greenEstimate(0, 0, kPlainGreen) + blueDifference));
+        f.store(0, 1, 0, f.clamp(f.sample(0, 1) + blueDifference));
+        f.store(1, 0, 0, f.clamp(f.sample(1, 0) + blueDifference));
+    }
+}
+
+// Rows 2.. of a view whose red rows are even: columns 0..phase-2 all
+// channels, column phase-1 blue and green; row 1 red of columns 0..phase-2.
+void firstCols(const uint16_t* source, uint16_t* destination, int32_t height, int32_t width, int32_t maximum,
+               int32_t phase) {
+    if (!source || !destination || !validFrame(height, width)) return;
+    const EdgeFrame f = {source, destination, height, width, 0, phase & 1, boundedMaximum(maximum)};
+    // With red in odd columns and an odd row count, the blue site of column 0
+    // on the second-last row looks no further down than its own row.
+    const bool lastBlueAsLastRow = phase == 3 && (height & 1);
+    for (int32_t r = 2; r < height; ++r)
+        for (int32_t c = 0; c < phase; ++c)
+            f.storeGreen(r, c, (lastBlueAsLastRow && r == height - 2 && c == 0) ? kLowerRowAsLast : kPlainGreen);
+    for (int32_t r = 1; r < height; ++r)
+        for (int32_t c = 0; c < phase; ++c) {
+            if (r >= 2) f.storeColour(r, c, false);
+            if (c <= phase - 2) f.storeColour(r, c, true);
+        }
+}
+
+}  // namespace
+
+extern "C" {
+
+void edgeFirstRowsRGGBU16(const uint16_t* source, uint16_t* destination, int32_t width, int32_t phase,
+                          int32_t maximum) {
+    firstRows(source, destination, width, phase, maximum, 0);
+}
+
+void edgeFirstRowsGBRGU16(const uint16_t* source, uint16_t* destination, int32_t width, int32_t phase,
+                          int32_t maximum) {
+    firstRows(source, destination, width, phase, maximum, 1);
+}
+
+void edgeFirstColsRGGBU16(const uint16_t* source, uint16_t* destination, int32_t height, int32_t width,
+                          int32_t maximum) {
+    firstCols(source, destination, height, width, maximum, 2);
+}
+
+void edgeFirstColsGRBGU16(const uint16_t* source, uint16_t* destination, int32_t height, int32_t width,
+                          int32_t maximum) {
+    firstCols(source, destination, height, width, maximum, 3);
+}
+
+// Source and destination point at the first interior row, a red row; rows
+// down to two above it are read. Red is at the top left of every block.
+TavEdgeExtent edgeSecRGGBU16(const uint16_t* source, uint16_t* destination, int32_t rowCount, int32_t width,
+                             int32_t phase, int32_t maximum) {
+    TavEdgeExtent extent = {0, 0};
+    if (!source || !destination || !validPhase(phase) || width < 5 ||
+        tav::frameTooLarge16(rowCount < 0 ? 0 : rowCount + 4, width))
+        return extent;
+    extent.column = interiorEndColumn(width, phase);
+    extent.rows = interiorRows(rowCount);
+    const int32_t top = boundedMaximum(maximum);
+    const ptrdiff_t w = width, w3 = 3 * w;
+    const int32_t pairs = phase < width - 3 ? ((width - 4 - phase) >> 1) + 1 : 0;
+    auto clamp = [top](int32_t v) { return (uint16_t)tav::clampSample(v, top); };
+    for (int32_t r = 0; r < extent.rows; r += 2) {
+        const uint16_t* s = source + r * w + phase;
+        uint16_t* d = destination + 3 * (r * w + phase);
+        for (int32_t k = 0; k < pairs; ++k, s += 2, d += 6) {
+            // Pass 1 at the R site (r, c) and the B site (r + 1, c + 1).
+            const int32_t greenAtRed = tav::clampSample(estimateGreenAt(s, w), top);
+            const int32_t greenAtBlue = tav::clampSample(estimateGreenAt(s + w + 1, w), top);
+            d[1] = (uint16_t)greenAtRed;
+            d[w3 + 3 + 1] = (uint16_t)greenAtBlue;
+            d[2] = s[0];
+            d[3 + 1] = s[1];
+            d[w3 + 1] = s[w];
+            d[w3 + 3] = s[w + 1];
+
+            // Red one row and one column behind: B site (r-1, c-1), G sites
+            // (r-1, c) and (r, c-1), from the red differences around them.
+            const int32_t redUpLeft = s[-2 * w - 2] - d[-2 * w3 - 6 + 1];
+            const int32_t redUp = s[-2 * w] - d[-2 * w3 + 1];
+            const int32_t redLeft = s[-2] - d[-6 + 1];
+            const int32_t redHere = s[0] - greenAtRed;
+            d[-w3 - 3 + 2] = clamp(d[-w3 - 3 + 1] + ((redUpLeft + redUp + redLeft + redHere) >> 2));
+            d[-w3 + 2] = clamp(s[-w] + ((redUp + redHere) >> 1));
+            d[-3 + 2] = clamp(s[-1] + ((redLeft + redHere) >> 1));
+
+            // Blue at the R site (r, c) and the G sites (r, c+1), (r+1, c).
+            const int32_t blueUpLeft = s[-w - 1] - d[-w3 - 3 + 1];
+            const int32_t blueUpRight = s[-w + 1] - d[-w3 + 3 + 1];
+            const int32_t blueDownLeft = s[w - 1] - d[w3 - 3 + 1];
+            const int32_t blueDownRight = s[w + 1] - greenAtBlue;
+            d[0] = clamp(greenAtRed + ((blueUpLeft + blueUpRight + blueDownLeft + blueDownRight) >> 2));
+            d[3] = clamp(s[1] + ((blueUpRight + blueDownRight) >> 1));
+            d[w3] = clamp(s[w] + ((blueDownLeft + blueDownRight) >> 1));
+        }
+    }
+    return extent;
+}
+
+// Rows startRow.. (a red row) blue and green, rows startRow-1.. red, over
+// the interior's columns.
+void edgeLastRowsRGGBU16(const uint16_t* source, uint16_t* destination, int32_t height, int32_t width,
+                         int32_t startRow, int32_t phase, int32_t maximum) {
+    if (!source || !destination || !validPhase(phase) || !validFrame(height, width) || startRow < 1 ||
+        startRow > height)
+        return;
+    const EdgeFrame f = {source, destination, height, width, startRow & 1, phase & 1, boundedMaximum(maximum)};
+    const int32_t endColumn = interiorEndColumn(width, phase);
+    for (int32_t r = startRow; r < height; ++r)
+        for (int32_t c = phase; c < endColumn; ++c) f.storeGreen(r, c);
+    for (int32_t r = startRow - 1; r < height; ++r) {
+        for (int32_t c = phase - 1; c < endColumn - 1; ++c) f.storeColour(r, c, true);
+        if (r >= startRow)
+            for (int32_t c = phase; c < endColumn; ++c) f.storeColour(r, c, false);
+    }
+}
+
+// Columns startColumn.. of a view whose red rows are even: rows 2.. all
+// channels; red of column startColumn-1 and of row 1.
+void edgeLastColsRGGBU16(const uint16_t* source, uint16_t* destination, int32_t height, int32_t width,
+                         int32_t startColumn, int32_t maximum) {
+    if (!source || !destination || !validFrame(height, width) || startColumn < 1 || startColumn > width) return;
+    const EdgeFrame f = {source, destination, height, width, 0, startColumn & 1, boundedMaximum(maximum)};
+    const int32_t interiorRowsDone = interiorRows(height - 4);
+    const bool threeColumns = width - startColumn == 3;
+    // The corner blue site when two rows and three columns are left over
+    // takes its second-difference corrections twice.
+    const bool doubledCorner = threeColumns && height - 2 - interiorRowsDone == 2;
+    for (int32_t r = 2; r < height; ++r)
+        for (int32_t c = startColumn; c < width; ++c)
+            f.storeGreen(r, c, (doubledCorner && r == height - 1 && c == width - 2) ? kDoubledCorrection : kPlainGreen);
+    for (int32_t r = 1; r < height; ++r) {
+        for (int32_t c = startColumn - 1; c < width; ++c) {
+            if (threeColumns && c == width - 2 && r <= interiorRowsDone) {
+                // Beside the interior rows, red of the middle column of three
+                // comes from its left-hand neighbours only.
+                const int32_t g = f.greenSite(r, c) ? f.sample(r, c) : f.storedGreen(r, c);
+                const int32_t v = f.greenSite(r, c)
+                                      ? g + f.difference(r, c - 1)
+                                      : g + ((2 * f.difference(r - 1, c - 1) + 2 * f.difference(r + 1, c - 1)) >> 2);
+                f.store(r, c, 2, f.clamp(v));
+            } else {
+                f.storeColour(r, c, true);
+            }
+            if (r >= 2 && c >= startColumn) f.storeColour(r, c, false);
+        }
+    }
+}
+
+}  // extern "C"

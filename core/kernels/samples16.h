@@ -1,0 +1,33 @@
+// Helpers shared by the 16-bit demosaicing units: mirrored indexing,
+// clamping and the frame-size limit.
+#ifndef TAV_CORE_KERNELS_SAMPLES16_H
+#define TAV_CORE_KERNELS_SAMPLES16_H
+
+#include <stdint.h>
+
+namespace tav {
+
+// Reflect an index about the outermost row or column without repeating it
+// (-1 -> 1, n -> n - 2), which keeps the Bayer phase. Any index maps into
+// 0..n-1 for n >= 1.
+inline int32_t mirrorIndex(int32_t i, int32_t n) {
+    if (n <= 1) return 0;
+    const int32_t period = 2 * (n - 1);
+    i %= period;
+    if (i < 0) i += period;
+    return i < n ? i : period - i;
+}
+
+inline int32_t clampSample(int32_t v, int32_t maximum) {
+    return v < 0 ? 0 : (v > maximum ? maximum : v);
+}
+
+// True when a frame of that size has more interleaved samples (3 per pixel)
+// than a signed 32-bit count can address.
+inline bool frameTooLarge16(int32_t height, int32_t width) {
+    return (int64_t)height * (int64_t)width * 3 > (int64_t)INT32_MAX;
+}
+
+}  // namespace tav
+
+#endif

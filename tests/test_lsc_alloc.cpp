@@ -1,0 +1,101 @@
+// Allocation failures of the shading fits. The test binary interposes malloc
+// (forwarding to the C library's allocator) so that an allocation of one
+// chosen size can be made to fail; sanitizer runtimes own malloc themselves,
+// so these tests are compiled out under them.
+#include <stdlib.h>
+
+#include <cstring>
+
+#include "tav_lsc.h"
+#include "test_support.h"
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define TAV_TEST_FAIL_MALLOC 0
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
+#define TAV_TEST_FAIL_MALLOC 0
+#endif
+#endif
+#if !defined(TAV_TEST_FAIL_MALLOC) && defined(__GLIBC__)
+#define TAV_TEST_FAIL_MALLOC 1
+#endif
+
+#if TAV_TEST_FAIL_MALLOC
+
+extern "C" void* __libc_malloc(size_t size);
+
+namespace {
+// Allocations of exactly failSize bytes fail once failSkip earlier ones of
+// that size have succeeded; failSize 0 disarms.
+size_t failSize = 0;
+int failSkip = 0;
+int allocationsOfFailSize = 0;
+}  // namespace
+
+extern "C" void* malloc(size_t size) __THROW {
+    if (failSize != 0 && size == failSize) {
+        ++allocationsOfFailSize;
+        if (failSkip-- <= 0) return nullptr;
+    }
+    return __libc_malloc(size);
+}
+
+namespace {
+
+using tavtest::captureStdout;
+
+// "创建blockGrey内存空间失败" / "创建blockDark内存空间失败" in GBK, with the newline of puts.
+const std::string kGreyFailed = "\xB4\xB4\xBD\xA8" "blockGrey" "\xC4\xDA\xB4\xE6\xBF\xD5\xBC\xE4\xCA\xA7\xB0\xDC\n";
+const std::string kDarkFailed = "\xB4\xB4\xBD\xA8" "blockDark" "\xC4\xDA\xB4\xE6\xBF\xD5\xBC\xE4\xCA\xA7\xB0\xDC\n";
+
+template <class Call>
+std::string runFailing(size_t bytes, int skip, const Call& call) {
+    allocationsOfFailSize = 0;
+    return captureStdout([&] {
+        failSize = bytes;
+        failSkip = skip;
+        call();
+        failSize = 0;
+    });
+}
+
+TEST(LscAllocation, ParameterTableReportsEachBuffer) {
+    // 34 x 32 frame: 17 x 16 cells of 4 bytes, a size nothing else asks for.
+    const int h = 32, w = 34;
+    std::vector<float> grey(h * w, 300.0f), dark(h * w, 10.0f);
+    std::vector<uint32_t> table(3 + 272, 0xCDCDCDCDu);
+    TavLSCInput input = {0, 12, w, h, grey.data(), dark.data()};
+    TavStatus status = 0;
+    EXPECT_EQ(runFailing(272 * 4, 0, [&] { status = tavGetLSCParameter(&input, table.data()); }), kGreyFailed);
+    EXPECT_EQ(status, TAV_E_NO_MEMORY);
+    EXPECT_EQ(allocationsOfFailSize, 1);
+    EXPECT_EQ(runFailing(272 * 4, 1, [&] { status = tavGetLSCParameter(&input, table.data()); }), kDarkFailed);
+    EXPECT_EQ(status, TAV_E_NO_MEMORY);
+    EXPECT_EQ(allocationsOfFailSize, 2);
+    EXPECT_EQ(table, std::vector<uint32_t>(3 + 272, 0xCDCDCDCDu));
+
+    // Per-pixel tables allocate nothing.
+    std::vector<uint32_t> pixelTable(3 + h * w);
+    input.mode = 1;
+    EXPECT_EQ(runFailing(272 * 4, 0, [&] { status = tavGetLSCParameter(&input, pixelTable.data()); }), "");
+    EXPECT_EQ(status, TAV_OK);
+    EXPECT_EQ(allocationsOfFailSize, 0);
+}
+
+TEST(LscAllocation, BlockRecordsReportEachBuffer) {
+    // 80 x 112 frame in blocks of 16 x 16: 5 x 7 blocks of 4 bytes.
+    const int h = 80, w = 112;
+    std::vector<float> grey(h * w, 300.0f);
+    std::vector<uint8_t> records(35 * 3, 0xCD);
+    TavBasicLSCInput input = {0, 12, 3, w, h, 16, 16, grey.data(), 10.0f};
+    TavStatus status = 0;
+    EXPECT_EQ(runFailing(35 * 4, 0, [&] { status = tavGetBasicLSCParameter(&input, records.data()); }), kGreyFailed);
+    EXPECT_EQ(status, TAV_E_NO_MEMORY);
+    EXPECT_EQ(runFailing(35 * 4, 1, [&] { status = tavGetBasicLSCParameter(&input, records.data()); }), kDarkFailed);
+    EXPECT_EQ(status, TAV_E_NO_MEMORY);
+    EXPECT_EQ(records, std::vector<uint8_t>(35 * 3, 0xCD));
+}
+
+}  // namespace
+
+#endif
