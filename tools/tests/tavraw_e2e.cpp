@@ -446,32 +446,93 @@ TEST_F(Tavraw, CorrectRefusesTablesThatDoNotFit) {
     EXPECT_FALSE(exists(path("rot_corrected.raw")));
 }
 
-#if defined(TAVRAW_HAVE_U16_BILINEAR)
-TEST_F(Tavraw, SixteenBitBilinearWritesTheLibrarySamples) {
+#if defined(TAVRAW_HAVE_U16_BILINEAR) && defined(TAVRAW_HAVE_U16_EDGE)
+// Bilinear demosaicing of any Bayer order with mirrored borders, R, G, B per
+// pixel: the rule the tool must reproduce for orders other than RG.
+std::vector<uint16_t> bilinearAnyOrder(const std::vector<uint16_t>& src, int h, int w, const char* order) {
+    auto colourAt = [&](int r, int c) {
+        auto code = [](char ch) { return ch == 'R' ? 0 : ch == 'G' ? 1 : 2; };
+        int first = code(order[0]), second = code(order[1]);
+        if (r % 2 == 0) return c % 2 == 0 ? first : second;
+        return c % 2 == 0 ? 2 - second : 2 - first;
+    };
+    auto at = [&](int r, int c) { return uint32_t(src[size_t(tavtest::mirror(r, h)) * w + tavtest::mirror(c, w)]); };
+    std::vector<uint16_t> out(3 * size_t(h) * w);
+    for (int r = 0; r < h; ++r) {
+        for (int c = 0; c < w; ++c) {
+            const int site = colourAt(r, c);
+            for (int colour = 0; colour < 3; ++colour) {
+                uint32_t v;
+                if (colour == site) v = at(r, c);
+                else if (colour == 1) v = (at(r - 1, c) + at(r + 1, c) + at(r, c - 1) + at(r, c + 1)) >> 2;
+                else if (site != 1) v = (at(r - 1, c - 1) + at(r - 1, c + 1) + at(r + 1, c - 1) + at(r + 1, c + 1)) >> 2;
+                else if (colourAt(r, c + 1) == colour) v = (at(r, c - 1) + at(r, c + 1)) >> 1;
+                else v = (at(r - 1, c) + at(r + 1, c)) >> 1;
+                out[3 * (size_t(r) * w + c) + colour] = uint16_t(v);
+            }
+        }
+    }
+    return out;
+}
+
+TEST_F(Tavraw, SixteenBitPathsWriteTheLibrarySamplesForEveryOrder) {
     const int32_t w = 14, h = 10;
-    std::vector<uint16_t> samples = tavtest::randomSamples16(w * h, 5, 4095);
-    std::vector<uint8_t> raw(2 * samples.size());
-    for (size_t i = 0; i < samples.size(); ++i) {
-        raw[2 * i] = static_cast<uint8_t>(samples[i]);
-        raw[2 * i + 1] = static_cast<uint8_t>(samples[i] >> 8);
-    }
-    writeBytes(path("in.raw"), raw);
-    std::vector<uint16_t> bgr(3 * samples.size());
-    ASSERT_EQ(tavDemosaicingBilinearU16(samples.data(), h, w, bgr.data()), TAV_OK);
-    ToolRun r = run({"convert", "--u16", "-f", "BayerRG12", "-w", "14", "-H", "10", "-o", path("o.png"),
-                 "--raw-out", path("o.bin")});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    std::vector<uint8_t> bin = readBytes(path("o.bin"));
-    ASSERT_EQ(bin.size(), 2 * bgr.size());
-    PngPixels png = readPng(path("o.png"));
-    ASSERT_TRUE(png.ok);
-    EXPECT_EQ(png.bitDepth, 16);
-    EXPECT_EQ(png.significantBits, 12);
-    for (size_t i = 0; i < bgr.size(); ++i) {
-        ASSERT_EQ(bin[2 * i] | bin[2 * i + 1] << 8, bgr[i]) << i;
-    }
-    for (size_t p = 0; p < samples.size(); ++p) {
-        for (int c = 0; c < 3; ++c) ASSERT_EQ(png.samples[3 * p + c], bgr[3 * p + 2 - c] << 4) << p;
+    const size_t n = size_t(w) * h;
+    const char* orders[] = {"RG", "GR", "GB", "BG"};
+    uint32_t seed = 50;
+    for (const char* order : orders) {
+        for (const char* method : {"bilinear", "edge"}) {
+            const bool planar = std::string(method) == "edge" ? order[0] == 'G' : order[0] != 'G';
+            SCOPED_TRACE(std::string(order) + " " + method + (planar ? " planar" : ""));
+            std::vector<uint16_t> samples = tavtest::randomSamples16(n, seed++, 4095);
+            std::vector<uint8_t> raw(2 * n);
+            for (size_t i = 0; i < n; ++i) {
+                raw[2 * i] = static_cast<uint8_t>(samples[i]);
+                raw[2 * i + 1] = static_cast<uint8_t>(samples[i] >> 8);
+            }
+            writeBytes(path("in.raw"), raw);
+            std::vector<uint16_t> bgr(3 * n);  // B, G, R per pixel
+            if (std::string(method) == "bilinear") {
+                std::vector<uint16_t> rgb = bilinearAnyOrder(samples, h, w, order);
+                for (size_t i = 0; i < n; ++i) {
+                    for (int c = 0; c < 3; ++c) bgr[3 * i + c] = rgb[3 * i + 2 - c];
+                }
+            } else {
+                const std::string o = order;
+                auto kernel = o == "RG" ? demosaicingEdgeRGGBU16 : o == "GR" ? demosaicingEdgeGRBGU16
+                              : o == "GB" ? demosaicingEdgeGBRGU16 : demosaicingEdgeBGGRU16;
+                kernel(samples.data(), h, w, bgr.data());
+            }
+            ToolRun r = run({"convert", "--u16", "-m", method, "-f", std::string("Bayer") + order + "12",
+                             "-w", std::to_string(w), "-H", std::to_string(h), "-t",
+                             planar ? "BGR8_Planar" : "RGB8", "-o", path("o.png"), "--raw-out", path("o.bin"),
+                             path("in.raw")});
+            ASSERT_EQ(r.exitCode, 0) << r.err;
+            std::vector<uint8_t> bin = readBytes(path("o.bin"));
+            ASSERT_EQ(bin.size(), 2 * bgr.size());
+            for (size_t p = 0; p < n; ++p) {
+                for (int c = 0; c < 3; ++c) {
+                    size_t k = planar ? c * n + p : 3 * p + c;
+                    ASSERT_EQ(bin[2 * k] | bin[2 * k + 1] << 8, bgr[3 * p + c]) << p << " " << c;
+                }
+            }
+            // The PNG holds the samples clipped to 12 bits and moved to the top.
+            auto shown = [](uint16_t v) { return (v < 4095 ? v : 4095) << 4; };
+            if (planar) {
+                PngPixels blue = readPng(path("o_B.png"));
+                ASSERT_TRUE(blue.ok);
+                EXPECT_EQ(blue.channels, 1);
+                for (size_t p = 0; p < n; ++p) ASSERT_EQ(blue.samples[p], shown(bgr[3 * p])) << p;
+                continue;
+            }
+            PngPixels png = readPng(path("o.png"));
+            ASSERT_TRUE(png.ok);
+            EXPECT_EQ(png.bitDepth, 16);
+            EXPECT_EQ(png.significantBits, 12);
+            for (size_t p = 0; p < n; ++p) {
+                for (int c = 0; c < 3; ++c) ASSERT_EQ(png.samples[3 * p + c], shown(bgr[3 * p + 2 - c])) << p;
+            }
+        }
     }
 }
 #endif
