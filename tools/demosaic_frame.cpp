@@ -175,9 +175,7 @@ DemosaicResult demosaic16(const std::string& what, const std::vector<uint8_t>& r
 #endif
     } else {
 #if defined(TAVRAW_HAVE_U16_EDGE)
-        // The edge-directed kernels read the frames around their borders;
-        // keep to frames that leave them room.
-        if (g.width < 8 || g.height < 8) usageError("the 16-bit edge path needs frames of at least 8x8");
+        // The kernels refuse frames too small for their borders themselves.
         std::vector<uint16_t> interleaved(3 * static_cast<size_t>(g.pixels()));
         auto kernel = order == "RG"   ? demosaicingEdgeRGGBU16
                       : order == "GR" ? demosaicingEdgeGRBGU16
