@@ -446,6 +446,32 @@ TEST_F(Tavraw, CorrectRefusesTablesThatDoNotFit) {
     EXPECT_FALSE(exists(path("rot_corrected.raw")));
 }
 
+TEST_F(Tavraw, CalibrateRefusesFramesItCannotUse) {
+    writeBytes(path("g30.raw"), std::vector<uint8_t>(30 * 30, 200));
+    writeBytes(path("d30.raw"), std::vector<uint8_t>(30 * 30, 10));
+    ToolRun small = run({"calibrate", "-f", "Mono8", "-w", "30", "-H", "30", "--grey", path("g30.raw"),
+                         "--dark", path("d30.raw"), "-o", path("t.tbl")});
+    EXPECT_EQ(small.exitCode, 1);
+    EXPECT_NE(small.err.find("cannot compute the table: error line = [600] (status -104 TAV_E_SIZE)"),
+              std::string::npos)
+        << small.err;
+    EXPECT_EQ(small.out, "");
+    ToolRun mixed = run({"calibrate", "-f", "Mono8", "-w", "32", "-H", "30", "--grey", path("g30.raw"),
+                         "--dark", path("d30.raw"), "-o", path("t.tbl")});
+    EXPECT_EQ(mixed.exitCode, 1);
+    EXPECT_NE(mixed.err.find(path("g30.raw") + ": file is too short: 900 bytes, expected 960"), std::string::npos)
+        << mixed.err;
+    ToolRun noDark = run({"calibrate", "-f", "Mono8", "-w", "30", "-H", "30", "--grey", path("g30.raw"), "-o",
+                          path("t.tbl")});
+    EXPECT_EQ(noDark.exitCode, 2);
+    EXPECT_NE(noDark.err.find("give at least one --grey and one --dark frame"), std::string::npos);
+    ToolRun packed = run({"calibrate", "-f", "BayerRG12Packed", "-w", "32", "-H", "32", "--grey", path("g30.raw"),
+                          "--dark", path("d30.raw"), "-o", path("t.tbl")});
+    EXPECT_EQ(packed.exitCode, 2);
+    EXPECT_FALSE(exists(path("t.tbl")));
+    EXPECT_TRUE(noTemporaries());
+}
+
 #if defined(TAVRAW_HAVE_U16_BILINEAR) && defined(TAVRAW_HAVE_U16_EDGE)
 // Bilinear demosaicing of any Bayer order with mirrored borders, R, G, B per
 // pixel: the rule the tool must reproduce for orders other than RG.
