@@ -33,6 +33,9 @@ TAV_API void tavInit(TavContext* context);
 /* Releases the context and its work buffer and nulls *handle. A handle
  * variable that already holds null is left alone and 0 is returned. */
 TAV_API TavStatus tavRelease(TavContext** handle);
+/* Makes workBuffer hold at least size bytes: a larger size replaces the
+ * block (old contents dropped) with one of exactly size bytes. Null
+ * workBuffer: TAV_E_NULL_POINTER without a diagnostic. */
 TAV_API TavStatus tavMemRealloc(TavWorkBuffer* workBuffer, int32_t size);
 TAV_API TavStatus tavDemosaicSetConfig(TavContext* context, const TavDemosaicConfig* config);
 TAV_API TavStatus tavDemosaicGetConfig(const TavContext* context, TavDemosaicConfig* config);
@@ -40,7 +43,11 @@ TAV_API TavStatus tavDemosaicGetConfig(const TavContext* context, TavDemosaicCon
 /* ---- demosaic entry ----
  * Demosaics input into output->data (sized by the caller for the configured
  * output type). 8-bit input with padded rows is compacted in place in the
- * caller's input buffer. On success writes output->height, width, pixelType. */
+ * caller's input buffer. On success writes output->height, width, pixelType;
+ * on failure the output descriptor is unchanged. lineBytes shorter than a row
+ * of the input's storage is refused with TAV_E_SIZE. Grey input ignores
+ * method; Bayer input with a method other than 0, 1, 2 gives
+ * TAV_E_UNSUPPORTED. */
 TAV_API TavStatus tavDemosaicing(TavContext* context, TavImage* input, int32_t method,
                                  TavImage* output);
 
@@ -50,7 +57,14 @@ TAV_API TavStatus demosaicDataInit(const TavImage* input, TavContext* context,
                                    int64_t* baseType, int32_t* conversion);
 
 /* Normalisation to tightly packed 8-bit rows. 16-bit samples are read as
- * little-endian byte pairs, so sources need no alignment. */
+ * little-endian byte pairs, so sources need no alignment; each output byte is
+ * the low 8 bits of (sample >> shift). Packed input keeps bytes 0 and 2 of
+ * every 3-byte group; an odd sample count writes its last sample alone.
+ * No status: nothing is done for an empty or negative frame, a frame of more
+ * than INT32_MAX samples, a shift outside 0..15, a null pointer, or a
+ * lineBytes too short for a row (16-bit: 2 x width; packed: 3 x ceil(width/2);
+ * 8-bit: width). u16Tou8 starts row r at r x (lineBytes rounded down to even).
+ * u8Tou8 may run in place (destination == source). */
 TAV_API void u16Tou8_old(const uint8_t* source, int32_t height, int32_t width, int32_t shift,
                          uint8_t* destination);
 TAV_API void u16Tou8(const uint8_t* source, int32_t height, int32_t width, int32_t lineBytes,
@@ -62,13 +76,21 @@ TAV_API void unpacked_old(const uint8_t* source, int32_t height, int32_t width,
 TAV_API void unpacked(const uint8_t* source, int32_t height, int32_t width, int32_t lineBytes,
                       uint8_t* destination);
 
-/* Grey input to any of the seven output types. 0 or TAV_E_UNSUPPORTED. */
+/* Grey input to any of the seven output types. TAV_E_UNSUPPORTED for another
+ * output type; TAV_E_SIZE for a negative side or a frame of more than
+ * INT32_MAX pixels; TAV_E_NULL_POINTER for a null buffer; nothing is written
+ * on failure. An empty frame succeeds and writes nothing. */
 TAV_API TavStatus mono8Convert(const uint8_t* source, uint8_t* destination, int32_t height,
                                int32_t width, int64_t outputType);
 
-/* Bayer converters: pick the kernel for method and output type.
- * Returns TAV_E_UNSUPPORTED for an output type outside the seven codes or a
- * method other than 0, 1, 2 (nothing written), else the kernel's status. */
+/* Bayer converters: pick the kernel for method and output type and return
+ * its status. Nothing is written and no diagnostic is printed when they
+ * return TAV_E_UNSUPPORTED (an output type outside the seven codes, or a
+ * method other than 0, 1, 2), TAV_E_SIZE (a side <= 0 or more than INT32_MAX
+ * pixels) or TAV_E_NULL_POINTER (null frame or destination; null scratch for
+ * the edge-directed grey and planar kernels, which use it as line memory of
+ * at least width bytes). A method whose kernels are not built into this
+ * library returns the kernels' own TAV_E_UNSUPPORTED. */
 TAV_API TavStatus rg8Convert(const uint8_t* frame, uint8_t* destination, int32_t height,
                              int32_t width, int64_t outputType, int32_t method, uint8_t* scratch);
 TAV_API TavStatus gr8Convert(const uint8_t* frame, uint8_t* destination, int32_t height,

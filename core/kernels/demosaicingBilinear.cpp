@@ -1,50 +1,226 @@
-// Placeholder until the bilinear kernels land: every kernel reports TAV_E_UNSUPPORTED.
+// Bilinear 8-bit demosaicing kernels: four Bayer phases into interleaved
+// B,G,R and B,G,R,0 pixels, and the red-first and green-first phases into
+// three planes or grey. One rule (bilinearRows.h) feeds one sink per layout.
 #include "tav_kernels.h"
 
-extern "C" int32_t rg8ToBgr8_bilinear(const uint8_t* /*frame*/, int32_t /*height*/, int32_t /*width*/, uint8_t* /*destination*/) {
-    return (int32_t)TAV_E_UNSUPPORTED;
+#include "bilinearRows.h"
+
+#include <stddef.h>
+#include <stdint.h>
+#include <string.h>
+
+namespace tav {
+namespace bilinear {
+namespace {
+
+// Interleaved pixels of BytesPerPixel bytes: B, G, R and, for 4 bytes, 0.
+template <int BytesPerPixel>
+struct InterleavedSink {
+    static constexpr bool kTakesBlocks = true;
+    uint8_t* destination;
+    size_t rowBytes;
+    uint8_t* row;
+
+    void beginRow(int y) { row = destination + (size_t)y * rowBytes; }
+    void put(int x, unsigned r, unsigned g, unsigned b) {
+        uint8_t* __restrict pixel = row + (size_t)x * BytesPerPixel;
+        pixel[0] = (uint8_t)b;
+        pixel[1] = (uint8_t)g;
+        pixel[2] = (uint8_t)r;
+        if (BytesPerPixel == 4) pixel[3] = 0;
+    }
+#if TAV_BILINEAR_BLOCKS
+    void putBlock(int x, const PairColours& c) {
+        const PixelWords words = pixelWords(c);
+        if (BytesPerPixel == 4)
+            memcpy(row + (size_t)x * 4, words.words, sizeof words.words);
+        else
+            storeBgr(row + (size_t)x * 3, words);
+    }
+#endif
+};
+
+// Three planes: plane 0 red, plane 1 green, plane 2 blue (of the kernel's phase).
+struct PlanarSink {
+    static constexpr bool kTakesBlocks = true;
+    uint8_t* planes[3];
+    size_t width;
+    uint8_t* rows[3];
+
+    void beginRow(int y) {
+        for (int p = 0; p < 3; ++p) rows[p] = planes[p] + (size_t)y * width;
+    }
+    void put(int x, unsigned r, unsigned g, unsigned b) {
+        rows[0][x] = (uint8_t)r;
+        rows[1][x] = (uint8_t)g;
+        rows[2][x] = (uint8_t)b;
+    }
+#if TAV_BILINEAR_BLOCKS
+    void putBlock(int x, const PairColours& c) {
+        storeBytes(rows[0] + x, pairBytes(c.redColour, c.redGreen));
+        storeBytes(rows[1] + x, pairBytes(c.greenColour, c.greenGreen));
+        storeBytes(rows[2] + x, pairBytes(c.blueColour, c.blueGreen));
+    }
+#endif
+};
+
+// Grey = (wR*R + wG*G + wB*B + 128) >> 8. With non-negative weights summing to
+// at most 256 the sum stays below 2^16, so it runs in 16-bit lanes.
+struct GreySink16 {
+    static constexpr bool kTakesBlocks = true;
+    uint8_t* destination;
+    size_t width;
+    uint16_t weightR, weightG, weightB;
+    uint8_t* row;
+
+    void beginRow(int y) { row = destination + (size_t)y * width; }
+    void put(int x, unsigned r, unsigned g, unsigned b) {
+        const uint16_t sum = (uint16_t)((uint16_t)(weightR * r) + (uint16_t)(weightG * g) +
+                                        (uint16_t)(weightB * b) + 128);
+        row[x] = (uint8_t)(sum >> 8);
+    }
+#if TAV_BILINEAR_BLOCKS
+    void putBlock(int x, const PairColours& c) {
+        const U16x8 atColour =
+            (c.redColour * weightR + c.greenColour * weightG + c.blueColour * weightB + 128) >> 8;
+        const U16x8 atGreen =
+            (c.redGreen * weightR + c.greenGreen * weightG + c.blueGreen * weightB + 128) >> 8;
+        storeBytes(row + x, pairBytes(atColour, atGreen));
+    }
+#endif
+};
+
+// Any other weights: 64-bit sum, so no weight can overflow it.
+struct GreySinkWide {
+    static constexpr bool kTakesBlocks = false;
+    uint8_t* destination;
+    size_t width;
+    int64_t weightR, weightG, weightB;
+    uint8_t* row;
+
+    void beginRow(int y) { row = destination + (size_t)y * width; }
+    void put(int x, unsigned r, unsigned g, unsigned b) {
+        const int64_t sum = weightR * r + weightG * g + weightB * b + 128;
+        row[x] = (uint8_t)(sum >> 8);
+    }
+};
+
+// Frames below 4 x 4 have no interior to mirror into; sizes whose output
+// byte count does not fit in 32 bits are refused before anything is written.
+bool acceptableSize(int32_t height, int32_t width, int bytesPerPixel) {
+    if (height < 4 || width < 4) return false;
+    return (int64_t)height * width * bytesPerPixel <= (int64_t)INT32_MAX;
 }
 
-extern "C" int32_t bg8ToBgr8_bilinear(const uint8_t* /*frame*/, int32_t /*height*/, int32_t /*width*/, uint8_t* /*destination*/) {
-    return (int32_t)TAV_E_UNSUPPORTED;
+template <int BytesPerPixel>
+int32_t interleaved(const uint8_t* frame, int32_t height, int32_t width, uint8_t* destination,
+                    Phase phase) {
+    if (!acceptableSize(height, width, BytesPerPixel)) return TAV_E_SIZE;
+    if (!frame || !destination) return TAV_E_NULL_POINTER;
+    InterleavedSink<BytesPerPixel> sink{destination, (size_t)width * BytesPerPixel, destination};
+    bilinearFrame(frame, height, width, phase, sink);
+    return TAV_OK;
 }
 
-extern "C" int32_t gr8ToBgr8_bilinear(const uint8_t* /*frame*/, int32_t /*height*/, int32_t /*width*/, uint8_t* /*destination*/) {
-    return (int32_t)TAV_E_UNSUPPORTED;
+int32_t planar(const uint8_t* frame, int32_t height, int32_t width, uint8_t* plane0,
+               uint8_t* plane1, uint8_t* plane2, Phase phase) {
+    if (!acceptableSize(height, width, 1)) return TAV_E_SIZE;
+    if (!frame || !plane0 || !plane1 || !plane2) return TAV_E_NULL_POINTER;
+    PlanarSink sink{{plane0, plane1, plane2}, (size_t)width, {plane0, plane1, plane2}};
+    bilinearFrame(frame, height, width, phase, sink);
+    return TAV_OK;
 }
 
-extern "C" int32_t gb8ToBgr8_bilinear(const uint8_t* /*frame*/, int32_t /*height*/, int32_t /*width*/, uint8_t* /*destination*/) {
-    return (int32_t)TAV_E_UNSUPPORTED;
+bool fitsSixteenBits(const int32_t* w) {
+    return w[0] >= 0 && w[1] >= 0 && w[2] >= 0 && w[0] <= 256 && w[1] <= 256 && w[2] <= 256 &&
+           w[0] + w[1] + w[2] <= 256;
 }
 
-extern "C" int32_t rg8ToBgra8_bilinear(const uint8_t* /*frame*/, int32_t /*height*/, int32_t /*width*/, uint8_t* /*destination*/) {
-    return (int32_t)TAV_E_UNSUPPORTED;
+int32_t grey(const uint8_t* frame, int32_t height, int32_t width, const int32_t* weights,
+             uint8_t* destination, Phase phase) {
+    if (!acceptableSize(height, width, 1)) return TAV_E_SIZE;
+    if (!frame || !weights || !destination) return TAV_E_NULL_POINTER;
+    if (fitsSixteenBits(weights)) {
+        GreySink16 sink{destination, (size_t)width, (uint16_t)weights[0], (uint16_t)weights[1],
+                        (uint16_t)weights[2], destination};
+        bilinearFrame(frame, height, width, phase, sink);
+    } else {
+        GreySinkWide sink{destination, (size_t)width, weights[0], weights[1], weights[2],
+                          destination};
+        bilinearFrame(frame, height, width, phase, sink);
+    }
+    return TAV_OK;
 }
 
-extern "C" int32_t bg8ToBgra8_bilinear(const uint8_t* /*frame*/, int32_t /*height*/, int32_t /*width*/, uint8_t* /*destination*/) {
-    return (int32_t)TAV_E_UNSUPPORTED;
+}  // namespace
+}  // namespace bilinear
+}  // namespace tav
+
+using tav::bilinear::kPhaseBG;
+using tav::bilinear::kPhaseGB;
+using tav::bilinear::kPhaseGR;
+using tav::bilinear::kPhaseRG;
+
+extern "C" {
+
+int32_t rg8ToBgr8_bilinear(const uint8_t* frame, int32_t height, int32_t width,
+                           uint8_t* destination) {
+    return tav::bilinear::interleaved<3>(frame, height, width, destination, kPhaseRG);
 }
 
-extern "C" int32_t gr8ToBgra8_bilinear(const uint8_t* /*frame*/, int32_t /*height*/, int32_t /*width*/, uint8_t* /*destination*/) {
-    return (int32_t)TAV_E_UNSUPPORTED;
+int32_t bg8ToBgr8_bilinear(const uint8_t* frame, int32_t height, int32_t width,
+                           uint8_t* destination) {
+    return tav::bilinear::interleaved<3>(frame, height, width, destination, kPhaseBG);
 }
 
-extern "C" int32_t gb8ToBgra8_bilinear(const uint8_t* /*frame*/, int32_t /*height*/, int32_t /*width*/, uint8_t* /*destination*/) {
-    return (int32_t)TAV_E_UNSUPPORTED;
+int32_t gr8ToBgr8_bilinear(const uint8_t* frame, int32_t height, int32_t width,
+                           uint8_t* destination) {
+    return tav::bilinear::interleaved<3>(frame, height, width, destination, kPhaseGR);
 }
 
-extern "C" int32_t rg8ToBgr8P_bilinear(const uint8_t* /*frame*/, int32_t /*height*/, int32_t /*width*/, uint8_t* /*plane0*/, uint8_t* /*plane1*/, uint8_t* /*plane2*/) {
-    return (int32_t)TAV_E_UNSUPPORTED;
+int32_t gb8ToBgr8_bilinear(const uint8_t* frame, int32_t height, int32_t width,
+                           uint8_t* destination) {
+    return tav::bilinear::interleaved<3>(frame, height, width, destination, kPhaseGB);
 }
 
-extern "C" int32_t gr8ToBgr8P_bilinear(const uint8_t* /*frame*/, int32_t /*height*/, int32_t /*width*/, uint8_t* /*plane0*/, uint8_t* /*plane1*/, uint8_t* /*plane2*/) {
-    return (int32_t)TAV_E_UNSUPPORTED;
+int32_t rg8ToBgra8_bilinear(const uint8_t* frame, int32_t height, int32_t width,
+                            uint8_t* destination) {
+    return tav::bilinear::interleaved<4>(frame, height, width, destination, kPhaseRG);
 }
 
-extern "C" int32_t rg8ToMono8_bilinear(const uint8_t* /*frame*/, int32_t /*height*/, int32_t /*width*/, const int32_t* /*weights*/, uint8_t* /*destination*/) {
-    return (int32_t)TAV_E_UNSUPPORTED;
+int32_t bg8ToBgra8_bilinear(const uint8_t* frame, int32_t height, int32_t width,
+                            uint8_t* destination) {
+    return tav::bilinear::interleaved<4>(frame, height, width, destination, kPhaseBG);
 }
 
-extern "C" int32_t gr8ToMono8_bilinear(const uint8_t* /*frame*/, int32_t /*height*/, int32_t /*width*/, const int32_t* /*weights*/, uint8_t* /*destination*/) {
-    return (int32_t)TAV_E_UNSUPPORTED;
+int32_t gr8ToBgra8_bilinear(const uint8_t* frame, int32_t height, int32_t width,
+                            uint8_t* destination) {
+    return tav::bilinear::interleaved<4>(frame, height, width, destination, kPhaseGR);
 }
+
+int32_t gb8ToBgra8_bilinear(const uint8_t* frame, int32_t height, int32_t width,
+                            uint8_t* destination) {
+    return tav::bilinear::interleaved<4>(frame, height, width, destination, kPhaseGB);
+}
+
+int32_t rg8ToBgr8P_bilinear(const uint8_t* frame, int32_t height, int32_t width, uint8_t* plane0,
+                            uint8_t* plane1, uint8_t* plane2) {
+    return tav::bilinear::planar(frame, height, width, plane0, plane1, plane2, kPhaseRG);
+}
+
+int32_t gr8ToBgr8P_bilinear(const uint8_t* frame, int32_t height, int32_t width, uint8_t* plane0,
+                            uint8_t* plane1, uint8_t* plane2) {
+    return tav::bilinear::planar(frame, height, width, plane0, plane1, plane2, kPhaseGR);
+}
+
+int32_t rg8ToMono8_bilinear(const uint8_t* frame, int32_t height, int32_t width,
+                            const int32_t* weights, uint8_t* destination) {
+    return tav::bilinear::grey(frame, height, width, weights, destination, kPhaseRG);
+}
+
+int32_t gr8ToMono8_bilinear(const uint8_t* frame, int32_t height, int32_t width,
+                            const int32_t* weights, uint8_t* destination) {
+    return tav::bilinear::grey(frame, height, width, weights, destination, kPhaseGR);
+}
+
+}  // extern "C"

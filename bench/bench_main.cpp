@@ -1,0 +1,108 @@
+// Entry point of tav_bench: the usual console output, then a table that pairs
+// each "<case>/tav" run with the "<case>/opencv" or "<case>/memcpy" run of the
+// same case and prints the two throughputs and their ratio.
+#include <benchmark/benchmark.h>
+
+#if defined(TAV_HAVE_OPENCV)
+#include <opencv2/core.hpp>
+#endif
+
+#include <stdio.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct CaseRates {
+    double tav = -1.0;          // Mpix/s, < 0 when not measured
+    double other = -1.0;
+    std::string otherName;      // "opencv" or "memcpy"
+    std::string tavNote;        // skip message, if any
+};
+
+class PairingReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.run_type != Run::RT_Iteration) continue;
+            std::string name = run.run_name.str();
+            // Options such as UseRealTime() append their own name parts.
+            for (const char* suffix : {"/real_time", "/manual_time"}) {
+                const std::string tail(suffix);
+                if (name.size() > tail.size() &&
+                    name.compare(name.size() - tail.size(), tail.size(), tail) == 0)
+                    name.resize(name.size() - tail.size());
+            }
+            const size_t slash = name.rfind('/');
+            if (slash == std::string::npos) continue;
+            const std::string caseName = name.substr(0, slash);
+            const std::string side = name.substr(slash + 1);
+            if (side != "tav" && side != "opencv" && side != "memcpy") continue;
+            if (!cases_.count(caseName)) order_.push_back(caseName);
+            CaseRates& rates = cases_[caseName];
+            double rate = -1.0;
+            if (!run.error_occurred) {
+                auto it = run.counters.find("Mpix/s");
+                if (it != run.counters.end()) rate = it->second.value;
+            }
+            if (side == "tav") {
+                rates.tav = rate;
+                if (run.error_occurred) rates.tavNote = run.error_message;
+            } else {
+                rates.other = rate;
+                rates.otherName = side;
+            }
+        }
+    }
+
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        if (order_.empty()) return;
+        FILE* out = stdout;
+        fprintf(out, "\n%-52s %12s %12s %8s  %s\n", "case", "tav Mpix/s", "other Mpix/s", "ratio",
+                "other");
+        for (const std::string& caseName : order_) {
+            const CaseRates& r = cases_[caseName];
+            char tav[32], other[32], ratio[32];
+            format(tav, sizeof tav, r.tav);
+            format(other, sizeof other, r.other);
+            if (r.tav > 0 && r.other > 0)
+                snprintf(ratio, sizeof ratio, "%.2f", r.tav / r.other);
+            else
+                snprintf(ratio, sizeof ratio, "-");
+            fprintf(out, "%-52s %12s %12s %8s  %s%s%s\n", caseName.c_str(), tav, other, ratio,
+                    r.otherName.c_str(), r.tavNote.empty() ? "" : "  tav skipped: ",
+                    r.tavNote.c_str());
+        }
+        fflush(out);
+    }
+
+private:
+    static void format(char* text, size_t size, double rate) {
+        if (rate < 0)
+            snprintf(text, size, "-");
+        else
+            snprintf(text, size, "%.1f", rate);
+    }
+
+    std::map<std::string, CaseRates> cases_;
+    std::vector<std::string> order_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#if defined(TAV_HAVE_OPENCV)
+    // Every comparison is single-threaded, like the library.
+    cv::setNumThreads(1);
+#endif
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    PairingReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,43 @@
+// Creating, initialising and releasing a demosaicing context.
+#include <stdlib.h>
+
+#include "context.h"
+#include "diagnostics.h"
+
+extern "C" TavStatus tavCreate(TavContext** handle) {
+    if (handle == nullptr) {
+        tav::printErrorLine(13);
+        return TAV_E_NULL_POINTER;
+    }
+    *handle = static_cast<TavContext*>(malloc(sizeof(TavContext)));
+    if (*handle == nullptr) {
+        tav::printErrorLine(20);
+        return TAV_E_NO_MEMORY;
+    }
+    tavInit(*handle);
+    return TAV_OK;
+}
+
+// Meant for a fresh context: a buffer the context may already hold is not
+// released here.
+extern "C" void tavInit(TavContext* context) {
+    if (context == nullptr) return;
+    context->outputType = TAV_PIXEL_BGR8;
+    context->workBuffer.buffer = nullptr;
+    context->workBuffer.capacity = 0;
+}
+
+extern "C" TavStatus tavRelease(TavContext** handle) {
+    if (handle == nullptr) {
+        tav::printErrorLine(41);
+        return TAV_E_NULL_POINTER;
+    }
+    TavContext* context = *handle;
+    if (context == nullptr) return TAV_OK;  // already released, or never created
+    free(context->workBuffer.buffer);
+    context->workBuffer.buffer = nullptr;
+    context->workBuffer.capacity = 0;
+    free(context);
+    *handle = nullptr;
+    return TAV_OK;
+}

@@ -1,0 +1,12 @@
+// The demosaicing context behind the opaque TavContext handle.
+#ifndef TAV_CORE_CONTEXT_H
+#define TAV_CORE_CONTEXT_H
+
+#include "tav_demosaic.h"
+
+struct TavContext {
+    TavPixelType outputType;   // always one of the seven output codes
+    TavWorkBuffer workBuffer;  // grown on demand, never shrunk
+};
+
+#endif

@@ -1,0 +1,110 @@
+// Bilinear demosaicing of one output row of an 8-bit Bayer frame.
+//
+// Rule, per site (S = source sample, borders read by mirror reflection
+// without repeating the edge, so the Bayer phase is kept):
+//   colour site  own = S,                 G = 4-neighbour mean, other = diagonal mean
+//   green site   own = horizontal mean,   G = S,                other = vertical mean
+// where "own" is the colour that the row holds (red in a red row, blue in a
+// blue row) and every mean is truncated.
+//
+// Rows are mirrored by choosing the rows above and below (row -1 is row 1,
+// row h is row h - 2); columns 0 and width - 1 mirror their outer neighbour in
+// bilinearPixel. The interior of a row goes through the branch-free 16-pixel
+// blocks of bilinearBlocks.h, which give the same values.
+#ifndef TAV_KERNELS_BILINEAR_ROWS_H
+#define TAV_KERNELS_BILINEAR_ROWS_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "bilinearBlocks.h"
+
+namespace tav {
+namespace bilinear {
+
+// The three source rows around an output row (already mirrored at the top
+// and bottom) and where its colour sites lie.
+struct RowContext {
+    const uint8_t* up;
+    const uint8_t* mid;
+    const uint8_t* down;
+    int width;
+    int colourParity;  // x & 1 of the row's red or blue sites
+    bool redRow;       // the row holds red samples (else blue)
+};
+
+// One pixel through the mirror rule: the plain form of the rule, used where a
+// block does not fit (row ends, short rows, sinks without blocks).
+template <class Sink>
+inline void bilinearPixel(const RowContext& row, int x, Sink& sink) {
+    const int left = x == 0 ? 1 : x - 1;
+    const int right = x == row.width - 1 ? row.width - 2 : x + 1;
+    const unsigned centre = row.mid[x];
+    unsigned own, green, other;
+    if ((x & 1) == row.colourParity) {
+        own = centre;
+        green = (row.up[x] + row.down[x] + row.mid[left] + row.mid[right]) >> 2;
+        other = (row.up[left] + row.up[right] + row.down[left] + row.down[right]) >> 2;
+    } else {
+        own = (row.mid[left] + row.mid[right]) >> 1;
+        green = centre;
+        other = (row.up[x] + row.down[x]) >> 1;
+    }
+    if (row.redRow)
+        sink.put(x, own, green, other);
+    else
+        sink.put(x, other, green, own);
+}
+
+// A whole output row: the rule pixel by pixel near the ends, 16-pixel blocks
+// in between when the sink takes them.
+template <class Sink>
+inline void bilinearRow(const RowContext& row, Sink& sink) {
+    int x = 0;
+#if TAV_BILINEAR_BLOCKS
+    if constexpr (Sink::kTakesBlocks) {
+        // Blocks start on a colour site with two pixels to their left.
+        const int firstBlock = row.colourParity + 2;
+        for (; x < firstBlock; ++x) bilinearPixel(row, x, sink);
+        for (; x + kBlockPixels + 2 <= row.width; x += kBlockPixels)
+            sink.putBlock(x, bilinearBlock(row.up, row.mid, row.down, x, row.redRow));
+    }
+#endif
+    for (; x < row.width; ++x) bilinearPixel(row, x, sink);
+}
+
+// Where the red sites of a phase lie: row parity and column parity.
+struct Phase {
+    int redRowParity;
+    int redColumnParity;
+};
+
+constexpr Phase kPhaseRG = {0, 0};  // R G / G B
+constexpr Phase kPhaseGR = {0, 1};  // G R / B G
+constexpr Phase kPhaseGB = {1, 0};  // G B / R G
+constexpr Phase kPhaseBG = {1, 1};  // B G / G R
+
+// Runs the rule over every row of a height x width frame (stride width).
+// The sink's beginRow(y) points it at output row y.
+template <class Sink>
+inline void bilinearFrame(const uint8_t* frame, int height, int width, Phase phase, Sink& sink) {
+    const size_t stride = (size_t)width;
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* mid = frame + (size_t)y * stride;
+        RowContext row;
+        row.up = y == 0 ? frame + stride : mid - stride;
+        row.mid = mid;
+        row.down = y == height - 1 ? mid - stride : mid + stride;
+        row.width = width;
+        row.redRow = (y & 1) == phase.redRowParity;
+        // Blue sites sit in the other rows and the other columns.
+        row.colourParity = row.redRow ? phase.redColumnParity : 1 - phase.redColumnParity;
+        sink.beginRow(y);
+        bilinearRow(row, sink);
+    }
+}
+
+}  // namespace bilinear
+}  // namespace tav
+
+#endif

@@ -1,0 +1,50 @@
+// Re-layouts of 3-byte-per-pixel output: BMP row alignment in place and
+// expansion to 4 bytes per pixel.
+#include <stdint.h>
+#include <string.h>
+
+#include "diagnostics.h"
+#include "tav_demosaic.h"
+
+extern "C" TavStatus tavBMPAdjust(TavContext* context, TavImage* image) {
+    if (context == nullptr || image == nullptr) {
+        tav::printErrorLine(14);
+        return TAV_E_NULL_POINTER;
+    }
+    if (image->data == nullptr) {
+        tav::printErrorLine(15);
+        return TAV_E_NULL_POINTER;
+    }
+    const int32_t height = image->height;
+    const int32_t width = image->width;
+    const int64_t rowBytes = 3 * static_cast<int64_t>(width);
+    const int64_t stride = (rowBytes + 3) & ~INT64_C(3);
+    if (height <= 3 || width <= 3 || stride * height > INT32_MAX) {
+        tav::printErrorLine(16);
+        return TAV_E_SIZE;
+    }
+    const size_t pad = static_cast<size_t>(stride - rowBytes);
+    if (pad == 0) return TAV_OK;
+    // From the last row up, so that no row is overwritten before it has moved.
+    uint8_t* data = image->data;
+    for (size_t r = static_cast<size_t>(height); r-- > 0;) {
+        uint8_t* target = data + r * static_cast<size_t>(stride);
+        memmove(target, data + r * static_cast<size_t>(rowBytes), static_cast<size_t>(rowBytes));
+        memset(target + rowBytes, 0, pad);
+    }
+    return TAV_OK;
+}
+
+extern "C" void bgrToBgra(const uint8_t* source, int32_t height, int32_t width, uint8_t* destination) {
+    if (source == nullptr || destination == nullptr || height <= 0 || width <= 0) return;
+    const int64_t pixels = static_cast<int64_t>(height) * width;
+    if (pixels * 3 > INT32_MAX) return;  // more bytes than a 32-bit size counts
+    for (size_t k = 0; k < static_cast<size_t>(pixels); ++k) {
+        const uint8_t* in = source + 3 * k;
+        uint8_t* out = destination + 4 * k;
+        out[0] = in[0];
+        out[1] = in[1];
+        out[2] = in[2];
+        out[3] = 0;
+    }
+}
