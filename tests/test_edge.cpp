@@ -146,9 +146,21 @@ TEST(EdgeKernels, MatchReferenceOnTiesAndClampingFrames) {
             expectAllKernelsMatch(framesOfValues(n, seed++, {0, 0, 255, 250, 5}), h, w, "edges");
         }
     }
+    // The same through the interior blocks of wide rows.
+    for (int h : {6, 9}) {
+        const int w = 77;
+        const size_t n = size_t(h) * w;
+        expectAllKernelsMatch(framesOfValues(n, seed++, {0, 1, 2, 3}), h, w, "ties");
+        expectAllKernelsMatch(framesOfValues(n, seed++, {0, 255}), h, w, "contrast");
+    }
 }
 
 TEST(EdgeKernels, MatchReferenceOnWiderFrames) {
+    // Every width around the interior block boundaries (blocks of 32 columns
+    // from column 2, with the scalar columns before and after them).
+    for (int w = 36; w <= 74; ++w) {
+        expectAllKernelsMatch(tavtest::randomBytes(size_t(7) * w, 500 + w), w % 2 ? 7 : 6, w, "block");
+    }
     expectAllKernelsMatch(tavtest::randomBytes(21 * 203, 7), 21, 203, "wide");
     expectAllKernelsMatch(tavtest::randomBytes(64 * 130, 8), 64, 130, "wide");
 }

@@ -17,6 +17,7 @@
 #include <stdint.h>
 
 #include "edgeFormulas.h"
+#include "edgeLanes.h"
 
 namespace tav {
 namespace edge {
@@ -179,6 +180,102 @@ inline void stepColumnPair(const RowSet& s, int width, uint8_t* greenRow, const 
     st.newOdd = newNext;
 }
 
+// Interior columns in blocks of kBlockPairs column pairs: the greens of a
+// block are interpolated first, in plain loops that vectorise, then its
+// columns are finished, then its green-row entries are replaced. Same rule
+// and bytes as stepColumnPair over the same columns.
+constexpr int kBlockPairs = 16;
+
+// Columns a block starting at x0 reads: up to x0 + 2 * kBlockPairs + 4.
+inline bool blockFits(int x0, int width) { return x0 + 2 * kBlockPairs + 5 <= width; }
+
+template <class Mode, class Out>
+inline void stepBlock(const RowSet& s, int width, uint8_t* greenRow, const Out& out,
+                      StepState& st, int x0) {
+    const int K = kBlockPairs;
+    int16_t newRed[K + 1];   // G(y, x0 + 2j)
+    int16_t newBlue[K + 2];  // G(y+1, x0 + 2j - 1)
+    newRed[0] = (int16_t)st.newEven;
+    newBlue[0] = (int16_t)st.newLeft;
+    newBlue[1] = (int16_t)st.newOdd;
+#if defined(TAV_EDGE_LANES)
+    static_assert(K % 8 == 0, "blocks are whole multiples of eight lanes");
+    for (int j = 1; j <= K; j += 8) {
+        steeredGreen8(s.row[2], s.row[1], s.row[3], s.row[0], s.row[4], x0 + 2 * j, newRed + j);
+    }
+    for (int j = 2; j <= K + 1; j += 8) {
+        steeredGreen8(s.row[3], s.row[2], s.row[4], s.row[1], s.row[5], x0 + 2 * j - 1,
+                      newBlue + j);
+    }
+#else
+    for (int j = 1; j <= K; ++j) {
+        newRed[j] = (int16_t)siteGreen<2, InteriorColumns>(s, width, x0 + 2 * j);
+    }
+    for (int j = 2; j <= K + 1; ++j) {
+        newBlue[j] = (int16_t)siteGreen<3, InteriorColumns>(s, width, x0 + 2 * j - 1);
+    }
+#endif
+    (void)width;
+#if defined(TAV_EDGE_LANES)
+    if (Mode::finishRows) {
+        // Each group reads the green row before storing its own pixels, which
+        // cover no entry from column c - 1 + 16 on.
+        for (int j = 0; j < K; j += 8) {
+            const int c = x0 + 2 * j;
+            const GreenLanes oldG = greenRowLanes(greenRow, c);
+            GreenLanes newG;
+            newG.left = loadLanes(newBlue + j);
+            newG.even = loadLanes(newRed + j);
+            newG.odd = loadLanes(newBlue + j + 1);
+            newG.right = loadLanes(newRed + j + 1);
+            PixelLanes above, row, below;
+            if (Mode::finishAbove) {
+                above = finishBlueRow8(c, s.row[1], oldG, s.row[0], oldG, s.row[2], newG);
+            }
+            row = finishRedRow8(c, s.row[2], newG, s.row[1], oldG, s.row[3], newG);
+            if (Mode::finishBelow) {
+                below = finishBlueRow8(c, s.row[3], newG, s.row[2], newG, s.row[4], newG);
+            }
+            if (Mode::finishAbove) storePixelLanes(out, -1, c, above);
+            storePixelLanes(out, 0, c, row);
+            if (Mode::finishBelow) storePixelLanes(out, 1, c, below);
+        }
+    }
+#else
+    if (Mode::finishRows) {
+        for (int j = 0; j < K; ++j) {
+            const int x = x0 + 2 * j;
+            const Columns4 c = {x - 1, x, x + 1, x + 2};
+            const GreenWindow oldG = {greenRow[x - 1], greenRow[x], greenRow[x + 1],
+                                      greenRow[x + 2]};
+            const GreenWindow newG = {newBlue[j], newRed[j], newBlue[j + 1], newRed[j + 1]};
+            if (Mode::finishAbove) {
+                finishBlueRow(out, -1, x, true, c, s.row[1], oldG, s.row[0], oldG, s.row[2], newG);
+            }
+            finishRedRow(out, 0, x, true, c, s.row[2], newG, s.row[1], oldG, s.row[3], newG);
+            if (Mode::finishBelow) {
+                finishBlueRow(out, 1, x, true, c, s.row[3], newG, s.row[2], newG, s.row[4], newG);
+            }
+        }
+    }
+#endif
+    // Entries x0-1 .. x0+2K-2 have had their last reader.
+    if (Mode::storeGreens) {
+        for (int j = 0; j < K; ++j) {
+            greenRow[x0 + 2 * j - 1] = (uint8_t)newBlue[j];
+            greenRow[x0 + 2 * j] = (uint8_t)newRed[j];
+        }
+    }
+    const int next = x0 + 2 * K;
+    st.newLeft = newBlue[K];
+    st.newEven = newRed[K];
+    st.newOdd = newBlue[K + 1];
+    if (Mode::finishRows) {
+        st.oldLeft = greenRow[next - 1];
+        st.oldEven = greenRow[next];
+    }
+}
+
 // One row-pair step; `out` is positioned at row y (unused by PrimeStep).
 template <class Mode, class Out>
 inline uint32_t rowPairStep(const RowSet& s, int width, uint8_t* greenRow, const Out& out) {
@@ -194,7 +291,10 @@ inline uint32_t rowPairStep(const RowSet& s, int width, uint8_t* greenRow, const
     }
     int x = 0;
     stepColumnPair<Mode, BorderColumns>(s, width, greenRow, out, st, x);
-    for (x = 2; x + 5 < width; x += 2) {
+    for (x = 2; blockFits(x, width); x += 2 * kBlockPairs) {
+        stepBlock<Mode>(s, width, greenRow, out, st, x);
+    }
+    for (; x + 5 < width; x += 2) {
         stepColumnPair<Mode, InteriorColumns>(s, width, greenRow, out, st, x);
     }
     for (; x < width; x += 2) {
