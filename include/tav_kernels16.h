@@ -75,8 +75,16 @@ TAV_API uint32_t demosaicingEdgeGBRGU16(const uint16_t* source, int32_t height, 
 TAV_API uint32_t demosaicingEdgeBGGRU16(const uint16_t* source, int32_t height, int32_t width,
                                         uint16_t* destination);
 
-/* Region routines. The phase (2 or 3) is the column of the first red site of
- * the interior; `maximum` is the clamp bound. */
+/* Region routines, called in this order: first rows, first columns,
+ * interior, last rows, last columns. The GB and BG orders pass the first-
+ * columns and last-columns routines the frame from row 1 (height - 1), so
+ * that every routine but first rows sees red on its even rows. The phase
+ * (2 or 3) is the column of the first red site of the interior; `maximum`
+ * is the clamp bound (at most 65535). Green estimates are read back from
+ * channel 1 of the destination where earlier routines stored them. The
+ * first-rows routines read rows 0 to 3 (GBRG: 0 to 4); the interior reads
+ * from two rows above its first row to two rows below its last. Invalid
+ * sizes or phases write nothing. */
 TAV_API void edgeFirstRowsRGGBU16(const uint16_t* source, uint16_t* destination, int32_t width, int32_t phase,
                                   int32_t maximum);
 TAV_API void edgeFirstRowsGBRGU16(const uint16_t* source, uint16_t* destination, int32_t width, int32_t phase,

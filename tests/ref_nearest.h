@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "tav_types.h"
 #include "test_support.h"
 
 namespace nearestref {
@@ -93,6 +94,42 @@ inline std::vector<uint8_t> referenceNearest(const std::vector<uint8_t>& frame, 
                     out[i] = set ? luma(p.r, p.g, p.b, 29, 77) : luma(p.r, p.g, p.b, 77, 29);
                     break;
             }
+        }
+    }
+    return out;
+}
+
+// What nearest demosaicing of a whole Bayer frame gives in the true colours
+// of its order: BG frames are the RG rule with red and blue exchanged, GR
+// frames the GB rule likewise. outputType is one of the seven output codes.
+inline std::vector<uint8_t> referenceNearestFrame(const std::vector<uint8_t>& frame, int height, int width,
+                                                  int32_t bayerType, int64_t outputType) {
+    const bool rgRule = bayerType == TAV_PIXEL_BAYER_RG8 || bayerType == TAV_PIXEL_BAYER_BG8;
+    const bool exchanged = bayerType == TAV_PIXEL_BAYER_BG8 || bayerType == TAV_PIXEL_BAYER_GR8;
+    std::vector<uint8_t> out;
+    std::vector<uint8_t> planes[3];  // R, G, B
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const Rgb p = selectNearest(frame.data(), height, width, rgRule ? Phase::RG : Phase::GB, y, x);
+            const uint8_t r = exchanged ? p.b : p.r, g = p.g, b = exchanged ? p.r : p.b;
+            switch (outputType) {
+                case TAV_PIXEL_RGB8: out.insert(out.end(), {r, g, b}); break;
+                case TAV_PIXEL_BGR8: out.insert(out.end(), {b, g, r}); break;
+                case TAV_PIXEL_RGBA8: out.insert(out.end(), {r, g, b, 0}); break;
+                case TAV_PIXEL_BGRA8: out.insert(out.end(), {b, g, r, 0}); break;
+                case TAV_PIXEL_MONO8: out.push_back(luma(r, g, b, 77, 29)); break;
+                case TAV_PIXEL_RGB8_PLANAR:
+                case TAV_PIXEL_BGR8_PLANAR:
+                    planes[0].push_back(r), planes[1].push_back(g), planes[2].push_back(b);
+                    break;
+                default: break;
+            }
+        }
+    }
+    if (outputType == TAV_PIXEL_RGB8_PLANAR || outputType == TAV_PIXEL_BGR8_PLANAR) {
+        const int order[2][3] = {{0, 1, 2}, {2, 1, 0}};
+        for (int plane : order[outputType == TAV_PIXEL_BGR8_PLANAR]) {
+            out.insert(out.end(), planes[plane].begin(), planes[plane].end());
         }
     }
     return out;

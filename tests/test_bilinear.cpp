@@ -156,9 +156,8 @@ TEST(Bilinear, WorkedValues) {
 
     // Truncation: G site with red neighbours 1 and 2; B site with greens 1,1,1,2.
     std::vector<uint8_t> t(16, 1);
-    t[0] = 1, t[2] = 2;  // red neighbours of G at (0,1)
-    t[5 + 4] = 0;        // unused corner value kept simple
-    t[1 * 4 + 2] = 2;    // a green neighbour of the B site (1,1)
+    t[2] = 2;          // S(0,2): red neighbours of G (0,1) are 1 and 2
+    t[1 * 4 + 2] = 2;  // S(1,2): greens around B (1,1) are 1, 1, 1, 2
     ASSERT_EQ(rg8ToBgr8_bilinear(t.data(), 4, 4, out.data()), TAV_OK);
     EXPECT_EQ(out[3 * 1 + 2], 1);        // R at (0,1) = (1 + 2) >> 1
     EXPECT_EQ(out[3 * 5 + 1], 1);        // G at (1,1) = (1 + 1 + 1 + 2) >> 2

@@ -134,29 +134,6 @@ TEST(DemosaicEntry, GreyInputMatchesReference) {
     }
 }
 
-TEST(DemosaicEntry, WorkedGreyCases) {
-    Context context(TAV_PIXEL_MONO8);
-    uint8_t out[16];
-    TavImage output = {0, 0, 0, out, 0};
-    // Mono12 0x0ABC -> 0xAB, Mono16 0x1234 -> 0x12 (rows exactly 2 x width).
-    std::vector<uint8_t> words;
-    for (int i = 0; i < 16; ++i) words.insert(words.end(), {0xBC, 0x0A});
-    TavImage mono12 = {4, 4, TAV_PIXEL_MONO12, words.data(), 8};
-    ASSERT_EQ(tavDemosaicing(context.handle, &mono12, 0, &output), TAV_OK);
-    EXPECT_EQ(out[15], 0xAB);
-    for (int i = 0; i < 16; ++i) words[2 * i] = 0x34, words[2 * i + 1] = 0x12;
-    TavImage mono16 = {4, 4, TAV_PIXEL_MONO16, words.data(), 8};
-    ASSERT_EQ(tavDemosaicing(context.handle, &mono16, 0, &output), TAV_OK);
-    EXPECT_EQ(out[0], 0x12);
-    // Packed groups 0x11 0x22 0x33 -> 0x11, 0x33.
-    std::vector<uint8_t> groups;
-    for (int i = 0; i < 8; ++i) groups.insert(groups.end(), {0x11, 0x22, 0x33});
-    TavImage packed = {4, 4, TAV_PIXEL_MONO10_PACKED, groups.data(), 6};
-    ASSERT_EQ(tavDemosaicing(context.handle, &packed, 0, &output), TAV_OK);
-    EXPECT_EQ(out[0], 0x11);
-    EXPECT_EQ(out[1], 0x33);
-}
-
 TEST(DemosaicEntry, PaddedEightBitInputIsCompactedInPlace) {
     Context context(TAV_PIXEL_MONO8);
     const int32_t height = 5, width = 6, lineBytes = width + 8;
@@ -191,12 +168,13 @@ TEST(DemosaicEntry, BayerInputReachesItsConverter) {
         for (int64_t outputType : tavref::outputTypes()) {
             Context context(outputType);
             for (int32_t method : {0, 1, 2}) {
-                const int32_t height = 6 + method % 2, width = 9 - method;
+                const uint8_t height = 6 + method % 2, width = 9 - method;
                 const int32_t lineBytes = tavref::minimumLineBytes(type.storage, width) + method;
                 std::vector<uint8_t> raw = tavtest::randomBytes(static_cast<size_t>(height) * lineBytes, seed++);
                 TavImage input = {height, width, type.code, raw.data(), lineBytes};
                 std::vector<uint8_t> frame = tavref::referenceNormalise(input);
-                const size_t outBytes = frame.size() * tavref::outputBytesPerPixel(outputType);
+                const size_t outBytes = static_cast<size_t>(height * width) *
+                                        static_cast<unsigned>(tavref::outputBytesPerPixel(outputType));
                 GuardedBuffer expected(outBytes), out(outBytes);
                 std::vector<uint8_t> scratch(width + 64);
                 const TavStatus expectedStatus = converterOf(type.baseType)(frame.data(), expected.data(), height,

@@ -146,6 +146,34 @@ TEST(LscCorrection, WorkedValues) {
     }
 }
 
+// Every combination of extreme gains, offsets and samples, one per pixel,
+// against the 64-bit rule.
+TEST(LscCorrection, ExtremeWordsAndSamples) {
+    const uint32_t gains[] = {0, 1, 0x3FF, 0x400, 0x401, 0x1FFFF, 0x20000, 0x20001, 0x7FFFF, 0x80000, 0xFFBFF, 0xFFC00, 0xFFFFF};
+    const uint32_t offsets[] = {0, 1, 3, 4, 15, 16, 160, 2048, 4094, 4095};
+    const uint32_t samples[] = {0, 1, 2, 9, 10, 255, 256, 511, 512, 1023, 1024, 4094, 4095, 4096, 32767, 32768, 65534, 65535};
+    for (int depth : {8, 10, 12}) {
+        std::vector<uint32_t> words, values;
+        for (uint32_t g : gains)
+            for (uint32_t o : offsets)
+                for (uint32_t s : samples) {
+                    if (depth == 8 && s > 255) continue;
+                    words.push_back((g << 12) | o);
+                    values.push_back(s);
+                }
+        const int w = 13 * 10 * (depth == 8 ? 6 : 18);
+        ASSERT_EQ(words.size(), size_t(w));
+        std::vector<uint32_t> table = {1, 1, uint32_t(w)};
+        table.insert(table.end(), words.begin(), words.end());
+        Frame in(depth, size_t(w));
+        for (int i = 0; i < w; ++i) in.set(size_t(i), values[size_t(i)]);
+        Frame out(depth, size_t(w));
+        std::string printed;
+        ASSERT_EQ(correct(in, out.buffer.data(), 1, w, typeFor(depth, 2), table, &printed), TAV_OK);
+        EXPECT_EQ(out.samples(), tavref::correct(table, values, depth)) << "depth " << depth;
+    }
+}
+
 TEST(LscCorrection, DepthTable) {
     for (int depth : {8, 10, 12})
         for (int v = 0; v < 5; ++v) EXPECT_EQ(getBits(typeFor(depth, v)), depth);

@@ -52,7 +52,7 @@ TEST(U16Bilinear, MatchesReferenceEverySize) {
         for (int w = 4; w <= 15; ++w) {
             const auto src = tavtest::randomSamples16(size_t(h) * w, seed++);
             const auto bgr = reorder(refu16::bilinear(src, h, w), 2, 1, 0);
-            const size_t plane = size_t(h) * w;
+            const size_t plane = size_t(h * w);
 
             GuardedBuffer out(3 * plane * 2);
             TavStatus rc = 1;
@@ -63,7 +63,8 @@ TEST(U16Bilinear, MatchesReferenceEverySize) {
             ASSERT_TRUE(out.intact()) << h << "x" << w;
             ASSERT_EQ(toSamples(out), bgr) << h << "x" << w;
 
-            GuardedBuffer b(plane * 2), g(plane * 2), r(plane * 2);
+            const size_t planeBytes = out.size() / 3;
+            GuardedBuffer b(planeBytes), g(planeBytes), r(planeBytes);
             const std::string printedP = tavtest::captureStdout(
                 [&] { rc = tavDemosaicingBilinearU16P(src.data(), h, w, words(b), words(g), words(r)); });
             ASSERT_EQ(rc, TAV_OK);
@@ -208,4 +209,21 @@ TEST(U16Bilinear, ErrorPaths) {
                   tavDemosaicingBilinearU16P(src.data(), 2, 4, words(b), words(g), words(r));
               }),
               "error line = [196]error line = [218]");
+}
+
+TEST(U16Bilinear, RoutinesRefuseSmallFramesAndNull) {
+    const std::vector<uint16_t> src(64, 4321);
+    GuardedBuffer out(3 * 64 * 2, 0x77);
+    uint16_t* d = reinterpret_cast<uint16_t*>(out.data());
+    bilinearFirstRowsRGGBU16(src.data(), d, 3, 0);
+    bilinearFirstColsRGGBU16(src.data(), d, 8, 2, 0);
+    bilinearFirstColsRGGBU16P(src.data(), d, nullptr, d, 8, 8, 0);
+    const TavBodyExtent e = bilinearBodyRGGBU16(src.data(), d, 3, 8, 0);
+    EXPECT_EQ(e.column, 0);
+    EXPECT_EQ(e.row, 0);
+    bilinearLastRowsRGGBU16(src.data(), d, 8, 8, 3, 0);    // three rows left: not a last-rows start
+    bilinearLastColsRGGBU16(src.data(), d, 8, 8, 100, 0);  // outside the frame
+    bilinearLastColsRGGBU16(src.data(), nullptr, 8, 8, 7, 0);
+    EXPECT_TRUE(out.intact());
+    for (size_t i = 0; i < out.size(); ++i) ASSERT_EQ(out[i], 0x77) << i;
 }

@@ -232,3 +232,37 @@ TEST(U16Edge, RoutinesWriteTheirRegions) {
         }
     }
 }
+
+// Called directly with sizes, phases or start positions they cannot serve,
+// the routines write nothing (the frame here is 8x8, the buffer exactly it).
+TEST(U16Edge, RoutinesRefuseWhatTheyCannotServe) {
+    const std::vector<uint16_t> src(64, 1234);
+    GuardedBuffer out(3 * 64 * 2, 0x77);
+    uint16_t* d = reinterpret_cast<uint16_t*>(out.data());
+    edgeFirstRowsRGGBU16(src.data(), d, 4, 2, 65535);
+    edgeFirstRowsGBRGU16(src.data(), d, 8, 4, 65535);
+    edgeFirstRowsRGGBU16(nullptr, d, 8, 2, 65535);
+    edgeFirstColsRGGBU16(src.data(), d, 5, 8, 65535);
+    edgeFirstColsGRBGU16(src.data(), d, 8, -8, 65535);
+    edgeFirstColsGRBGU16(src.data(), nullptr, 8, 8, 65535);
+    const TavEdgeExtent e = edgeSecRGGBU16(src.data() + 16, d + 48, 4, 8, 1, 65535);
+    EXPECT_EQ(e.column, 0);
+    EXPECT_EQ(e.rows, 0);
+    const TavEdgeExtent none = edgeSecRGGBU16(src.data() + 16, d + 48, 1, 8, 2, 65535);
+    EXPECT_EQ(none.rows, 0);
+    edgeLastRowsRGGBU16(src.data(), d, 8, 8, 0, 2, 65535);
+    edgeLastRowsRGGBU16(src.data(), d, 8, 8, 9, 2, 65535);
+    edgeLastRowsRGGBU16(src.data(), d, 8, 8, 6, 5, 65535);
+    edgeLastColsRGGBU16(src.data(), d, 8, 8, 0, 65535);
+    edgeLastColsRGGBU16(src.data(), d, 8, 8, 9, 65535);
+    edgeLastColsRGGBU16(src.data(), d, 2, 8, 6, 65535);
+    EXPECT_TRUE(out.intact());
+    for (size_t i = 0; i < out.size(); ++i) ASSERT_EQ(out[i], 0x77) << i;
+
+    // A bound above 16 bits still stores 16-bit values without wrapping.
+    const std::vector<uint16_t> bright(64, 65535);
+    edgeFirstRowsRGGBU16(bright.data(), d, 8, 2, 1 << 20);
+    for (int i = 0; i < 3 * 16; ++i) {
+        if (i % 3 == 1 || i < 24) ASSERT_EQ(d[i], 65535) << i;
+    }
+}

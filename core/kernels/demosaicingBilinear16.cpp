@@ -93,27 +93,34 @@ void firstCols(const uint16_t* source, int32_t height, int32_t width, const Sink
 }
 
 // Row pairs from row 1, column pairs from column 1; each step is one block
-// with a B site at its top left, G right of and below it, R diagonal.
+// with a B site at its top left, G right of and below it, R diagonal. The
+// two rows of the blocks are swept separately, which keeps each sweep's
+// accesses few and regular.
 template <class Sink>
 TavBodyExtent body(const uint16_t* source, int32_t height, int32_t width, const Sink& sink) {
     const ptrdiff_t w = width;
     const int32_t pairs = ((width - 4) >> 1) + 1;
     for (int32_t r = 1; r < height - 2; r += 2) {
-        const uint16_t* s = source + r * w + 1;
-        ptrdiff_t pixel = r * w + 1;
-        for (int32_t k = 0; k < pairs; ++k, s += 2, pixel += 2) {
-            // B site (r, c)
-            sink.put(pixel, (uint32_t)(s[-w - 1] + s[-w + 1] + s[w - 1] + s[w + 1]) >> 2,
+        const uint16_t* blueRow = source + r * w + 1;
+        const ptrdiff_t bluePixel = r * w + 1;
+        TAV_INDEPENDENT_ITERATIONS
+        for (int32_t k = 0; k < pairs; ++k) {
+            // B site (r, c), then the G site (r, c + 1): B left/right, R above/below
+            const uint16_t* s = blueRow + 2 * k;
+            sink.put(bluePixel + 2 * k, (uint32_t)(s[-w - 1] + s[-w + 1] + s[w - 1] + s[w + 1]) >> 2,
                      (uint32_t)(s[-w] + s[w] + s[-1] + s[1]) >> 2, s[0]);
-            // G site (r, c + 1): B left/right, R above/below
             const uint16_t* t = s + 1;
-            sink.put(pixel + 1, (uint32_t)(t[-w] + t[w]) >> 1, t[0], (uint32_t)(t[-1] + t[1]) >> 1);
-            // G site (r + 1, c): R left/right, B above/below
-            const uint16_t* u = s + w;
-            sink.put(pixel + w, (uint32_t)(u[-1] + u[1]) >> 1, u[0], (uint32_t)(u[-w] + u[w]) >> 1);
-            // R site (r + 1, c + 1)
+            sink.put(bluePixel + 2 * k + 1, (uint32_t)(t[-w] + t[w]) >> 1, t[0], (uint32_t)(t[-1] + t[1]) >> 1);
+        }
+        const uint16_t* redRow = blueRow + w;
+        const ptrdiff_t redPixel = bluePixel + w;
+        TAV_INDEPENDENT_ITERATIONS
+        for (int32_t k = 0; k < pairs; ++k) {
+            // G site (r + 1, c): R left/right, B above/below; then the R site
+            const uint16_t* u = redRow + 2 * k;
+            sink.put(redPixel + 2 * k, (uint32_t)(u[-1] + u[1]) >> 1, u[0], (uint32_t)(u[-w] + u[w]) >> 1);
             const uint16_t* v = u + 1;
-            sink.put(pixel + w + 1, v[0], (uint32_t)(v[-w] + v[w] + v[-1] + v[1]) >> 2,
+            sink.put(redPixel + 2 * k + 1, v[0], (uint32_t)(v[-w] + v[w] + v[-1] + v[1]) >> 2,
                      (uint32_t)(v[-w - 1] + v[-w + 1] + v[w - 1] + v[w + 1]) >> 2);
         }
     }

@@ -30,13 +30,74 @@ inline int32_t estimateGreen(int32_t x, int32_t n, int32_t s, int32_t w, int32_t
     const int32_t dH = 2 * x - ww - ee;
     const int32_t gH = abs(w - e) + abs(dH);
     const int32_t gV = abs(n - s) + abs(dV);
-    if (gH >= gV) return (int32_t)((uint32_t)(n + s) >> 1) + (dV >> correctionShift);
-    return (int32_t)((uint32_t)(w + e) >> 1) + (dH >> correctionShift);
+    const int32_t vertical = (int32_t)((uint32_t)(n + s) >> 1) + (dV >> correctionShift);
+    const int32_t horizontal = (int32_t)((uint32_t)(w + e) >> 1) + (dH >> correctionShift);
+    return gH >= gV ? vertical : horizontal;
 }
 
 // The same estimate with fixed offsets, for interior sites.
 inline int32_t estimateGreenAt(const uint16_t* s, ptrdiff_t w) {
     return estimateGreen(s[0], s[-w], s[w], s[-1], s[1], s[-2 * w], s[2 * w], s[-2], s[2], 2);
+}
+
+// The interior works on one row pair (r, r + 1) at a time; s and d point at
+// the red site (r, phase). Each of the sweeps below handles one 2x2
+// block per step with fixed offsets; they are separate so that no step
+// depends on the one before it (red and blue only read the greens that the
+// green sweeps, earlier rows and earlier routines stored).
+
+// Pass 1 at the R site (r, c) and the B site (r + 1, c + 1), and the raw
+// samples of the block.
+inline void interiorGreens(const uint16_t* __restrict s, uint16_t* __restrict d, ptrdiff_t w, int32_t pairs,
+                           int32_t top) {
+    const ptrdiff_t w3 = 3 * w;
+    TAV_INDEPENDENT_ITERATIONS
+    for (int32_t k = 0; k < pairs; ++k) {
+        const uint16_t* sk = s + 2 * k;
+        uint16_t* dk = d + 6 * k;
+        dk[1] = (uint16_t)tav::clampSample(estimateGreenAt(sk, w), top);
+        dk[2] = sk[0];
+        dk[3 + 1] = sk[1];
+    }
+    TAV_INDEPENDENT_ITERATIONS
+    for (int32_t k = 0; k < pairs; ++k) {
+        const uint16_t* sk = s + w + 2 * k;
+        uint16_t* dk = d + w3 + 6 * k;
+        dk[1] = sk[0];
+        dk[3] = sk[1];
+        dk[3 + 1] = (uint16_t)tav::clampSample(estimateGreenAt(sk + 1, w), top);
+    }
+}
+
+// Red one row and one column behind (the B site (r-1, c-1) and the G sites
+// (r-1, c) and (r, c-1), from the red differences at (r-2, c-2), (r-2, c),
+// (r, c-2) and (r, c)), and blue at the R site (r, c) and the G sites
+// (r, c+1) and (r+1, c), from the blue differences at (r-1, c-1),
+// (r-1, c+1), (r+1, c-1) and (r+1, c+1).
+inline void interiorRedsAndBlues(const uint16_t* __restrict s, uint16_t* __restrict d, ptrdiff_t w,
+                                 int32_t pairs, int32_t top) {
+    const ptrdiff_t w3 = 3 * w;
+    TAV_INDEPENDENT_ITERATIONS
+    for (int32_t k = 0; k < pairs; ++k) {
+        const uint16_t* sk = s + 2 * k;
+        uint16_t* dk = d + 6 * k;
+        const int32_t greenUpLeft = dk[-w3 - 3 + 1];
+        const int32_t redUpLeft = sk[-2 * w - 2] - dk[-2 * w3 - 6 + 1];
+        const int32_t redUp = sk[-2 * w] - dk[-2 * w3 + 1];
+        const int32_t redLeft = sk[-2] - dk[-6 + 1];
+        const int32_t redHere = sk[0] - dk[1];
+        dk[-w3 - 3 + 2] = (uint16_t)tav::clampSample(greenUpLeft + ((redUpLeft + redUp + redLeft + redHere) >> 2), top);
+        dk[-w3 + 2] = (uint16_t)tav::clampSample(sk[-w] + ((redUp + redHere) >> 1), top);
+        dk[-3 + 2] = (uint16_t)tav::clampSample(sk[-1] + ((redLeft + redHere) >> 1), top);
+
+        const int32_t blueUpLeft = sk[-w - 1] - greenUpLeft;
+        const int32_t blueUpRight = sk[-w + 1] - dk[-w3 + 3 + 1];
+        const int32_t blueDownLeft = sk[w - 1] - dk[w3 - 3 + 1];
+        const int32_t blueDownRight = sk[w + 1] - dk[w3 + 3 + 1];
+        dk[0] = (uint16_t)tav::clampSample(dk[1] + ((blueUpLeft + blueUpRight + blueDownLeft + blueDownRight) >> 2), top);
+        dk[3] = (uint16_t)tav::clampSample(sk[1] + ((blueUpRight + blueDownRight) >> 1), top);
+        dk[w3] = (uint16_t)tav::clampSample(sk[w] + ((blueDownLeft + blueDownRight) >> 1), top);
+    }
 }
 
 // Green estimates that depart from the plain rule at a few border sites.
@@ -213,42 +274,13 @@ TavEdgeExtent edgeSecRGGBU16(const uint16_t* source, uint16_t* destination, int3
     extent.column = interiorEndColumn(width, phase);
     extent.rows = interiorRows(rowCount);
     const int32_t top = boundedMaximum(maximum);
-    const ptrdiff_t w = width, w3 = 3 * w;
+    const ptrdiff_t w = width;
     const int32_t pairs = phase < width - 3 ? ((width - 4 - phase) >> 1) + 1 : 0;
-    auto clamp = [top](int32_t v) { return (uint16_t)tav::clampSample(v, top); };
     for (int32_t r = 0; r < extent.rows; r += 2) {
         const uint16_t* s = source + r * w + phase;
         uint16_t* d = destination + 3 * (r * w + phase);
-        for (int32_t k = 0; k < pairs; ++k, s += 2, d += 6) {
-            // Pass 1 at the R site (r, c) and the B site (r + 1, c + 1).
-            const int32_t greenAtRed = tav::clampSample(estimateGreenAt(s, w), top);
-            const int32_t greenAtBlue = tav::clampSample(estimateGreenAt(s + w + 1, w), top);
-            d[1] = (uint16_t)greenAtRed;
-            d[w3 + 3 + 1] = (uint16_t)greenAtBlue;
-            d[2] = s[0];
-            d[3 + 1] = s[1];
-            d[w3 + 1] = s[w];
-            d[w3 + 3] = s[w + 1];
-
-            // Red one row and one column behind: B site (r-1, c-1), G sites
-            // (r-1, c) and (r, c-1), from the red differences around them.
-            const int32_t redUpLeft = s[-2 * w - 2] - d[-2 * w3 - 6 + 1];
-            const int32_t redUp = s[-2 * w] - d[-2 * w3 + 1];
-            const int32_t redLeft = s[-2] - d[-6 + 1];
-            const int32_t redHere = s[0] - greenAtRed;
-            d[-w3 - 3 + 2] = clamp(d[-w3 - 3 + 1] + ((redUpLeft + redUp + redLeft + redHere) >> 2));
-            d[-w3 + 2] = clamp(s[-w] + ((redUp + redHere) >> 1));
-            d[-3 + 2] = clamp(s[-1] + ((redLeft + redHere) >> 1));
-
-            // Blue at the R site (r, c) and the G sites (r, c+1), (r+1, c).
-            const int32_t blueUpLeft = s[-w - 1] - d[-w3 - 3 + 1];
-            const int32_t blueUpRight = s[-w + 1] - d[-w3 + 3 + 1];
-            const int32_t blueDownLeft = s[w - 1] - d[w3 - 3 + 1];
-            const int32_t blueDownRight = s[w + 1] - greenAtBlue;
-            d[0] = clamp(greenAtRed + ((blueUpLeft + blueUpRight + blueDownLeft + blueDownRight) >> 2));
-            d[3] = clamp(s[1] + ((blueUpRight + blueDownRight) >> 1));
-            d[w3] = clamp(s[w] + ((blueDownLeft + blueDownRight) >> 1));
-        }
+        interiorGreens(s, d, w, pairs, top);
+        interiorRedsAndBlues(s, d, w, pairs, top);
     }
     return extent;
 }

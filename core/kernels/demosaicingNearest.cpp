@@ -49,7 +49,7 @@ struct InterleavedSink {
     void store(size_t x, uint8_t r, uint8_t g, uint8_t b) const {
         uint8_t* pixel = row + x * kBytes;
         if constexpr (kBytes == 4) {
-            // One word per pixel: the fourth byte is the zero above the colours.
+            // One word store per pixel; byte 3 is left zero.
             const uint32_t word = (uint32_t)r << byteShift(kRedPos) | (uint32_t)g << byteShift(1) |
                                   (uint32_t)b << byteShift(2 - kRedPos);
             memcpy(pixel, &word, 4);
@@ -103,13 +103,18 @@ struct PlanarTarget {
     }
 };
 
+// Luma weights; they sum to 256.
+constexpr uint32_t kLumaRed = 77;
+constexpr uint32_t kLumaGreen = 150;
+constexpr uint32_t kLumaBlue = 29;
+
 struct GreySink {
     uint8_t* __restrict row;
     uint32_t redWeight;
     uint32_t blueWeight;
     void store(size_t x, uint8_t r, uint8_t g, uint8_t b) const {
         // The weights sum to 256, so the rounded sum always fits a byte.
-        row[x] = (uint8_t)((redWeight * r + 150u * g + blueWeight * b + 128u) >> 8);
+        row[x] = (uint8_t)((redWeight * r + kLumaGreen * g + blueWeight * b + 128u) >> 8);
     }
 };
 
@@ -121,8 +126,9 @@ struct GreyTarget {
     GreyTarget atPixel(size_t index) const { return {destination + index, orderFlag}; }
     template <class Writer>
     void withSinks(size_t rowOffset, Writer write) const {
-        const uint32_t redWeight = orderFlag != 0 ? 29u : 77u;
-        const uint32_t blueWeight = 106u - redWeight;
+        // A set flag means the colour at the red position is blue.
+        const uint32_t redWeight = orderFlag != 0 ? kLumaBlue : kLumaRed;
+        const uint32_t blueWeight = orderFlag != 0 ? kLumaRed : kLumaBlue;
         write(GreySink{destination, redWeight, blueWeight},
               GreySink{destination + rowOffset, redWeight, blueWeight});
     }
@@ -261,14 +267,13 @@ uint32_t nearestKernel(const uint8_t* source, uint32_t height, uint32_t width, T
         y = 2;
     }
 
-    NearestRowSet rows = {source + (y - 1) * stride, source + y * stride, source + (y + 1) * stride};
-    for (; y + 1 < height; y += 2) {
-        kBody(rows, width, target.atPixel(y * stride));
-        rows.above += 2 * stride;
-        rows.current += 2 * stride;
-        rows.below += 2 * stride;
-    }
-    if (y < height) kLastRows(rows, width, target.atPixel(y * stride));
+    // Rows y - 1, y, y + 1; for the last row, y + 1 is the end of the frame,
+    // which the lastRows routine does not read.
+    auto rowSetAt = [&](size_t row) {
+        return NearestRowSet{source + (row - 1) * stride, source + row * stride, source + (row + 1) * stride};
+    };
+    for (; y + 1 < height; y += 2) kBody(rowSetAt(y), width, target.atPixel(y * stride));
+    if (y < height) kLastRows(rowSetAt(y), width, target.atPixel(y * stride));
     return 0;
 }
 

@@ -5,6 +5,16 @@
 
 #include <stdint.h>
 
+// Marks a loop whose iterations read nothing that another iteration writes
+// (the interior sweeps write each output sample once and read only the
+// source and samples finished before the loop), so that the vectoriser need
+// not guard against overlap.
+#if defined(__GNUC__) && !defined(__clang__)
+#define TAV_INDEPENDENT_ITERATIONS _Pragma("GCC ivdep")
+#else
+#define TAV_INDEPENDENT_ITERATIONS
+#endif
+
 namespace tav {
 
 // Reflect an index about the outermost row or column without repeating it

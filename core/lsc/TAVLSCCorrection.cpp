@@ -8,9 +8,10 @@
 
 namespace {
 
-// Per-depth rule. 8-bit frames keep their offset as the 12-bit offset / 16
-// and fit in 32-bit arithmetic; 10/12-bit samples are not masked to their
-// depth, so (s - B) * K needs 64 bits.
+// Per-depth rule: v = ((s - B) * K + 2^16) >> 17 (flooring), clamped.
+
+// 8-bit frames keep their offset as the 12-bit offset / 16; the product
+// stays below 2^28 in magnitude, so 32 bits suffice.
 struct Depth8 {
     using Sample = uint8_t;
     static inline Sample apply(uint32_t sample, uint32_t word) {
@@ -21,14 +22,21 @@ struct Depth8 {
     }
 };
 
+// 10/12-bit samples are not masked to their depth, so (s - B) * K reaches
+// 2^36, and 64-bit multiplies are slow in vector code. Splitting
+// K = high * 2^10 + low keeps both partial products in 32 bits and is exact:
+// floor((H * 2^10 + L) / 2^17) = floor((H + floor(L / 2^10)) / 2^7)
+// with H = (s - B) * high and L = (s - B) * low + 2^16.
 template <int Bits>
 struct DepthWide {
     using Sample = uint16_t;
-    static constexpr int64_t kMax = (int64_t(1) << Bits) - 1;
+    static constexpr int32_t kMax = (1 << Bits) - 1;
     static inline Sample apply(uint32_t sample, uint32_t word) {
-        const int64_t gain = int64_t(word >> TAV_LSC_GAIN_SHIFT);
-        const int64_t offset = int64_t((word & TAV_LSC_OFFSET_MASK) >> (12 - Bits));
-        const int64_t value = ((int64_t(sample) - offset) * gain + 65536) >> 17;
+        const int32_t gain = int32_t(word >> TAV_LSC_GAIN_SHIFT);
+        const int32_t diff = int32_t(sample) - int32_t((word & TAV_LSC_OFFSET_MASK) >> (12 - Bits));
+        const int32_t high = diff * (gain >> 10);
+        const int32_t low = diff * (gain & 0x3FF) + 65536;
+        const int32_t value = (high + (low >> 10)) >> 7;
         return Sample(value < 0 ? 0 : value > kMax ? kMax : value);
     }
 };
@@ -78,16 +86,14 @@ void correctCells(const typename Rule::Sample* source, typename Rule::Sample* de
 template <class Rule>
 TavStatus correctFrame(const typename Rule::Sample* source, typename Rule::Sample* destination, uint32_t mode,
                        const uint32_t* words, int32_t height, int32_t width) {
+    if (mode != TAV_LSC_MODE_PIXEL && mode != TAV_LSC_MODE_2X2) return TAV_E_UNSUPPORTED;
     if (height <= 0 || width <= 0) return TAV_OK;
     if (mode == TAV_LSC_MODE_PIXEL) {
         correctPerPixel<Rule>(source, destination, words, size_t(height) * size_t(width));
-        return TAV_OK;
-    }
-    if (mode == TAV_LSC_MODE_2X2) {
+    } else {
         correctCells<Rule>(source, destination, words, height, width);
-        return TAV_OK;
     }
-    return TAV_E_UNSUPPORTED;
+    return TAV_OK;
 }
 
 }  // namespace
