@@ -54,14 +54,19 @@ const std::vector<OptionSpec> kOptions = {
 
 constexpr int32_t kMaxSide = 1 << 16;
 
-void writeImages(const std::string& pngPath, const DemosaicResult& result) {
+// Returns the files written, for messages.
+std::string writeImages(const std::string& pngPath, const DemosaicResult& result) {
     if (result.planeNames.empty()) {
         writePng(pngPath, result.images.front());
-        return;
+        return pngPath;
     }
+    std::string written;
     for (size_t p = 0; p < result.images.size(); ++p) {
-        writePng(replaceExtension(pngPath, "_" + result.planeNames[p] + ".png"), result.images[p]);
+        std::string planePath = replaceExtension(pngPath, "_" + result.planeNames[p] + ".png");
+        writePng(planePath, result.images[p]);
+        written += (written.empty() ? "" : ", ") + planePath;
     }
+    return written;
 }
 
 }  // namespace
@@ -107,18 +112,19 @@ int runConvert(const Arguments& args) {
         std::string name = chart ? "chart.png" : replaceExtension(input, ".png");
         return outDir.empty() ? name : outDir + "/" + baseName(name);
     };
+    std::string written;
     auto convertOne = [&](const std::string& input, std::vector<uint8_t> raw) {
         const std::string what = chart ? std::string("test chart") : input;
         DemosaicResult result = u16 ? demosaic16(what, raw, geometry, *method, *type)
                                     : demosaic8(what, raw, geometry, *method, *type);
-        writeImages(outputFor(input), result);
+        written = writeImages(outputFor(input), result);
         if (options.has("raw-out")) writeFileAtomic(options.text("raw-out"), result.libraryOutput);
     };
 
     if (chart) {
         convertOne("", chartFrame(geometry, ChartOptions()));
         std::fprintf(stderr, "tavraw convert: wrote %s (test chart, %dx%d %s, %s, %s)\n",
-                     outputFor("").c_str(), width, height, format->name, method->name, type->name);
+                     written.c_str(), width, height, format->name, method->name, type->name);
         return kExitOk;
     }
     if (inputs.size() == 1) {

@@ -102,8 +102,7 @@ int runInfo(const Arguments& args) {
             const int64_t size = fileSize(path);
             std::string matches;
             for (const PixelFormat& f : inputFormats()) {
-                FrameGeometry g = makeGeometry(f, width, height, 0);
-                if (g.frameBytes() == size) matches += std::string(matches.empty() ? "" : ", ") + f.name;
+                if (minLineBytes(f, width) * height == size) matches += std::string(matches.empty() ? "" : ", ") + f.name;
             }
             std::printf("%s: %lld bytes; %dx%d frames of this size: %s\n", path.c_str(),
                         static_cast<long long>(size), width, height,

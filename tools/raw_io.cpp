@@ -182,6 +182,8 @@ bool isDirectory(const std::string& path) {
 
 void makeDirectory(const std::string& path) {
     if (isDirectory(path)) return;
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0) failure(path + ": exists and is not a folder");
     if (mkdir(path.c_str(), 0755) != 0) failure(path + ": cannot create folder: " + systemError());
 }
 
