@@ -1,34 +1,115 @@
-// Placeholder until the edge kernels land: every kernel reports TAV_E_UNSUPPORTED.
+// Edge-directed 8-bit demosaicing kernels: size check, placement of the green
+// row, and the order flag. The rule itself lives in edgeRowPair.h.
+#include <stdint.h>
+
+#include "diagnostics.h"
+#include "edgeOutputs.h"
+#include "edgeRowPair.h"
 #include "tav_kernels.h"
 
-extern "C" int32_t rg8ToBgr8_edge(const uint8_t* /*source*/, int32_t /*height*/, int32_t /*width*/, uint8_t* /*destination*/, uint32_t /*orderFlag*/) {
-    return (int32_t)TAV_E_UNSUPPORTED;
+namespace {
+
+using namespace tav::edge;
+
+// Red/green rows are the even rows of RG frames and the odd rows of GB frames.
+constexpr int kRedRowsEven = 0;
+constexpr int kRedRowsOdd = 1;
+
+// Frames need 6 rows and 6 columns, and every buffer size (w x h x bytes per
+// pixel) must fit in 32 bits.
+bool sizeRefused(int32_t height, int32_t width, int64_t bytesPerPixel, int line) {
+    if (width <= 5 || height <= 5 || (int64_t)width * height > INT32_MAX / bytesPerPixel) {
+        tav::printErrorLine(line);
+        return true;
+    }
+    return false;
 }
 
-extern "C" int32_t gb8ToBgr8_edge(const uint8_t* /*source*/, int32_t /*height*/, int32_t /*width*/, uint8_t* /*destination*/, uint32_t /*orderFlag*/) {
-    return (int32_t)TAV_E_UNSUPPORTED;
+template <int Bytes>
+int32_t interleavedEdge(const uint8_t* source, int32_t height, int32_t width,
+                        uint8_t* destination, uint32_t orderFlag, int firstRedRow, int line) {
+    if (sizeRefused(height, width, Bytes, line)) return TAV_E_SIZE;
+    // No work buffer: the last width bytes of the output (inside the last
+    // row, which is stored last) serve as the green row.
+    uint8_t* greenRow = destination + (size_t)Bytes * width * height - width;
+    if (orderFlag != 0) {
+        edgeDemosaic(source, height, width, InterleavedOut<Bytes, true>(destination, width),
+                     greenRow, firstRedRow);
+    } else {
+        edgeDemosaic(source, height, width, InterleavedOut<Bytes, false>(destination, width),
+                     greenRow, firstRedRow);
+    }
+    return TAV_OK;
 }
 
-extern "C" int32_t rg8ToBgra8_edge(const uint8_t* /*source*/, int32_t /*height*/, int32_t /*width*/, uint8_t* /*destination*/, uint32_t /*orderFlag*/) {
-    return (int32_t)TAV_E_UNSUPPORTED;
+int32_t planarEdge(const uint8_t* source, int32_t height, int32_t width, uint8_t* redPlane,
+                   uint8_t* greenPlane, uint8_t* bluePlane, uint8_t* workBuffer, int firstRedRow,
+                   int line) {
+    if (sizeRefused(height, width, 3, line)) return TAV_E_SIZE;
+    edgeDemosaic(source, height, width, PlanarOut(redPlane, greenPlane, bluePlane, width),
+                 workBuffer, firstRedRow);
+    return TAV_OK;
 }
 
-extern "C" int32_t gb8ToBgra8_edge(const uint8_t* /*source*/, int32_t /*height*/, int32_t /*width*/, uint8_t* /*destination*/, uint32_t /*orderFlag*/) {
-    return (int32_t)TAV_E_UNSUPPORTED;
+int32_t lumaEdge(const uint8_t* source, int32_t height, int32_t width, uint8_t* destination,
+                 uint32_t orderFlag, uint8_t* workBuffer, int firstRedRow, int line) {
+    if (sizeRefused(height, width, 1, line)) return TAV_E_SIZE;
+    if (orderFlag != 0) {
+        edgeDemosaic(source, height, width, LumaOut<29, 77>(destination, width), workBuffer,
+                     firstRedRow);
+    } else {
+        edgeDemosaic(source, height, width, LumaOut<77, 29>(destination, width), workBuffer,
+                     firstRedRow);
+    }
+    return TAV_OK;
 }
 
-extern "C" int32_t rg8ToBgr8P_edge(const uint8_t* /*source*/, int32_t /*height*/, int32_t /*width*/, uint8_t* /*plane0*/, uint8_t* /*plane1*/, uint8_t* /*plane2*/, uint8_t* /*workBuffer*/) {
-    return (int32_t)TAV_E_UNSUPPORTED;
+}  // namespace
+
+extern "C" {
+
+int32_t rg8ToBgr8_edge(const uint8_t* source, int32_t height, int32_t width,
+                       uint8_t* destination, uint32_t orderFlag) {
+    return interleavedEdge<3>(source, height, width, destination, orderFlag, kRedRowsEven, 5661);
 }
 
-extern "C" int32_t gb8ToBgr8P_edge(const uint8_t* /*source*/, int32_t /*height*/, int32_t /*width*/, uint8_t* /*plane0*/, uint8_t* /*plane1*/, uint8_t* /*plane2*/, uint8_t* /*workBuffer*/) {
-    return (int32_t)TAV_E_UNSUPPORTED;
+int32_t gb8ToBgr8_edge(const uint8_t* source, int32_t height, int32_t width,
+                       uint8_t* destination, uint32_t orderFlag) {
+    return interleavedEdge<3>(source, height, width, destination, orderFlag, kRedRowsOdd, 5606);
 }
 
-extern "C" int32_t rg8ToMono8_edge(const uint8_t* /*source*/, int32_t /*height*/, int32_t /*width*/, uint8_t* /*destination*/, uint32_t /*orderFlag*/, uint8_t* /*workBuffer*/) {
-    return (int32_t)TAV_E_UNSUPPORTED;
+int32_t rg8ToBgra8_edge(const uint8_t* source, int32_t height, int32_t width,
+                        uint8_t* destination, uint32_t orderFlag) {
+    return interleavedEdge<4>(source, height, width, destination, orderFlag, kRedRowsEven, 7543);
 }
 
-extern "C" int32_t gb8ToMono8_edge(const uint8_t* /*source*/, int32_t /*height*/, int32_t /*width*/, uint8_t* /*destination*/, uint32_t /*orderFlag*/, uint8_t* /*workBuffer*/) {
-    return (int32_t)TAV_E_UNSUPPORTED;
+int32_t gb8ToBgra8_edge(const uint8_t* source, int32_t height, int32_t width,
+                        uint8_t* destination, uint32_t orderFlag) {
+    return interleavedEdge<4>(source, height, width, destination, orderFlag, kRedRowsOdd, 7493);
 }
+
+int32_t rg8ToBgr8P_edge(const uint8_t* source, int32_t height, int32_t width, uint8_t* plane0,
+                        uint8_t* plane1, uint8_t* plane2, uint8_t* workBuffer) {
+    return planarEdge(source, height, width, plane0, plane1, plane2, workBuffer, kRedRowsEven,
+                      9337);
+}
+
+int32_t gb8ToBgr8P_edge(const uint8_t* source, int32_t height, int32_t width, uint8_t* plane0,
+                        uint8_t* plane1, uint8_t* plane2, uint8_t* workBuffer) {
+    return planarEdge(source, height, width, plane0, plane1, plane2, workBuffer, kRedRowsOdd,
+                      9284);
+}
+
+int32_t rg8ToMono8_edge(const uint8_t* source, int32_t height, int32_t width,
+                        uint8_t* destination, uint32_t orderFlag, uint8_t* workBuffer) {
+    return lumaEdge(source, height, width, destination, orderFlag, workBuffer, kRedRowsEven,
+                    11112);
+}
+
+int32_t gb8ToMono8_edge(const uint8_t* source, int32_t height, int32_t width,
+                        uint8_t* destination, uint32_t orderFlag, uint8_t* workBuffer) {
+    return lumaEdge(source, height, width, destination, orderFlag, workBuffer, kRedRowsOdd,
+                    11063);
+}
+
+}  // extern "C"

@@ -1,0 +1,81 @@
+// Output kinds of the edge-directed kernels. Each is positioned at one output
+// row and stores finished pixels of that row and its two neighbours (dy = -1,
+// 0, +1). "Red" is the colour at the red position of the kernel's phase.
+#ifndef TAV_KERNELS_EDGE_OUTPUTS_H
+#define TAV_KERNELS_EDGE_OUTPUTS_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+namespace tav {
+namespace edge {
+
+// 3 or 4 bytes per pixel; RedFirst puts red in byte 0 (else byte 2). The
+// fourth byte, when present, is always 0.
+template <int Bytes, bool RedFirst>
+struct InterleavedOut {
+    uint8_t* row;
+    ptrdiff_t stride;
+
+    InterleavedOut(uint8_t* frame, int width) : row(frame), stride((ptrdiff_t)Bytes * width) {}
+    InterleavedOut atRow(int y) const {
+        InterleavedOut o = *this;
+        o.row += (ptrdiff_t)y * stride;
+        return o;
+    }
+    void pixel(int dy, int x, int r, int g, int b) const {
+        uint8_t* p = row + dy * stride + (ptrdiff_t)x * Bytes;
+        p[0] = (uint8_t)(RedFirst ? r : b);
+        p[1] = (uint8_t)g;
+        p[2] = (uint8_t)(RedFirst ? b : r);
+        if (Bytes == 4) p[3] = 0;
+    }
+};
+
+// Three planes of one byte per pixel: red, green, blue.
+struct PlanarOut {
+    uint8_t* red;
+    uint8_t* green;
+    uint8_t* blue;
+    ptrdiff_t stride;
+
+    PlanarOut(uint8_t* r, uint8_t* g, uint8_t* b, int width)
+        : red(r), green(g), blue(b), stride(width) {}
+    PlanarOut atRow(int y) const {
+        PlanarOut o = *this;
+        const ptrdiff_t offset = (ptrdiff_t)y * stride;
+        o.red += offset;
+        o.green += offset;
+        o.blue += offset;
+        return o;
+    }
+    void pixel(int dy, int x, int r, int g, int b) const {
+        const ptrdiff_t i = dy * stride + x;
+        red[i] = (uint8_t)r;
+        green[i] = (uint8_t)g;
+        blue[i] = (uint8_t)b;
+    }
+};
+
+// Grey: (wRed*R + 150*G + wBlue*B + 128) >> 8; the weights sum to 256.
+template <int RedWeight, int BlueWeight>
+struct LumaOut {
+    static_assert(RedWeight + 150 + BlueWeight == 256, "luma weights must sum to 256");
+    uint8_t* row;
+    ptrdiff_t stride;
+
+    LumaOut(uint8_t* frame, int width) : row(frame), stride(width) {}
+    LumaOut atRow(int y) const {
+        LumaOut o = *this;
+        o.row += (ptrdiff_t)y * stride;
+        return o;
+    }
+    void pixel(int dy, int x, int r, int g, int b) const {
+        row[dy * stride + x] = (uint8_t)((RedWeight * r + 150 * g + BlueWeight * b + 128) >> 8);
+    }
+};
+
+}  // namespace edge
+}  // namespace tav
+
+#endif

@@ -1,0 +1,365 @@
+// The row-pair engine of the edge-directed demosaicing and the frame schedule
+// built on it. Frames are seen in the RG phase: the pair (y, y+1) is a
+// red/green row (red at even columns) over a green/blue row (blue at odd
+// columns).
+//
+// One step of the engine interpolates the greens of the pair's non-green
+// sites ("new": G(y, even x) and G(y+1, odd x)), finishes rows y-1 and y, and
+// leaves the new greens in the green row, which on entry holds the greens of
+// the previous pair ("old": G(y-2, even x) and G(y-1, odd x)). That one row is
+// the only state between steps. Column x finishes one column behind the
+// greens it needs, and old entries are overwritten only after their last
+// reader, so the row can be updated in place.
+#ifndef TAV_KERNELS_EDGE_ROW_PAIR_H
+#define TAV_KERNELS_EDGE_ROW_PAIR_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "edgeFormulas.h"
+#include "edgeLanes.h"
+
+namespace tav {
+namespace edge {
+
+// Source rows y-2 .. y+3 of a pair, reflected at the top and bottom.
+struct RowSet {
+    const uint8_t* row[6];
+};
+
+inline RowSet rowSetAt(const uint8_t* frame, int height, int width, int y) {
+    RowSet s;
+    for (int k = 0; k < 6; ++k) {
+        s.row[k] = frame + (size_t)mirrorIndex(y - 2 + k, height) * (size_t)width;
+    }
+    return s;
+}
+
+// Column addressing: the interior needs no reflection, the borders do.
+struct InteriorColumns {
+    static int at(int c, int) { return c; }
+};
+struct BorderColumns {
+    static int at(int c, int width) { return mirrorIndex(c, width); }
+};
+
+// Greens (interpolated or old) at columns x-1, x, x+1, x+2 of a column pair.
+struct GreenWindow {
+    int left, even, odd, right;
+};
+
+// Green at a non-green site of the pair: SiteRow 2 is the red site (row y,
+// even c), 3 the blue site (row y+1, odd c), as indices into the row set.
+template <int SiteRow, class Columns>
+inline int siteGreen(const RowSet& s, int width, int c) {
+    const uint8_t* own = s.row[SiteRow];
+    return steeredGreen(own[c], own[Columns::at(c - 1, width)], own[Columns::at(c + 1, width)],
+                        own[Columns::at(c - 2, width)], own[Columns::at(c + 2, width)],
+                        s.row[SiteRow - 1][c], s.row[SiteRow + 1][c], s.row[SiteRow - 2][c],
+                        s.row[SiteRow + 2][c]);
+}
+
+// Sample columns of one column pair (x even): x-1, x, x+1, x+2, reflected at
+// the borders.
+struct Columns4 {
+    int left, even, odd, right;
+};
+
+// Finishes columns x and x+1 of a red/green row `own` whose greens at red
+// sites are ownG, between green/blue rows `above` and `below`.
+template <class Out>
+inline void finishRedRow(const Out& out, int dy, int x, bool secondColumn, const Columns4& c,
+                         const uint8_t* own, const GreenWindow& ownG, const uint8_t* above,
+                         const GreenWindow& aboveG, const uint8_t* below,
+                         const GreenWindow& belowG) {
+    // Blue-site colour differences around the pair.
+    const int dbAboveLeft = above[c.left] - aboveG.left;
+    const int dbAboveOdd = above[c.odd] - aboveG.odd;
+    const int dbBelowLeft = below[c.left] - belowG.left;
+    const int dbBelowOdd = below[c.odd] - belowG.odd;
+
+    // Red site at x.
+    const int gRed = ownG.even;
+    out.pixel(dy, x, own[c.even], gRed,
+              fromFourDifferences(gRed, dbAboveLeft, dbAboveOdd, dbBelowLeft, dbBelowOdd));
+    if (!secondColumn) return;
+    // Green site at x+1.
+    const int gGreen = own[c.odd];
+    const int r = fromTwoDifferences(gGreen, own[c.even] - ownG.even, own[c.right] - ownG.right);
+    out.pixel(dy, x + 1, r, gGreen, fromTwoDifferences(gGreen, dbAboveOdd, dbBelowOdd));
+}
+
+// Finishes columns x and x+1 of a green/blue row `own` whose greens at blue
+// sites are ownG, between red/green rows `above` and `below`.
+template <class Out>
+inline void finishBlueRow(const Out& out, int dy, int x, bool secondColumn, const Columns4& c,
+                          const uint8_t* own, const GreenWindow& ownG, const uint8_t* above,
+                          const GreenWindow& aboveG, const uint8_t* below,
+                          const GreenWindow& belowG) {
+    // Red-site colour differences around the pair.
+    const int drAboveEven = above[c.even] - aboveG.even;
+    const int drBelowEven = below[c.even] - belowG.even;
+
+    // Green site at x.
+    const int gGreen = own[c.even];
+    const int b = fromTwoDifferences(gGreen, own[c.left] - ownG.left, own[c.odd] - ownG.odd);
+    out.pixel(dy, x, fromTwoDifferences(gGreen, drAboveEven, drBelowEven), gGreen, b);
+    if (!secondColumn) return;
+    // Blue site at x+1.
+    const int gBlue = ownG.odd;
+    const int r = fromFourDifferences(gBlue, drAboveEven, above[c.right] - aboveG.right,
+                                      drBelowEven, below[c.right] - belowG.right);
+    out.pixel(dy, x + 1, r, gBlue, own[c.odd]);
+}
+
+// What one step does besides interpolating the pair's greens.
+template <bool FinishRows, bool FinishAbove, bool FinishBelow, bool StoreGreens>
+struct StepMode {
+    static constexpr bool finishRows = FinishRows;    // rows y (and y-1 if FinishAbove)
+    static constexpr bool finishAbove = FinishAbove;  // row y-1 exists
+    static constexpr bool finishBelow = FinishBelow;  // row y+1 is the last row
+    static constexpr bool storeGreens = StoreGreens;  // a later step reads them
+};
+// Greens of the reflected pair above the frame only.
+using PrimeStep = StepMode<false, false, false, true>;
+// Pair (0, 1): row -1 does not exist.
+using TopStep = StepMode<true, false, false, true>;
+// Any pair with rows below it.
+using InnerStep = StepMode<true, true, false, true>;
+// Pair (h-2, h-1): row h reflects onto h-2, so row h-1 finishes here too.
+using ClosingStep = StepMode<true, true, true, false>;
+// Single last red/green row h-1 (the row below it reflects onto h-2).
+using FinalStep = StepMode<true, true, false, false>;
+
+// Column pair x, x+1 of one step. The carried greens and old entries slide
+// right by two columns per call.
+struct StepState {
+    int newLeft, newEven, newOdd;  // new greens at x-1, x, x+1
+    int oldLeft, oldEven;          // old greens at x-1, x
+};
+
+template <class Mode, class Columns, class Out>
+inline void stepColumnPair(const RowSet& s, int width, uint8_t* greenRow, const Out& out,
+                           StepState& st, int x) {
+    Columns4 c;
+    c.left = Columns::at(x - 1, width);
+    c.even = x;
+    c.odd = Columns::at(x + 1, width);
+    c.right = Columns::at(x + 2, width);
+
+    // New greens two columns ahead: the red site at x+2, the blue site at x+3.
+    const int newRight = siteGreen<2, Columns>(s, width, c.right);
+    const int newNext = siteGreen<3, Columns>(s, width, Columns::at(x + 3, width));
+
+    int oldOdd = 0;
+    int oldRight = 0;
+    if (Mode::finishRows) {
+        oldOdd = greenRow[c.odd];
+        oldRight = greenRow[c.right];
+        const GreenWindow oldG = {st.oldLeft, st.oldEven, oldOdd, oldRight};
+        const GreenWindow newG = {st.newLeft, st.newEven, st.newOdd, newRight};
+        const bool second = x + 1 < width;
+        if (Mode::finishAbove) {
+            finishBlueRow(out, -1, x, second, c, s.row[1], oldG, s.row[0], oldG, s.row[2], newG);
+        }
+        finishRedRow(out, 0, x, second, c, s.row[2], newG, s.row[1], oldG, s.row[3], newG);
+        if (Mode::finishBelow) {
+            // Row y+2 reflects onto row y, greens included.
+            finishBlueRow(out, 1, x, second, c, s.row[3], newG, s.row[2], newG, s.row[4], newG);
+        }
+    }
+    if (Mode::storeGreens) {
+        // Old entries x-1 and x have had their last reader.
+        if (x >= 1) greenRow[x - 1] = (uint8_t)st.newLeft;
+        greenRow[x] = (uint8_t)st.newEven;
+    }
+    st.oldLeft = oldOdd;
+    st.oldEven = oldRight;
+    st.newLeft = st.newOdd;
+    st.newEven = newRight;
+    st.newOdd = newNext;
+}
+
+// Interior columns in blocks of kBlockPairs column pairs: the greens of a
+// block are interpolated first, in plain loops that vectorise, then its
+// columns are finished, then its green-row entries are replaced. Same rule
+// and bytes as stepColumnPair over the same columns.
+constexpr int kBlockPairs = 16;
+
+// Columns a block starting at x0 reads: up to x0 + 2 * kBlockPairs + 4.
+inline bool blockFits(int x0, int width) { return x0 + 2 * kBlockPairs + 5 <= width; }
+
+template <class Mode, class Out>
+inline void stepBlock(const RowSet& s, int width, uint8_t* greenRow, const Out& out,
+                      StepState& st, int x0) {
+    const int K = kBlockPairs;
+    int16_t newRed[K + 1];   // G(y, x0 + 2j)
+    int16_t newBlue[K + 2];  // G(y+1, x0 + 2j - 1)
+    newRed[0] = (int16_t)st.newEven;
+    newBlue[0] = (int16_t)st.newLeft;
+    newBlue[1] = (int16_t)st.newOdd;
+#if defined(TAV_EDGE_LANES)
+    static_assert(K % 8 == 0, "blocks are whole multiples of eight lanes");
+    for (int j = 1; j <= K; j += 8) {
+        steeredGreen8(s.row[2], s.row[1], s.row[3], s.row[0], s.row[4], x0 + 2 * j, newRed + j);
+    }
+    for (int j = 2; j <= K + 1; j += 8) {
+        steeredGreen8(s.row[3], s.row[2], s.row[4], s.row[1], s.row[5], x0 + 2 * j - 1,
+                      newBlue + j);
+    }
+#else
+    for (int j = 1; j <= K; ++j) {
+        newRed[j] = (int16_t)siteGreen<2, InteriorColumns>(s, width, x0 + 2 * j);
+    }
+    for (int j = 2; j <= K + 1; ++j) {
+        newBlue[j] = (int16_t)siteGreen<3, InteriorColumns>(s, width, x0 + 2 * j - 1);
+    }
+#endif
+    (void)width;
+#if defined(TAV_EDGE_LANES)
+    if (Mode::finishRows) {
+        // Each group reads the green row before storing its own pixels, which
+        // cover no entry from column c - 1 + 16 on.
+        for (int j = 0; j < K; j += 8) {
+            const int c = x0 + 2 * j;
+            const GreenLanes oldG = greenRowLanes(greenRow, c);
+            GreenLanes newG;
+            newG.left = loadLanes(newBlue + j);
+            newG.even = loadLanes(newRed + j);
+            newG.odd = loadLanes(newBlue + j + 1);
+            newG.right = loadLanes(newRed + j + 1);
+            PixelLanes above, row, below;
+            if (Mode::finishAbove) {
+                above = finishBlueRow8(c, s.row[1], oldG, s.row[0], oldG, s.row[2], newG);
+            }
+            row = finishRedRow8(c, s.row[2], newG, s.row[1], oldG, s.row[3], newG);
+            if (Mode::finishBelow) {
+                below = finishBlueRow8(c, s.row[3], newG, s.row[2], newG, s.row[4], newG);
+            }
+            if (Mode::finishAbove) storePixelLanes(out, -1, c, above);
+            storePixelLanes(out, 0, c, row);
+            if (Mode::finishBelow) storePixelLanes(out, 1, c, below);
+        }
+    }
+#else
+    if (Mode::finishRows) {
+        for (int j = 0; j < K; ++j) {
+            const int x = x0 + 2 * j;
+            const Columns4 c = {x - 1, x, x + 1, x + 2};
+            const GreenWindow oldG = {greenRow[x - 1], greenRow[x], greenRow[x + 1],
+                                      greenRow[x + 2]};
+            const GreenWindow newG = {newBlue[j], newRed[j], newBlue[j + 1], newRed[j + 1]};
+            if (Mode::finishAbove) {
+                finishBlueRow(out, -1, x, true, c, s.row[1], oldG, s.row[0], oldG, s.row[2], newG);
+            }
+            finishRedRow(out, 0, x, true, c, s.row[2], newG, s.row[1], oldG, s.row[3], newG);
+            if (Mode::finishBelow) {
+                finishBlueRow(out, 1, x, true, c, s.row[3], newG, s.row[2], newG, s.row[4], newG);
+            }
+        }
+    }
+#endif
+    // Entries x0-1 .. x0+2K-2 have had their last reader.
+    if (Mode::storeGreens) {
+        for (int j = 0; j < K; ++j) {
+            greenRow[x0 + 2 * j - 1] = (uint8_t)newBlue[j];
+            greenRow[x0 + 2 * j] = (uint8_t)newRed[j];
+        }
+    }
+    const int next = x0 + 2 * K;
+    st.newLeft = newBlue[K];
+    st.newEven = newRed[K];
+    st.newOdd = newBlue[K + 1];
+    if (Mode::finishRows) {
+        st.oldLeft = greenRow[next - 1];
+        st.oldEven = greenRow[next];
+    }
+}
+
+// One row-pair step; `out` is positioned at row y (unused by PrimeStep).
+template <class Mode, class Out>
+inline uint32_t rowPairStep(const RowSet& s, int width, uint8_t* greenRow, const Out& out) {
+    StepState st;
+    st.newEven = siteGreen<2, BorderColumns>(s, width, 0);
+    st.newOdd = siteGreen<3, BorderColumns>(s, width, 1);
+    st.newLeft = st.newOdd;  // column -1 reflects onto column 1
+    st.oldLeft = 0;
+    st.oldEven = 0;
+    if (Mode::finishRows) {
+        st.oldLeft = greenRow[1];
+        st.oldEven = greenRow[0];
+    }
+    int x = 0;
+    stepColumnPair<Mode, BorderColumns>(s, width, greenRow, out, st, x);
+    for (x = 2; blockFits(x, width); x += 2 * kBlockPairs) {
+        stepBlock<Mode>(s, width, greenRow, out, st, x);
+    }
+    for (; x + 5 < width; x += 2) {
+        stepColumnPair<Mode, InteriorColumns>(s, width, greenRow, out, st, x);
+    }
+    for (; x < width; x += 2) {
+        stepColumnPair<Mode, BorderColumns>(s, width, greenRow, out, st, x);
+    }
+    // With an even width the last new green (column width-1) is still carried.
+    if (Mode::storeGreens && (width & 1) == 0) greenRow[width - 1] = (uint8_t)st.newLeft;
+    return 0;
+}
+
+// ---- frame schedule ----
+
+// First rows: greens of the reflected pair above, then the first pair.
+// firstRedRow is 0 for frames starting with a red/green row, 1 otherwise
+// (row 0 is then the row above the first pair).
+template <class Out>
+inline uint32_t edgeFirstRows(const uint8_t* frame, int height, int width, const Out& out,
+                              uint8_t* greenRow, int firstRedRow) {
+    rowPairStep<PrimeStep>(rowSetAt(frame, height, width, firstRedRow - 2), width, greenRow, out);
+    const RowSet first = rowSetAt(frame, height, width, firstRedRow);
+    if (firstRedRow == 0) return rowPairStep<TopStep>(first, width, greenRow, out);
+    return rowPairStep<InnerStep>(first, width, greenRow, out.atRow(firstRedRow));
+}
+
+template <class Out>
+inline uint32_t edgeBody(const uint8_t* frame, int height, int width, const Out& out,
+                         uint8_t* greenRow, int y) {
+    return rowPairStep<InnerStep>(rowSetAt(frame, height, width, y), width, greenRow,
+                                  out.atRow(y));
+}
+
+// y = height-2: rows y-1 .. height-1.
+template <class Out>
+inline uint32_t edgeLast2Rows(const uint8_t* frame, int height, int width, const Out& out,
+                              uint8_t* greenRow, int y) {
+    return rowPairStep<ClosingStep>(rowSetAt(frame, height, width, y), width, greenRow,
+                                    out.atRow(y));
+}
+
+// y = height-3: rows y-1 .. height-1.
+template <class Out>
+inline uint32_t edgeLast3Rows(const uint8_t* frame, int height, int width, const Out& out,
+                              uint8_t* greenRow, int y) {
+    rowPairStep<InnerStep>(rowSetAt(frame, height, width, y), width, greenRow, out.atRow(y));
+    return rowPairStep<FinalStep>(rowSetAt(frame, height, width, y + 2), width, greenRow,
+                                  out.atRow(y + 2));
+}
+
+// The whole frame (height and width at least 6). When the green row lies in
+// the last output row, only the final-rows step writes that row, and it reads
+// each green entry before the pixel bytes sharing its storage are stored.
+template <class Out>
+inline void edgeDemosaic(const uint8_t* frame, int height, int width, const Out& out,
+                         uint8_t* greenRow, int firstRedRow) {
+    edgeFirstRows(frame, height, width, out, greenRow, firstRedRow);
+    int y = firstRedRow + 2;
+    for (; y < height - 3; y += 2) edgeBody(frame, height, width, out, greenRow, y);
+    if (y == height - 2) {
+        edgeLast2Rows(frame, height, width, out, greenRow, y);
+    } else {
+        edgeLast3Rows(frame, height, width, out, greenRow, y);
+    }
+}
+
+}  // namespace edge
+}  // namespace tav
+
+#endif

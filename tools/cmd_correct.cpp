@@ -1,0 +1,105 @@
+// correct: apply a shading correction table file to raw frames.
+#include <cstdio>
+
+#include "cli.h"
+#include "commands.h"
+#include "library_call.h"
+#include "raw_io.h"
+#include "shading_table.h"
+#include "tav_lsc.h"
+
+namespace tavraw {
+
+namespace {
+
+const char kHelp[] =
+    "usage: tavraw correct --table TABLE -f FMT [options] FILE...\n"
+    "\n"
+    "Applies a shading correction table (from 'tavraw calibrate') to unpacked 8-,\n"
+    "10- or 12-bit Mono or Bayer raw frames with tightly packed rows. The frame\n"
+    "size defaults to the table's; a table made for another size is refused.\n"
+    "\n"
+    "  -t, --table FILE     table file\n"
+    "  -f, --format NAME    PFNC pixel format of the frames\n"
+    "  -w, --width N        frame width (default: the table's)\n"
+    "  -H, --height N       frame height (default: the table's)\n"
+    "  -o, --output FILE    corrected frame (one input only)\n"
+    "      --out-dir DIR    write each corrected frame under its own name into DIR\n"
+    "      --in-place       overwrite the inputs\n"
+    "  -h, --help           this text\n"
+    "\n"
+    "Without -o, --out-dir or --in-place, FILE.raw becomes FILE_corrected.raw.\n";
+
+const std::vector<OptionSpec> kOptions = {
+    {"table", 't', OptionSpec::Value},  {"format", 'f', OptionSpec::Value},
+    {"width", 'w', OptionSpec::Value},  {"height", 'H', OptionSpec::Value},
+    {"output", 'o', OptionSpec::Value}, {"out-dir", 0, OptionSpec::Value},
+    {"in-place", 0, OptionSpec::Flag},  {"help", 'h', OptionSpec::Flag},
+};
+
+}  // namespace
+
+int runCorrect(const Arguments& args) {
+    Options options(kOptions, args);
+    if (options.has("help")) {
+        std::fputs(kHelp, stdout);
+        return kExitOk;
+    }
+    const std::vector<std::string>& inputs = options.positional();
+    if (inputs.empty()) usageError("give at least one raw frame to correct");
+    if (!options.has("table")) usageError("--table is required");
+    if (!options.has("format")) usageError("--format is required");
+    const PixelFormat* format = findInputFormat(options.text("format"));
+    if (!format) {
+        usageError("unknown pixel format '" + options.text("format") + "'; known: " + inputFormatNames());
+    }
+    if (format->storage == Storage::Packed12 || format->bits > 12) {
+        usageError(std::string("correct works on unpacked 8-, 10- and 12-bit frames, not ") + format->name);
+    }
+    const int outputs = options.has("output") + options.has("out-dir") + options.has("in-place");
+    if (outputs > 1) usageError("use only one of --output, --out-dir and --in-place");
+    if (options.has("output") && inputs.size() > 1) usageError("--output takes one input; use --out-dir");
+    const std::string outDir = options.text("out-dir");
+    if (!outDir.empty() && !isDirectory(outDir)) failure(outDir + ": no such folder");
+
+    const std::string tablePath = options.text("table");
+    const ShadingTable table = readShadingTable(tablePath);
+    const int32_t width = options.integer("width", table.width() > 0 ? table.width() : 0, 1, 1 << 16);
+    const int32_t height = options.integer("height", table.height() > 0 ? table.height() : 0, 1, 1 << 16);
+    if (width <= 0 || height <= 0) usageError("give --width and --height (the table names no usable size)");
+    const FrameGeometry g = makeGeometry(*format, width, height, 0);
+
+    // The library checks the mode and the table's frame size against the
+    // frame; a table whose file is shorter or longer than its own header says
+    // is refused here, before the library would read past its end.
+    const bool headerFitsFrame = table.mode() <= 1 && table.height() == height && table.width() == width;
+    if (headerFitsFrame && !tableSizeMatchesHeader(table)) {
+        failure(tablePath + ": table file holds " + std::to_string(table.words.size() - 3) +
+                " parameter words, its header asks for " +
+                std::to_string(parameterWordCount(table.mode(), table.height(), table.width())));
+    }
+
+    for (size_t i = 0; i < inputs.size(); ++i) {
+        const std::string& input = inputs[i];
+        std::string output = options.has("in-place") ? input
+                             : options.has("output") ? options.text("output")
+                             : !outDir.empty()       ? outDir + "/" + baseName(input)
+                                                     : replaceExtension(input, "_corrected.raw");
+        std::vector<uint8_t> frame = readFrameFile(input, g);
+        TavImage image = {g.height, g.width, format->code, frame.data(), g.lineBytes};
+        LibraryResult done = callLibrary([&] { return tavLSCorrection(&image, &image, table.words.data()); });
+        if (done.status != TAV_OK) {
+            failure(describeFailure(input + ": table " + tablePath + " (" + std::to_string(table.width()) +
+                                        "x" + std::to_string(table.height()) + ") refused",
+                                    done));
+        }
+        writeFileAtomic(output, frame);
+        if (inputs.size() > 1) {
+            std::fprintf(stderr, "tavraw correct: [%zu/%zu] %s -> %s\n", i + 1, inputs.size(),
+                         input.c_str(), output.c_str());
+        }
+    }
+    return kExitOk;
+}
+
+}  // namespace tavraw

@@ -1,0 +1,141 @@
+// info: what tavraw knows about a raw format, a raw file or a table file.
+#include <sys/stat.h>
+
+#include <cstdio>
+
+#include "cli.h"
+#include "commands.h"
+#include "raw_io.h"
+#include "shading_table.h"
+
+namespace tavraw {
+
+namespace {
+
+const char kHelp[] =
+    "usage: tavraw info [options] [FILE ...]\n"
+    "\n"
+    "  tavraw info                          list formats, output types and methods\n"
+    "  tavraw info -f FMT [-w W -H H]       describe a format and the frame size\n"
+    "  tavraw info -f FMT -w W -H H FILE    check that FILE holds exactly one frame\n"
+    "  tavraw info -w W -H H FILE           list the formats that match FILE's size\n"
+    "  tavraw info --table FILE             show a shading table's header and ranges\n"
+    "\n"
+    "  -f, --format NAME    PFNC pixel format\n"
+    "  -w, --width N        frame width\n"
+    "  -H, --height N       frame height\n"
+    "      --line-bytes N   bytes per row when rows are padded\n"
+    "      --table          the files are shading tables\n"
+    "  -h, --help           this text\n"
+    "\n"
+    "Exit status 1 when a file does not match.\n";
+
+const std::vector<OptionSpec> kOptions = {
+    {"format", 'f', OptionSpec::Value}, {"width", 'w', OptionSpec::Value},
+    {"height", 'H', OptionSpec::Value}, {"line-bytes", 0, OptionSpec::Value},
+    {"table", 0, OptionSpec::Flag},     {"help", 'h', OptionSpec::Flag},
+};
+
+int64_t fileSize(const std::string& path) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) failure(path + ": cannot open");
+    if (!S_ISREG(st.st_mode)) failure(path + ": not a regular file");
+    return st.st_size;
+}
+
+void listEverything() {
+    std::printf("input formats (PFNC name, code, bits, storage):\n");
+    for (const PixelFormat& f : inputFormats()) {
+        std::printf("  %-16s 0x%08X %2d  %s\n", f.name, static_cast<unsigned>(f.code), f.bits,
+                    storageDescription(f.storage));
+    }
+    std::printf("output types:\n");
+    for (const OutputType& t : outputTypes()) {
+        std::printf("  %-16s 0x%08X %d bytes per pixel%s\n", t.name, static_cast<unsigned>(t.code),
+                    t.bytesPerPixel, t.planar ? " in three planes" : "");
+    }
+    std::printf("methods: %s\n", methodNames().c_str());
+}
+
+void describeFormat(const PixelFormat& f) {
+    std::printf("format:            %s (0x%08X)\n", f.name, static_cast<unsigned>(f.code));
+    std::printf("kind:              %s%s, %d bits per sample\n", f.order ? "Bayer " : "Mono",
+                f.order ? f.order : "", f.bits);
+    std::printf("storage:           %s\n", storageDescription(f.storage));
+}
+
+int tableInfo(const std::vector<std::string>& files) {
+    if (files.empty()) usageError("--table needs a table file");
+    int exitCode = kExitOk;
+    for (const std::string& path : files) {
+        ShadingTable table = readShadingTable(path);
+        std::printf("%s:\n%s", path.c_str(), describeTable(table).c_str());
+        if (!tableSizeMatchesHeader(table)) exitCode = kExitFailure;
+    }
+    return exitCode;
+}
+
+}  // namespace
+
+int runInfo(const Arguments& args) {
+    Options options(kOptions, args);
+    if (options.has("help")) {
+        std::fputs(kHelp, stdout);
+        return kExitOk;
+    }
+    const std::vector<std::string>& files = options.positional();
+    if (options.has("table")) return tableInfo(files);
+    const bool sized = options.has("width") && options.has("height");
+    if (options.has("width") != options.has("height")) usageError("give both --width and --height");
+    const int32_t width = options.integer("width", 0, 1, 1 << 16);
+    const int32_t height = options.integer("height", 0, 1, 1 << 16);
+    const int32_t lineBytes = options.integer("line-bytes", 0, 1, INT32_MAX);
+
+    if (!options.has("format")) {
+        if (files.empty()) {
+            listEverything();
+            return kExitOk;
+        }
+        if (!sized) usageError("give --format, or --width and --height to find matching formats");
+        int exitCode = kExitOk;
+        for (const std::string& path : files) {
+            const int64_t size = fileSize(path);
+            std::string matches;
+            for (const PixelFormat& f : inputFormats()) {
+                if (minLineBytes(f, width) * height == size) matches += std::string(matches.empty() ? "" : ", ") + f.name;
+            }
+            std::printf("%s: %lld bytes; %dx%d frames of this size: %s\n", path.c_str(),
+                        static_cast<long long>(size), width, height,
+                        matches.empty() ? "none" : matches.c_str());
+            if (matches.empty()) exitCode = kExitFailure;
+        }
+        return exitCode;
+    }
+
+    const PixelFormat* format = findInputFormat(options.text("format"));
+    if (!format) {
+        usageError("unknown pixel format '" + options.text("format") + "'; known: " + inputFormatNames());
+    }
+    describeFormat(*format);
+    if (!sized) {
+        if (!files.empty()) usageError("give --width and --height to check a file");
+        return kExitOk;
+    }
+    const FrameGeometry g = makeGeometry(*format, width, height, lineBytes);
+    std::printf("frame:             %d x %d\n", width, height);
+    std::printf("bytes per row:     %d (at least %lld)\n", g.lineBytes,
+                static_cast<long long>(minLineBytes(*format, width)));
+    std::printf("bytes per frame:   %lld\n", static_cast<long long>(g.frameBytes()));
+    int exitCode = kExitOk;
+    for (const std::string& path : files) {
+        const int64_t size = fileSize(path);
+        const bool ok = size == g.frameBytes();
+        std::printf("%s: %lld bytes, %s\n", path.c_str(), static_cast<long long>(size),
+                    ok ? "one frame, size ok"
+                       : (size < g.frameBytes() ? "MISMATCH: too short" : "MISMATCH: too long"));
+        if (!ok) exitCode = kExitFailure;
+    }
+    return exitCode;
+}
+
+}  // namespace tavraw

@@ -1,0 +1,61 @@
+#include "library_call.h"
+
+#include <stdio.h>
+#include <unistd.h>
+
+#include "tav_types.h"
+
+namespace tavraw {
+
+LibraryResult callLibrary(const std::function<int32_t()>& call) {
+    LibraryResult result;
+    fflush(stdout);
+    FILE* capture = tmpfile();
+    int saved = capture ? dup(STDOUT_FILENO) : -1;
+    if (saved < 0 || dup2(fileno(capture), STDOUT_FILENO) < 0) {
+        // Nowhere to capture into: let the diagnostics reach stdout directly.
+        if (saved >= 0) close(saved);
+        if (capture) fclose(capture);
+        result.status = call();
+        return result;
+    }
+    result.status = call();
+    fflush(stdout);
+    dup2(saved, STDOUT_FILENO);
+    close(saved);
+    rewind(capture);
+    char buffer[256];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, capture)) > 0) result.diagnostics.append(buffer, n);
+    fclose(capture);
+    while (!result.diagnostics.empty() &&
+           (result.diagnostics.back() == '\n' || result.diagnostics.back() == ' ')) {
+        result.diagnostics.pop_back();
+    }
+    for (char& c : result.diagnostics) {
+        if (c == '\n') c = ' ';
+    }
+    return result;
+}
+
+std::string statusName(int32_t status) {
+    switch (status) {
+        case TAV_OK: return "TAV_OK";
+        case TAV_E_LSC_FIT: return "TAV_E_LSC_FIT";
+        case TAV_E_PIXEL_TYPE: return "TAV_E_PIXEL_TYPE";
+        case TAV_E_SIZE: return "TAV_E_SIZE";
+        case TAV_E_UNSUPPORTED: return "TAV_E_UNSUPPORTED";
+        case TAV_E_NULL_POINTER: return "TAV_E_NULL_POINTER";
+        case TAV_E_NO_MEMORY: return "TAV_E_NO_MEMORY";
+        default: return "unknown status";
+    }
+}
+
+std::string describeFailure(const std::string& what, const LibraryResult& result) {
+    std::string text = what + ": ";
+    if (!result.diagnostics.empty()) text += result.diagnostics + " ";
+    text += "(status " + std::to_string(result.status) + " " + statusName(result.status) + ")";
+    return text;
+}
+
+}  // namespace tavraw
