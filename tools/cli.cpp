@@ -20,7 +20,7 @@ int32_t parseInteger(const std::string& what, const std::string& text, int32_t m
     return static_cast<int32_t>(value);
 }
 
-Options::Options(const std::vector<OptionSpec>& specs, const std::vector<std::string>& args) {
+Options::Options(const std::vector<OptionDef>& specs, const std::vector<std::string>& args) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg.size() < 2 || arg[0] != '-' || arg == "--") {
@@ -34,7 +34,7 @@ Options::Options(const std::vector<OptionSpec>& specs, const std::vector<std::st
         std::string name;
         std::string inlineValue;
         bool hasInline = false;
-        const OptionSpec* spec = nullptr;
+        const OptionDef* option = nullptr;
         if (arg[1] == '-') {
             name = arg.substr(2);
             size_t eq = name.find('=');
@@ -43,20 +43,20 @@ Options::Options(const std::vector<OptionSpec>& specs, const std::vector<std::st
                 name = name.substr(0, eq);
                 hasInline = true;
             }
-            for (const OptionSpec& s : specs) {
-                if (name == s.longName) spec = &s;
+            for (const OptionDef& s : specs) {
+                if (name == s.longName) option = &s;
             }
         } else if (arg.size() == 2) {
-            for (const OptionSpec& s : specs) {
-                if (s.shortName == arg[1]) spec = &s;
+            for (const OptionDef& s : specs) {
+                if (s.shortName == arg[1]) option = &s;
             }
         }
-        if (!spec) usageError("unknown option '" + arg + "' (see --help)");
-        std::vector<std::string>& slot = values_[spec->longName];
-        if (spec->kind == OptionSpec::Flag) {
-            if (hasInline) usageError("option --" + std::string(spec->longName) + " takes no value");
+        if (!option) usageError("unknown option '" + arg + "' (see --help)");
+        std::vector<std::string>& slot = values_[option->longName];
+        if (option->kind == OptionDef::Flag) {
+            if (hasInline) usageError("option --" + std::string(option->longName) + " takes no value");
             slot.push_back("1");
-        } else if (spec->kind == OptionSpec::Value) {
+        } else if (option->kind == OptionDef::Value) {
             if (hasInline) {
                 slot.push_back(inlineValue);
             } else {

@@ -25,7 +25,7 @@ struct ToolError : std::runtime_error {
 [[noreturn]] void usageError(const std::string& message);
 [[noreturn]] void failure(const std::string& message);
 
-struct OptionSpec {
+struct OptionDef {
     const char* longName;  // without the leading "--"
     char shortName;        // 0 when there is none
     enum Kind { Flag, Value, List } kind;  // List: takes every following non-option word
@@ -35,7 +35,7 @@ struct OptionSpec {
 // value; List options collect all words.
 class Options {
 public:
-    Options(const std::vector<OptionSpec>& specs, const std::vector<std::string>& args);
+    Options(const std::vector<OptionDef>& specs, const std::vector<std::string>& args);
 
     bool has(const std::string& name) const { return values_.count(name) != 0; }
     std::string text(const std::string& name, const std::string& fallback = "") const;

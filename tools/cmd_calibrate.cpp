@@ -36,13 +36,13 @@ const char kHelp[] =
     "      --blocks-out FILE  where the records go (default: TABLE with .blocks)\n"
     "  -h, --help             this text\n";
 
-const std::vector<OptionSpec> kOptions = {
-    {"format", 'f', OptionSpec::Value},    {"width", 'w', OptionSpec::Value},
-    {"height", 'H', OptionSpec::Value},    {"line-bytes", 0, OptionSpec::Value},
-    {"grey", 0, OptionSpec::List},         {"dark", 0, OptionSpec::List},
-    {"output", 'o', OptionSpec::Value},    {"mode", 0, OptionSpec::Value},
-    {"bits", 0, OptionSpec::Value},        {"blocks", 0, OptionSpec::Value},
-    {"blocks-out", 0, OptionSpec::Value},  {"help", 'h', OptionSpec::Flag},
+const std::vector<OptionDef> kOptions = {
+    {"format", 'f', OptionDef::Value},    {"width", 'w', OptionDef::Value},
+    {"height", 'H', OptionDef::Value},    {"line-bytes", 0, OptionDef::Value},
+    {"grey", 0, OptionDef::List},         {"dark", 0, OptionDef::List},
+    {"output", 'o', OptionDef::Value},    {"mode", 0, OptionDef::Value},
+    {"bits", 0, OptionDef::Value},        {"blocks", 0, OptionDef::Value},
+    {"blocks-out", 0, OptionDef::Value},  {"help", 'h', OptionDef::Flag},
 };
 
 // Sum of the frames' samples, then one division per pixel (as averageInput

@@ -43,13 +43,13 @@ const char kHelp[] =
     "\n"
     "formats: %s\n";
 
-const std::vector<OptionSpec> kOptions = {
-    {"format", 'f', OptionSpec::Value},     {"width", 'w', OptionSpec::Value},
-    {"height", 'H', OptionSpec::Value},     {"line-bytes", 0, OptionSpec::Value},
-    {"method", 'm', OptionSpec::Value},     {"output-type", 't', OptionSpec::Value},
-    {"output", 'o', OptionSpec::Value},     {"out-dir", 0, OptionSpec::Value},
-    {"raw-out", 0, OptionSpec::Value},      {"u16", 0, OptionSpec::Flag},
-    {"help", 'h', OptionSpec::Flag},
+const std::vector<OptionDef> kOptions = {
+    {"format", 'f', OptionDef::Value},     {"width", 'w', OptionDef::Value},
+    {"height", 'H', OptionDef::Value},     {"line-bytes", 0, OptionDef::Value},
+    {"method", 'm', OptionDef::Value},     {"output-type", 't', OptionDef::Value},
+    {"output", 'o', OptionDef::Value},     {"out-dir", 0, OptionDef::Value},
+    {"raw-out", 0, OptionDef::Value},      {"u16", 0, OptionDef::Flag},
+    {"help", 'h', OptionDef::Flag},
 };
 
 constexpr int32_t kMaxSide = 1 << 16;

@@ -30,11 +30,11 @@ const char kHelp[] =
     "\n"
     "Without -o, --out-dir or --in-place, FILE.raw becomes FILE_corrected.raw.\n";
 
-const std::vector<OptionSpec> kOptions = {
-    {"table", 't', OptionSpec::Value},  {"format", 'f', OptionSpec::Value},
-    {"width", 'w', OptionSpec::Value},  {"height", 'H', OptionSpec::Value},
-    {"output", 'o', OptionSpec::Value}, {"out-dir", 0, OptionSpec::Value},
-    {"in-place", 0, OptionSpec::Flag},  {"help", 'h', OptionSpec::Flag},
+const std::vector<OptionDef> kOptions = {
+    {"table", 't', OptionDef::Value},  {"format", 'f', OptionDef::Value},
+    {"width", 'w', OptionDef::Value},  {"height", 'H', OptionDef::Value},
+    {"output", 'o', OptionDef::Value}, {"out-dir", 0, OptionDef::Value},
+    {"in-place", 0, OptionDef::Flag},  {"help", 'h', OptionDef::Flag},
 };
 
 }  // namespace

@@ -23,10 +23,10 @@ const char kHelp[] =
     "  -H, --height N  frame height, even, at least 32 (default: 240)\n"
     "  -h, --help      this text\n";
 
-const std::vector<OptionSpec> kOptions = {
-    {"width", 'w', OptionSpec::Value},
-    {"height", 'H', OptionSpec::Value},
-    {"help", 'h', OptionSpec::Flag},
+const std::vector<OptionDef> kOptions = {
+    {"width", 'w', OptionDef::Value},
+    {"height", 'H', OptionDef::Value},
+    {"help", 'h', OptionDef::Flag},
 };
 
 constexpr int kFramesPerKind = 4;

@@ -30,10 +30,10 @@ const char kHelp[] =
     "\n"
     "Exit status 1 when a file does not match.\n";
 
-const std::vector<OptionSpec> kOptions = {
-    {"format", 'f', OptionSpec::Value}, {"width", 'w', OptionSpec::Value},
-    {"height", 'H', OptionSpec::Value}, {"line-bytes", 0, OptionSpec::Value},
-    {"table", 0, OptionSpec::Flag},     {"help", 'h', OptionSpec::Flag},
+const std::vector<OptionDef> kOptions = {
+    {"format", 'f', OptionDef::Value}, {"width", 'w', OptionDef::Value},
+    {"height", 'H', OptionDef::Value}, {"line-bytes", 0, OptionDef::Value},
+    {"table", 0, OptionDef::Flag},     {"help", 'h', OptionDef::Flag},
 };
 
 int64_t fileSize(const std::string& path) {
