@@ -8,6 +8,8 @@
 #include <stdint.h>
 #include <string.h>
 
+#include "edgeOutputs.h"
+
 #if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
 #define TAV_EDGE_LANES 1
 
@@ -16,6 +18,36 @@ namespace edge {
 
 typedef int16_t Lanes16 __attribute__((vector_size(16)));
 typedef uint16_t ULanes16 __attribute__((vector_size(16)));
+typedef uint32_t ULanes32 __attribute__((vector_size(16)));
+
+// Lane interleaving with constant patterns (one zip instruction on NEON,
+// one unpack on SSE2).
+#if defined(__clang__)
+inline ULanes16 zipLow16(ULanes16 a, ULanes16 b) {
+    return __builtin_shufflevector(a, b, 0, 8, 1, 9, 2, 10, 3, 11);
+}
+inline ULanes16 zipHigh16(ULanes16 a, ULanes16 b) {
+    return __builtin_shufflevector(a, b, 4, 12, 5, 13, 6, 14, 7, 15);
+}
+inline ULanes32 zipLow32(ULanes32 a, ULanes32 b) { return __builtin_shufflevector(a, b, 0, 4, 1, 5); }
+inline ULanes32 zipHigh32(ULanes32 a, ULanes32 b) { return __builtin_shufflevector(a, b, 2, 6, 3, 7); }
+#else
+inline ULanes16 zipLow16(ULanes16 a, ULanes16 b) {
+    return __builtin_shuffle(a, b, (ULanes16){0, 8, 1, 9, 2, 10, 3, 11});
+}
+inline ULanes16 zipHigh16(ULanes16 a, ULanes16 b) {
+    return __builtin_shuffle(a, b, (ULanes16){4, 12, 5, 13, 6, 14, 7, 15});
+}
+inline ULanes32 zipLow32(ULanes32 a, ULanes32 b) { return __builtin_shuffle(a, b, (ULanes32){0, 4, 1, 5}); }
+inline ULanes32 zipHigh32(ULanes32 a, ULanes32 b) { return __builtin_shuffle(a, b, (ULanes32){2, 6, 3, 7}); }
+#endif
+
+// Sixteen bytes in column order from eight even-column and eight odd-column
+// values (each 0..255): the little-endian word holds the even byte low.
+inline void storeBytes16(uint8_t* p, Lanes16 even, Lanes16 odd) {
+    const ULanes16 words = (ULanes16)even | ((ULanes16)odd << 8);
+    memcpy(p, &words, sizeof words);
+}
 
 // Sixteen bytes from p as eight (even, odd) byte pairs: little-endian 16-bit
 // words hold the even-column byte low and the odd-column byte high.
@@ -135,7 +167,7 @@ inline PixelLanes finishBlueRow8(int c, const uint8_t* own, const GreenLanes& ow
     return p;
 }
 
-// Stores the sixteen pixels c .. c+15 of output row dy.
+// Stores the sixteen pixels c .. c+15 of output row dy (any output kind).
 template <class Out>
 inline void storePixelLanes(const Out& out, int dy, int c, const PixelLanes& p) {
     int16_t r[2][8], g[2][8], b[2][8];
@@ -149,6 +181,71 @@ inline void storePixelLanes(const Out& out, int dy, int c, const PixelLanes& p) 
         out.pixel(dy, c + 2 * i, r[0][i], g[0][i], b[0][i]);
         out.pixel(dy, c + 2 * i + 1, r[1][i], g[1][i], b[1][i]);
     }
+}
+
+// Interleaved kinds: each pixel as one 32-bit word (byte 3 zero), in column
+// order. Pixels c .. c+3, c+4 .. c+7, ... come out of two zips.
+template <bool RedFirst>
+inline void pixelWords(const PixelLanes& p, ULanes32 words[4]) {
+    const ULanes16 lowEven = (ULanes16)(RedFirst ? p.redEven : p.blueEven) | ((ULanes16)p.greenEven << 8);
+    const ULanes16 highEven = (ULanes16)(RedFirst ? p.blueEven : p.redEven);
+    const ULanes16 lowOdd = (ULanes16)(RedFirst ? p.redOdd : p.blueOdd) | ((ULanes16)p.greenOdd << 8);
+    const ULanes16 highOdd = (ULanes16)(RedFirst ? p.blueOdd : p.redOdd);
+    const ULanes32 even0 = (ULanes32)zipLow16(lowEven, highEven);   // pixels c, c+2, c+4, c+6
+    const ULanes32 even1 = (ULanes32)zipHigh16(lowEven, highEven);  // c+8 .. c+14
+    const ULanes32 odd0 = (ULanes32)zipLow16(lowOdd, highOdd);
+    const ULanes32 odd1 = (ULanes32)zipHigh16(lowOdd, highOdd);
+    words[0] = zipLow32(even0, odd0);
+    words[1] = zipHigh32(even0, odd0);
+    words[2] = zipLow32(even1, odd1);
+    words[3] = zipHigh32(even1, odd1);
+}
+
+template <bool RedFirst>
+inline void storePixelLanes(const InterleavedOut<4, RedFirst>& out, int dy, int c,
+                            const PixelLanes& p) {
+    ULanes32 words[4];
+    pixelWords<RedFirst>(p, words);
+    uint8_t* dst = out.row + dy * out.stride + (ptrdiff_t)c * 4;
+    memcpy(dst, words, sizeof words);
+}
+
+// 3-byte pixels as overlapping 4-byte stores: each store's fourth byte is
+// rewritten by the next pixel. The last one touches the first byte of pixel
+// c+16, which lies inside the row and is stored later in the same step; in
+// the green-row rows of the last output row that byte is below every entry
+// still to be read (blocks end at least five columns before the row end).
+template <bool RedFirst>
+inline void storePixelLanes(const InterleavedOut<3, RedFirst>& out, int dy, int c,
+                            const PixelLanes& p) {
+    ULanes32 words[4];
+    pixelWords<RedFirst>(p, words);
+    uint32_t pixels[16];
+    memcpy(pixels, words, sizeof pixels);
+    uint8_t* dst = out.row + dy * out.stride + (ptrdiff_t)c * 3;
+    for (int i = 0; i < 16; ++i) memcpy(dst + 3 * i, &pixels[i], 4);
+}
+
+inline void storePixelLanes(const PlanarOut& out, int dy, int c, const PixelLanes& p) {
+    const ptrdiff_t at = dy * out.stride + c;
+    storeBytes16(out.red + at, p.redEven, p.redOdd);
+    storeBytes16(out.green + at, p.greenEven, p.greenOdd);
+    storeBytes16(out.blue + at, p.blueEven, p.blueOdd);
+}
+
+// Luma in unsigned 16-bit lanes: the weighted sum reaches 65408 at most.
+template <int RedWeight, int BlueWeight>
+inline void storePixelLanes(const LumaOut<RedWeight, BlueWeight>& out, int dy, int c,
+                            const PixelLanes& p) {
+    const ULanes16 wRed = (ULanes16){} + (uint16_t)RedWeight;
+    const ULanes16 wGreen = (ULanes16){} + (uint16_t)150;
+    const ULanes16 wBlue = (ULanes16){} + (uint16_t)BlueWeight;
+    const ULanes16 half = (ULanes16){} + (uint16_t)128;
+    const ULanes16 even = ((ULanes16)p.redEven * wRed + (ULanes16)p.greenEven * wGreen +
+                           (ULanes16)p.blueEven * wBlue + half) >> 8;
+    const ULanes16 odd = ((ULanes16)p.redOdd * wRed + (ULanes16)p.greenOdd * wGreen +
+                          (ULanes16)p.blueOdd * wBlue + half) >> 8;
+    storeBytes16(out.row + dy * out.stride + c, (Lanes16)even, (Lanes16)odd);
 }
 
 }  // namespace edge
