@@ -184,7 +184,7 @@ inline void stepColumnPair(const RowSet& s, int width, uint8_t* greenRow, const 
 // block are interpolated first, in plain loops that vectorise, then its
 // columns are finished, then its green-row entries are replaced. Same rule
 // and bytes as stepColumnPair over the same columns.
-constexpr int kBlockPairs = 16;
+constexpr int kBlockPairs = 8;
 
 // Columns a block starting at x0 reads: up to x0 + 2 * kBlockPairs + 4.
 inline bool blockFits(int x0, int width) { return x0 + 2 * kBlockPairs + 5 <= width; }
