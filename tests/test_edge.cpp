@@ -1,4 +1,5 @@
 // Edge-directed 8-bit kernels against the plain reference, byte for byte.
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <string>
@@ -56,7 +57,10 @@ size_t outputBytes(Kind kind, size_t n) {
 // (h, w) or, when `fixedBytes` is nonzero, all of that size.
 KernelRun runKernel(const EdgeKernel& k, const uint8_t* frame, int h, int w, uint32_t flag,
                     uint8_t fill = 0xFF, size_t fixedBytes = 0) {
-    const size_t n = fixedBytes ? fixedBytes : size_t(h > 0 ? h : 0) * size_t(w > 0 ? w : 0);
+    // Callers pass real frame sizes here; the cap only bounds the arithmetic.
+    const size_t n = fixedBytes ? fixedBytes
+                                : std::min<size_t>(size_t(h > 0 ? h : 0) * size_t(w > 0 ? w : 0),
+                                                   size_t(1) << 24);
     const size_t planeBytes = n;
     GuardedBuffer out(fixedBytes ? fixedBytes : outputBytes(k.kind, n), fill);
     GuardedBuffer p1(planeBytes, fill), p2(planeBytes, fill);
