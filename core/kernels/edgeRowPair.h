@@ -180,17 +180,19 @@ inline void stepColumnPair(const RowSet& s, int width, uint8_t* greenRow, const 
     st.newOdd = newNext;
 }
 
-// Interior columns in blocks of kBlockPairs column pairs: the greens of a
-// block are interpolated first, in plain loops that vectorise, then its
-// columns are finished, then its green-row entries are replaced. Same rule
-// and bytes as stepColumnPair over the same columns.
+// Interior columns in blocks of kBlockPairs column pairs, in vector lanes:
+// the greens of a block are interpolated first, then its columns are
+// finished, then its green-row entries are replaced. Same rule and bytes as
+// stepColumnPair over the same columns; without vector support every column
+// takes that path.
 constexpr int kBlockPairs = 8;
 
+#if defined(TAV_EDGE_LANES)
 // Columns a block starting at x0 reads: up to x0 + 2 * kBlockPairs + 4.
 inline bool blockFits(int x0, int width) { return x0 + 2 * kBlockPairs + 5 <= width; }
 
 template <class Mode, class Out>
-inline void stepBlock(const RowSet& s, int width, uint8_t* greenRow, const Out& out,
+inline void stepBlock(const RowSet& s, uint8_t* greenRow, const Out& out,
                       StepState& st, int x0) {
     const int K = kBlockPairs;
     int16_t newRed[K + 1];   // G(y, x0 + 2j)
@@ -198,7 +200,6 @@ inline void stepBlock(const RowSet& s, int width, uint8_t* greenRow, const Out& 
     newRed[0] = (int16_t)st.newEven;
     newBlue[0] = (int16_t)st.newLeft;
     newBlue[1] = (int16_t)st.newOdd;
-#if defined(TAV_EDGE_LANES)
     static_assert(K % 8 == 0, "blocks are whole multiples of eight lanes");
     for (int j = 1; j <= K; j += 8) {
         steeredGreen8(s.row[2], s.row[1], s.row[3], s.row[0], s.row[4], x0 + 2 * j, newRed + j);
@@ -207,16 +208,6 @@ inline void stepBlock(const RowSet& s, int width, uint8_t* greenRow, const Out& 
         steeredGreen8(s.row[3], s.row[2], s.row[4], s.row[1], s.row[5], x0 + 2 * j - 1,
                       newBlue + j);
     }
-#else
-    for (int j = 1; j <= K; ++j) {
-        newRed[j] = (int16_t)siteGreen<2, InteriorColumns>(s, width, x0 + 2 * j);
-    }
-    for (int j = 2; j <= K + 1; ++j) {
-        newBlue[j] = (int16_t)siteGreen<3, InteriorColumns>(s, width, x0 + 2 * j - 1);
-    }
-#endif
-    (void)width;
-#if defined(TAV_EDGE_LANES)
     if (Mode::finishRows) {
         // Each group reads the green row before storing its own pixels, which
         // cover no entry from column c - 1 + 16 on.
@@ -241,24 +232,6 @@ inline void stepBlock(const RowSet& s, int width, uint8_t* greenRow, const Out& 
             if (Mode::finishBelow) storePixelLanes(out, 1, c, below);
         }
     }
-#else
-    if (Mode::finishRows) {
-        for (int j = 0; j < K; ++j) {
-            const int x = x0 + 2 * j;
-            const Columns4 c = {x - 1, x, x + 1, x + 2};
-            const GreenWindow oldG = {greenRow[x - 1], greenRow[x], greenRow[x + 1],
-                                      greenRow[x + 2]};
-            const GreenWindow newG = {newBlue[j], newRed[j], newBlue[j + 1], newRed[j + 1]};
-            if (Mode::finishAbove) {
-                finishBlueRow(out, -1, x, true, c, s.row[1], oldG, s.row[0], oldG, s.row[2], newG);
-            }
-            finishRedRow(out, 0, x, true, c, s.row[2], newG, s.row[1], oldG, s.row[3], newG);
-            if (Mode::finishBelow) {
-                finishBlueRow(out, 1, x, true, c, s.row[3], newG, s.row[2], newG, s.row[4], newG);
-            }
-        }
-    }
-#endif
     // Entries x0-1 .. x0+2K-2 have had their last reader.
     if (Mode::storeGreens) {
         for (int j = 0; j < K; ++j) {
@@ -275,6 +248,7 @@ inline void stepBlock(const RowSet& s, int width, uint8_t* greenRow, const Out& 
         st.oldEven = greenRow[next];
     }
 }
+#endif
 
 // One row-pair step; `out` is positioned at row y (unused by PrimeStep).
 template <class Mode, class Out>
@@ -291,9 +265,10 @@ inline uint32_t rowPairStep(const RowSet& s, int width, uint8_t* greenRow, const
     }
     int x = 0;
     stepColumnPair<Mode, BorderColumns>(s, width, greenRow, out, st, x);
-    for (x = 2; blockFits(x, width); x += 2 * kBlockPairs) {
-        stepBlock<Mode>(s, width, greenRow, out, st, x);
-    }
+    x = 2;
+#if defined(TAV_EDGE_LANES)
+    for (; blockFits(x, width); x += 2 * kBlockPairs) stepBlock<Mode>(s, greenRow, out, st, x);
+#endif
     for (; x + 5 < width; x += 2) {
         stepColumnPair<Mode, InteriorColumns>(s, width, greenRow, out, st, x);
     }
