@@ -10,7 +10,10 @@
 
 #include "edgeOutputs.h"
 
-#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+// Only where the lanes map onto real vector registers (NEON, SSE2); elsewhere
+// the per-column path does all the work.
+#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__ && \
+    (defined(__ARM_NEON) || defined(__SSE2__))
 #define TAV_EDGE_LANES 1
 
 namespace tav {
