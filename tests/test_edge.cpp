@@ -266,4 +266,44 @@ TEST(EdgeKernels, RefuseSmallAndOversizedFramesWithoutTouchingBuffers) {
     }
 }
 
+// Called directly, a kernel refuses null buffers after the size check.
+TEST(EdgeKernels, RefuseNullBuffers) {
+    const int h = 6, w = 6;
+    const std::vector<uint8_t> frame(h * w, 1);
+    std::vector<uint8_t> a(4 * h * w), b(h * w), c(h * w), work(w);
+    for (const EdgeKernel& k : kKernels) {
+        const std::string line = "error line = [" + std::to_string(k.line) + "]";
+        // Each pointer argument null in turn.
+        for (int which = 0; which < 5; ++which) {
+            const uint8_t* src = which == 0 ? nullptr : frame.data();
+            uint8_t* out = which == 1 ? nullptr : a.data();
+            uint8_t* p1 = which == 2 ? nullptr : b.data();
+            uint8_t* p2 = which == 3 ? nullptr : c.data();
+            uint8_t* wb = which == 4 ? nullptr : work.data();
+            const bool usesArgument = k.kind == Kind::Bgr8P || which < 2 ||
+                                      (k.kind == Kind::Mono8 && which == 4);
+            if (!usesArgument) continue;
+            int32_t status = 0;
+            const std::string printed = tavtest::captureStdout([&] {
+                switch (k.kind) {
+                    case Kind::Bgr8:
+                    case Kind::Bgra8: status = k.interleaved(src, h, w, out, 0); break;
+                    case Kind::Bgr8P: status = k.planar(src, h, w, out, p1, p2, wb); break;
+                    case Kind::Mono8: status = k.mono(src, h, w, out, 0, wb); break;
+                }
+            });
+            EXPECT_EQ(status, TAV_E_NULL_POINTER) << k.name << " argument " << which;
+            EXPECT_EQ(printed, line);
+        }
+        // A bad size is reported first.
+        const std::string printed = tavtest::captureStdout([&] {
+            const int32_t status = k.kind == Kind::Bgr8P ? k.planar(nullptr, 5, w, nullptr, nullptr, nullptr, nullptr)
+                                   : k.kind == Kind::Mono8 ? k.mono(nullptr, 5, w, nullptr, 0, nullptr)
+                                                           : k.interleaved(nullptr, 5, w, nullptr, 0);
+            EXPECT_EQ(status, TAV_E_SIZE);
+        });
+        EXPECT_EQ(printed, line);
+    }
+}
+
 }  // namespace
