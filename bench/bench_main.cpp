@@ -15,6 +15,17 @@
 
 namespace {
 
+// Google Benchmark renamed the skip fields of a run (error_occurred and
+// error_message, later skipped and skip_message); accept either spelling.
+template <class Run>
+auto skipMessage(const Run& run, int) -> decltype(run.error_message, std::string()) {
+    return run.error_occurred ? (run.error_message.empty() ? "skipped" : run.error_message) : "";
+}
+template <class Run>
+auto skipMessage(const Run& run, long) -> decltype(run.skip_message, std::string()) {
+    return run.skipped ? (run.skip_message.empty() ? "skipped" : run.skip_message) : "";
+}
+
 struct CaseRates {
     double tav = -1.0;          // Mpix/s, < 0 when not measured
     double other = -1.0;
@@ -43,14 +54,15 @@ public:
             if (side != "tav" && side != "opencv" && side != "memcpy") continue;
             if (!cases_.count(caseName)) order_.push_back(caseName);
             CaseRates& rates = cases_[caseName];
+            const std::string skipped = skipMessage(run, 0);
             double rate = -1.0;
-            if (!run.error_occurred) {
+            if (skipped.empty()) {
                 auto it = run.counters.find("Mpix/s");
                 if (it != run.counters.end()) rate = it->second.value;
             }
             if (side == "tav") {
                 rates.tav = rate;
-                if (run.error_occurred) rates.tavNote = run.error_message;
+                rates.tavNote = skipped;
             } else {
                 rates.other = rate;
                 rates.otherName = side;

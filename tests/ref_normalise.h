@@ -3,6 +3,8 @@
 #ifndef TAV_TESTS_REF_NORMALISE_H
 #define TAV_TESTS_REF_NORMALISE_H
 
+#include <stddef.h>
+
 #include <cstdint>
 #include <vector>
 
