@@ -52,7 +52,9 @@ TAV_API TavStatus tavDemosaicing(TavContext* context, TavImage* input, int32_t m
                                  TavImage* output);
 
 /* Classifies input->pixelType into an 8-bit base type and a conversion code
- * (0 none; 2, 4, 6, 8 shift right; -1 unpack). Returns 0 or TAV_E_PIXEL_TYPE. */
+ * (0 none; 2, 4, 6, 8 shift right; -1 unpack). Returns 0, or TAV_E_PIXEL_TYPE
+ * leaving the sign-extended input type and 0 in the results; context is not
+ * used. TAV_E_NULL_POINTER when input or a result pointer is null. */
 TAV_API TavStatus demosaicDataInit(const TavImage* input, TavContext* context,
                                    int64_t* baseType, int32_t* conversion);
 

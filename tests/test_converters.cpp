@@ -160,56 +160,6 @@ TEST(Converters, EachCombinationPutsColoursWhereTheOutputTypeSays) {
     }
 }
 
-// Relations that hold for any frame content.
-TEST(Converters, OrderAndLayoutRelationsOnRandomFrames) {
-    uint32_t seed = 77;
-    for (const Order& order : kOrders) {
-        for (int32_t method : {0, 1, 2}) {
-            const int height = 8 + method % 2, width = 7 + method;
-            const size_t n = static_cast<size_t>(height) * width;
-            const std::vector<uint8_t> frame = tavtest::randomBytes(n, seed++);
-            std::vector<uint8_t> scratch(width + 64);
-            auto run = [&](Converter convert, int64_t type, std::vector<uint8_t>& out) {
-                out.assign(n * tavref::outputBytesPerPixel(type), 0xCD);
-                return convert(frame.data(), out.data(), height, width, type, method, scratch.data());
-            };
-            SCOPED_TRACE(testing::Message() << order.name << " method " << method);
-            std::vector<uint8_t> rgb, bgr, rgba, bgra, rgbPlanar, bgrPlanar;
-            const TavStatus sRgb = run(order.convert, TAV_PIXEL_RGB8, rgb);
-            const TavStatus sBgr = run(order.convert, TAV_PIXEL_BGR8, bgr);
-            const TavStatus sRgba = run(order.convert, TAV_PIXEL_RGBA8, rgba);
-            const TavStatus sBgra = run(order.convert, TAV_PIXEL_BGRA8, bgra);
-            const TavStatus sRgbP = run(order.convert, TAV_PIXEL_RGB8_PLANAR, rgbPlanar);
-            const TavStatus sBgrP = run(order.convert, TAV_PIXEL_BGR8_PLANAR, bgrPlanar);
-            // RGB8 is BGR8 with red and blue bytes exchanged; the 4-byte forms
-            // add a zero byte; the two planar orders exchange the outer planes.
-            // (Untouched prefilled buffers satisfy the same relations.)
-            EXPECT_EQ(sRgb, sBgr);
-            EXPECT_EQ(sRgba, sBgra);
-            EXPECT_EQ(sRgbP, sBgrP);
-            for (size_t i = 0; i < n; ++i) {
-                ASSERT_EQ(rgb[3 * i], bgr[3 * i + 2]);
-                ASSERT_EQ(rgb[3 * i + 1], bgr[3 * i + 1]);
-                ASSERT_EQ(rgb[3 * i + 2], bgr[3 * i]);
-                ASSERT_EQ(rgbPlanar[i], bgrPlanar[2 * n + i]);
-                ASSERT_EQ(rgbPlanar[n + i], bgrPlanar[n + i]);
-                ASSERT_EQ(rgbPlanar[2 * n + i], bgrPlanar[i]);
-                ASSERT_EQ(rgba[4 * i], bgra[4 * i + 2]);
-                ASSERT_EQ(rgba[4 * i + 2], bgra[4 * i]);
-                if (sBgra == TAV_OK) ASSERT_EQ(bgra[4 * i + 3], 0);
-                if (sBgra == TAV_OK && sBgr == TAV_OK) {
-                    ASSERT_EQ(bgra[4 * i], bgr[3 * i]);
-                    ASSERT_EQ(bgra[4 * i + 1], bgr[3 * i + 1]);
-                }
-                if (sBgrP == TAV_OK && sBgr == TAV_OK) {
-                    ASSERT_EQ(bgrPlanar[i], bgr[3 * i]);
-                    ASSERT_EQ(bgrPlanar[n + i], bgr[3 * i + 1]);
-                }
-            }
-        }
-    }
-}
-
 // With the bilinear method, the same bytes declared BG and converted to RGB8
 // run the same kernel as when declared RG and converted to BGR8 (likewise GB
 // and GR).

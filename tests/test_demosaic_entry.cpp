@@ -134,29 +134,6 @@ TEST(DemosaicEntry, GreyInputMatchesReference) {
     }
 }
 
-TEST(DemosaicEntry, WorkedGreyCases) {
-    Context context(TAV_PIXEL_MONO8);
-    uint8_t out[16];
-    TavImage output = {0, 0, 0, out, 0};
-    // Mono12 0x0ABC -> 0xAB, Mono16 0x1234 -> 0x12 (rows exactly 2 x width).
-    std::vector<uint8_t> words;
-    for (int i = 0; i < 16; ++i) words.insert(words.end(), {0xBC, 0x0A});
-    TavImage mono12 = {4, 4, TAV_PIXEL_MONO12, words.data(), 8};
-    ASSERT_EQ(tavDemosaicing(context.handle, &mono12, 0, &output), TAV_OK);
-    EXPECT_EQ(out[15], 0xAB);
-    for (int i = 0; i < 16; ++i) words[2 * i] = 0x34, words[2 * i + 1] = 0x12;
-    TavImage mono16 = {4, 4, TAV_PIXEL_MONO16, words.data(), 8};
-    ASSERT_EQ(tavDemosaicing(context.handle, &mono16, 0, &output), TAV_OK);
-    EXPECT_EQ(out[0], 0x12);
-    // Packed groups 0x11 0x22 0x33 -> 0x11, 0x33.
-    std::vector<uint8_t> groups;
-    for (int i = 0; i < 8; ++i) groups.insert(groups.end(), {0x11, 0x22, 0x33});
-    TavImage packed = {4, 4, TAV_PIXEL_MONO10_PACKED, groups.data(), 6};
-    ASSERT_EQ(tavDemosaicing(context.handle, &packed, 0, &output), TAV_OK);
-    EXPECT_EQ(out[0], 0x11);
-    EXPECT_EQ(out[1], 0x33);
-}
-
 TEST(DemosaicEntry, PaddedEightBitInputIsCompactedInPlace) {
     Context context(TAV_PIXEL_MONO8);
     const int32_t height = 5, width = 6, lineBytes = width + 8;
