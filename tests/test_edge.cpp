@@ -169,21 +169,6 @@ TEST(EdgeKernels, MatchReferenceOnWiderFrames) {
     expectAllKernelsMatch(tavtest::randomBytes(64 * 130, 8), 64, 130, "wide");
 }
 
-TEST(EdgeKernels, UniformFrameIsGreyEverywhere) {
-    for (int v : {0, 77, 255}) {
-        const std::vector<uint8_t> frame(9 * 8, uint8_t(v));
-        for (const EdgeKernel& k : kKernels) {
-            SCOPED_TRACE(k.name);
-            const KernelRun run = runKernel(k, frame.data(), 9, 8, 0);
-            ASSERT_EQ(run.status, 0);
-            for (size_t i = 0; i < run.output.size(); ++i) {
-                const bool alpha = k.kind == Kind::Bgra8 && i % 4 == 3;
-                ASSERT_EQ(run.output[i], alpha ? 0 : v) << "byte " << i;
-            }
-        }
-    }
-}
-
 // Interior red site (2, 2) of an RG frame: horizontal gradient 20 beats the
 // vertical 40, so green = (90 + 110) / 2 + (dh >> 2).
 TEST(EdgeKernels, WorkedExampleRedSiteGreen) {
