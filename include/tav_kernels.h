@@ -58,10 +58,12 @@ TAV_API int32_t rg8ToMono8_bilinear(const uint8_t* frame, int32_t height, int32_
 TAV_API int32_t gr8ToMono8_bilinear(const uint8_t* frame, int32_t height, int32_t width,
                                     const int32_t* weights, uint8_t* destination);
 
-/* ---- edge-directed (frames of at least 6 x 6; smaller sizes print the
- * kernel's diagnostic and return TAV_E_SIZE). Bgr8/Bgra8 use the last width
- * bytes of their own output as line memory; Bgr8P/Mono8 use workBuffer
- * (at least width bytes). ---- */
+/* ---- edge-directed (frames of at least 6 x 6; smaller sizes, and sizes
+ * whose output byte count overflows 32 bits, print the kernel's diagnostic
+ * and return TAV_E_SIZE; null buffers then print it and return
+ * TAV_E_NULL_POINTER). Bgr8/Bgra8 use the last width bytes of their own
+ * output as line memory; Bgr8P/Mono8 use workBuffer (at least width
+ * bytes). ---- */
 TAV_API int32_t rg8ToBgr8_edge(const uint8_t* source, int32_t height, int32_t width,
                                uint8_t* destination, uint32_t orderFlag);
 TAV_API int32_t gb8ToBgr8_edge(const uint8_t* source, int32_t height, int32_t width,

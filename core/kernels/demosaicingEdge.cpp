@@ -25,10 +25,18 @@ bool sizeRefused(int32_t height, int32_t width, int64_t bytesPerPixel, int line)
     return false;
 }
 
+// Null buffers are refused too (after the size check): the kernels are
+// exported and may be called without the demosaic entry's checks.
+bool nullRefused(bool anyNull, int line) {
+    if (anyNull) tav::printErrorLine(line);
+    return anyNull;
+}
+
 template <int Bytes>
 int32_t interleavedEdge(const uint8_t* source, int32_t height, int32_t width,
                         uint8_t* destination, uint32_t orderFlag, int firstRedRow, int line) {
     if (sizeRefused(height, width, Bytes, line)) return TAV_E_SIZE;
+    if (nullRefused(!source || !destination, line)) return TAV_E_NULL_POINTER;
     // No work buffer: the last width bytes of the output (inside the last
     // row, which is stored last) serve as the green row.
     uint8_t* greenRow = destination + (size_t)Bytes * width * height - width;
@@ -46,6 +54,9 @@ int32_t planarEdge(const uint8_t* source, int32_t height, int32_t width, uint8_t
                    uint8_t* greenPlane, uint8_t* bluePlane, uint8_t* workBuffer, int firstRedRow,
                    int line) {
     if (sizeRefused(height, width, 3, line)) return TAV_E_SIZE;
+    if (nullRefused(!source || !redPlane || !greenPlane || !bluePlane || !workBuffer, line)) {
+        return TAV_E_NULL_POINTER;
+    }
     edgeDemosaic(source, height, width, PlanarOut(redPlane, greenPlane, bluePlane, width),
                  workBuffer, firstRedRow);
     return TAV_OK;
@@ -54,6 +65,7 @@ int32_t planarEdge(const uint8_t* source, int32_t height, int32_t width, uint8_t
 int32_t lumaEdge(const uint8_t* source, int32_t height, int32_t width, uint8_t* destination,
                  uint32_t orderFlag, uint8_t* workBuffer, int firstRedRow, int line) {
     if (sizeRefused(height, width, 1, line)) return TAV_E_SIZE;
+    if (nullRefused(!source || !destination || !workBuffer, line)) return TAV_E_NULL_POINTER;
     if (orderFlag != 0) {
         edgeDemosaic(source, height, width, LumaOut<29, 77>(destination, width), workBuffer,
                      firstRedRow);

@@ -8,14 +8,73 @@
 #include <stdint.h>
 #include <string.h>
 
-#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+#include "edgeOutputs.h"
+
+// Only where the lanes map onto real vector registers (NEON, SSE2); elsewhere
+// the per-column path does all the work.
+#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__ && \
+    (defined(__ARM_NEON) || defined(__SSE2__))
 #define TAV_EDGE_LANES 1
 
 namespace tav {
 namespace edge {
 
+// The lane helpers are small pieces of one loop body: always inline them.
+#define TAV_LANES_INLINE inline __attribute__((always_inline))
+
 typedef int16_t Lanes16 __attribute__((vector_size(16)));
 typedef uint16_t ULanes16 __attribute__((vector_size(16)));
+typedef uint32_t ULanes32 __attribute__((vector_size(16)));
+
+// Lane interleaving with constant patterns (one zip instruction on NEON,
+// one unpack on SSE2).
+#if defined(__clang__)
+TAV_LANES_INLINE ULanes16 zipLow16(ULanes16 a, ULanes16 b) {
+    return __builtin_shufflevector(a, b, 0, 8, 1, 9, 2, 10, 3, 11);
+}
+TAV_LANES_INLINE ULanes16 zipHigh16(ULanes16 a, ULanes16 b) {
+    return __builtin_shufflevector(a, b, 4, 12, 5, 13, 6, 14, 7, 15);
+}
+TAV_LANES_INLINE ULanes32 zipLow32(ULanes32 a, ULanes32 b) { return __builtin_shufflevector(a, b, 0, 4, 1, 5); }
+TAV_LANES_INLINE ULanes32 zipHigh32(ULanes32 a, ULanes32 b) { return __builtin_shufflevector(a, b, 2, 6, 3, 7); }
+#else
+TAV_LANES_INLINE ULanes16 zipLow16(ULanes16 a, ULanes16 b) {
+    return __builtin_shuffle(a, b, (ULanes16){0, 8, 1, 9, 2, 10, 3, 11});
+}
+TAV_LANES_INLINE ULanes16 zipHigh16(ULanes16 a, ULanes16 b) {
+    return __builtin_shuffle(a, b, (ULanes16){4, 12, 5, 13, 6, 14, 7, 15});
+}
+TAV_LANES_INLINE ULanes32 zipLow32(ULanes32 a, ULanes32 b) { return __builtin_shuffle(a, b, (ULanes32){0, 4, 1, 5}); }
+TAV_LANES_INLINE ULanes32 zipHigh32(ULanes32 a, ULanes32 b) { return __builtin_shuffle(a, b, (ULanes32){2, 6, 3, 7}); }
+#endif
+
+// {first, v[0], ..., v[6]} and {first, second, v[0], ..., v[5]}: lanes moved
+// up by one or two columns of their parity.
+TAV_LANES_INLINE Lanes16 shiftIn1(int first, Lanes16 v) {
+    const Lanes16 zero = {};
+    const Lanes16 head = {(int16_t)first};
+#if defined(__clang__)
+    return __builtin_shufflevector(v, zero, 8, 0, 1, 2, 3, 4, 5, 6) | head;
+#else
+    return __builtin_shuffle(v, zero, (Lanes16){8, 0, 1, 2, 3, 4, 5, 6}) | head;
+#endif
+}
+TAV_LANES_INLINE Lanes16 shiftIn2(int first, int second, Lanes16 v) {
+    const Lanes16 zero = {};
+    const Lanes16 head = {(int16_t)first, (int16_t)second};
+#if defined(__clang__)
+    return __builtin_shufflevector(v, zero, 8, 9, 0, 1, 2, 3, 4, 5) | head;
+#else
+    return __builtin_shuffle(v, zero, (Lanes16){8, 9, 0, 1, 2, 3, 4, 5}) | head;
+#endif
+}
+
+// Sixteen bytes in column order from eight even-column and eight odd-column
+// values (each 0..255): the little-endian word holds the even byte low.
+TAV_LANES_INLINE void storeBytes16(uint8_t* p, Lanes16 even, Lanes16 odd) {
+    const ULanes16 words = (ULanes16)even | ((ULanes16)odd << 8);
+    memcpy(p, &words, sizeof words);
+}
 
 // Sixteen bytes from p as eight (even, odd) byte pairs: little-endian 16-bit
 // words hold the even-column byte low and the odd-column byte high.
@@ -24,7 +83,7 @@ struct ColumnLanes {
     Lanes16 odd;   // p[1], p[3], ..., p[15]
 };
 
-inline ColumnLanes loadColumnLanes(const uint8_t* p) {
+TAV_LANES_INLINE ColumnLanes loadColumnLanes(const uint8_t* p) {
     ULanes16 words;
     memcpy(&words, p, sizeof words);
     ColumnLanes lanes;
@@ -33,23 +92,17 @@ inline ColumnLanes loadColumnLanes(const uint8_t* p) {
     return lanes;
 }
 
-inline Lanes16 absLanes(Lanes16 v) { return v < 0 ? -v : v; }
+TAV_LANES_INLINE Lanes16 absLanes(Lanes16 v) { return v < 0 ? -v : v; }
 
-inline Lanes16 loadLanes(const int16_t* p) {
-    Lanes16 v;
-    memcpy(&v, p, sizeof v);
-    return v;
-}
-
-inline Lanes16 clampLanes(Lanes16 v) {
+TAV_LANES_INLINE Lanes16 clampLanes(Lanes16 v) {
     v = v < 0 ? 0 : v;
     return v > 255 ? 255 : v;
 }
 
 // Eight greens at columns c, c+2, ..., c+14 of the site row `own`. Reads
 // columns c-2 .. c+17 of `own` and c .. c+15 of the four rows around it.
-inline void steeredGreen8(const uint8_t* own, const uint8_t* up1, const uint8_t* down1,
-                          const uint8_t* up2, const uint8_t* down2, int c, int16_t* result) {
+TAV_LANES_INLINE Lanes16 steeredGreen8(const uint8_t* own, const uint8_t* up1, const uint8_t* down1,
+                                       const uint8_t* up2, const uint8_t* down2, int c) {
     const ColumnLanes left = loadColumnLanes(own + c - 2);
     const ColumnLanes centre = loadColumnLanes(own + c);
     const Lanes16 right2 = loadColumnLanes(own + c + 2).even;
@@ -66,8 +119,7 @@ inline void steeredGreen8(const uint8_t* own, const uint8_t* up1, const uint8_t*
     const Lanes16 gradV = absLanes(u1 - d1) + absLanes(dv);
     const Lanes16 horizontal = ((left1 + right1) >> 1) + (dh >> 2);
     const Lanes16 vertical = ((u1 + d1) >> 1) + (dv >> 2);
-    const Lanes16 g = clampLanes(gradH < gradV ? horizontal : vertical);
-    memcpy(result, &g, sizeof g);
+    return clampLanes(gradH < gradV ? horizontal : vertical);
 }
 
 // Colours of the eight even and eight odd columns of one row.
@@ -81,7 +133,7 @@ struct GreenLanes {
     Lanes16 left, even, odd, right;
 };
 
-inline GreenLanes greenRowLanes(const uint8_t* greenRow, int c) {
+TAV_LANES_INLINE GreenLanes greenRowLanes(const uint8_t* greenRow, int c) {
     GreenLanes g;
     g.left = loadColumnLanes(greenRow + c - 2).odd;
     const ColumnLanes centre = loadColumnLanes(greenRow + c);
@@ -92,7 +144,7 @@ inline GreenLanes greenRowLanes(const uint8_t* greenRow, int c) {
 }
 
 // Red/green row `own` with red-site greens ownG between green/blue rows.
-inline PixelLanes finishRedRow8(int c, const uint8_t* own, const GreenLanes& ownG,
+TAV_LANES_INLINE PixelLanes finishRedRow8(int c, const uint8_t* own, const GreenLanes& ownG,
                                 const uint8_t* above, const GreenLanes& aboveG,
                                 const uint8_t* below, const GreenLanes& belowG) {
     const ColumnLanes a = loadColumnLanes(above + c);
@@ -115,7 +167,7 @@ inline PixelLanes finishRedRow8(int c, const uint8_t* own, const GreenLanes& own
 }
 
 // Green/blue row `own` with blue-site greens ownG between red/green rows.
-inline PixelLanes finishBlueRow8(int c, const uint8_t* own, const GreenLanes& ownG,
+TAV_LANES_INLINE PixelLanes finishBlueRow8(int c, const uint8_t* own, const GreenLanes& ownG,
                                  const uint8_t* above, const GreenLanes& aboveG,
                                  const uint8_t* below, const GreenLanes& belowG) {
     const Lanes16 drAboveEven = loadColumnLanes(above + c).even - aboveG.even;
@@ -135,9 +187,9 @@ inline PixelLanes finishBlueRow8(int c, const uint8_t* own, const GreenLanes& ow
     return p;
 }
 
-// Stores the sixteen pixels c .. c+15 of output row dy.
+// Stores the sixteen pixels c .. c+15 of output row dy (any output kind).
 template <class Out>
-inline void storePixelLanes(const Out& out, int dy, int c, const PixelLanes& p) {
+TAV_LANES_INLINE void storePixelLanes(const Out& out, int dy, int c, const PixelLanes& p) {
     int16_t r[2][8], g[2][8], b[2][8];
     memcpy(r[0], &p.redEven, sizeof r[0]);
     memcpy(g[0], &p.greenEven, sizeof g[0]);
@@ -149,6 +201,71 @@ inline void storePixelLanes(const Out& out, int dy, int c, const PixelLanes& p) 
         out.pixel(dy, c + 2 * i, r[0][i], g[0][i], b[0][i]);
         out.pixel(dy, c + 2 * i + 1, r[1][i], g[1][i], b[1][i]);
     }
+}
+
+// Interleaved kinds: each pixel as one 32-bit word (byte 3 zero), in column
+// order. Pixels c .. c+3, c+4 .. c+7, ... come out of two zips.
+template <bool RedFirst>
+TAV_LANES_INLINE void pixelWords(const PixelLanes& p, ULanes32 words[4]) {
+    const ULanes16 lowEven = (ULanes16)(RedFirst ? p.redEven : p.blueEven) | ((ULanes16)p.greenEven << 8);
+    const ULanes16 highEven = (ULanes16)(RedFirst ? p.blueEven : p.redEven);
+    const ULanes16 lowOdd = (ULanes16)(RedFirst ? p.redOdd : p.blueOdd) | ((ULanes16)p.greenOdd << 8);
+    const ULanes16 highOdd = (ULanes16)(RedFirst ? p.blueOdd : p.redOdd);
+    const ULanes32 even0 = (ULanes32)zipLow16(lowEven, highEven);   // pixels c, c+2, c+4, c+6
+    const ULanes32 even1 = (ULanes32)zipHigh16(lowEven, highEven);  // c+8 .. c+14
+    const ULanes32 odd0 = (ULanes32)zipLow16(lowOdd, highOdd);
+    const ULanes32 odd1 = (ULanes32)zipHigh16(lowOdd, highOdd);
+    words[0] = zipLow32(even0, odd0);
+    words[1] = zipHigh32(even0, odd0);
+    words[2] = zipLow32(even1, odd1);
+    words[3] = zipHigh32(even1, odd1);
+}
+
+template <bool RedFirst>
+TAV_LANES_INLINE void storePixelLanes(const InterleavedOut<4, RedFirst>& out, int dy, int c,
+                            const PixelLanes& p) {
+    ULanes32 words[4];
+    pixelWords<RedFirst>(p, words);
+    uint8_t* dst = out.row + dy * out.stride + (ptrdiff_t)c * 4;
+    memcpy(dst, words, sizeof words);
+}
+
+// 3-byte pixels as overlapping 4-byte stores: each store's fourth byte is
+// rewritten by the next pixel. The last one touches the first byte of pixel
+// c+16, which lies inside the row and is stored later in the same step; in
+// the green-row rows of the last output row that byte is below every entry
+// still to be read (blocks end at least five columns before the row end).
+template <bool RedFirst>
+TAV_LANES_INLINE void storePixelLanes(const InterleavedOut<3, RedFirst>& out, int dy, int c,
+                            const PixelLanes& p) {
+    ULanes32 words[4];
+    pixelWords<RedFirst>(p, words);
+    uint32_t pixels[16];
+    memcpy(pixels, words, sizeof pixels);
+    uint8_t* dst = out.row + dy * out.stride + (ptrdiff_t)c * 3;
+    for (int i = 0; i < 16; ++i) memcpy(dst + 3 * i, &pixels[i], 4);
+}
+
+TAV_LANES_INLINE void storePixelLanes(const PlanarOut& out, int dy, int c, const PixelLanes& p) {
+    const ptrdiff_t at = dy * out.stride + c;
+    storeBytes16(out.red + at, p.redEven, p.redOdd);
+    storeBytes16(out.green + at, p.greenEven, p.greenOdd);
+    storeBytes16(out.blue + at, p.blueEven, p.blueOdd);
+}
+
+// Luma in unsigned 16-bit lanes: the weighted sum reaches 65408 at most.
+template <int RedWeight, int BlueWeight>
+TAV_LANES_INLINE void storePixelLanes(const LumaOut<RedWeight, BlueWeight>& out, int dy, int c,
+                            const PixelLanes& p) {
+    const ULanes16 wRed = (ULanes16){} + (uint16_t)RedWeight;
+    const ULanes16 wGreen = (ULanes16){} + (uint16_t)150;
+    const ULanes16 wBlue = (ULanes16){} + (uint16_t)BlueWeight;
+    const ULanes16 half = (ULanes16){} + (uint16_t)128;
+    const ULanes16 even = ((ULanes16)p.redEven * wRed + (ULanes16)p.greenEven * wGreen +
+                           (ULanes16)p.blueEven * wBlue + half) >> 8;
+    const ULanes16 odd = ((ULanes16)p.redOdd * wRed + (ULanes16)p.greenOdd * wGreen +
+                          (ULanes16)p.blueOdd * wBlue + half) >> 8;
+    storeBytes16(out.row + dy * out.stride + c, (Lanes16)even, (Lanes16)odd);
 }
 
 }  // namespace edge

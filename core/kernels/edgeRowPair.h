@@ -180,101 +180,59 @@ inline void stepColumnPair(const RowSet& s, int width, uint8_t* greenRow, const 
     st.newOdd = newNext;
 }
 
-// Interior columns in blocks of kBlockPairs column pairs: the greens of a
-// block are interpolated first, in plain loops that vectorise, then its
-// columns are finished, then its green-row entries are replaced. Same rule
-// and bytes as stepColumnPair over the same columns.
-constexpr int kBlockPairs = 16;
+// Interior columns in blocks of eight column pairs, in vector lanes: the
+// greens of a block are interpolated first, then its columns are finished,
+// then its green-row entries are replaced. Same rule and bytes as
+// stepColumnPair over the same columns; without vector support every column
+// takes that path.
+constexpr int kBlockPairs = 8;
 
+#if defined(TAV_EDGE_LANES)
 // Columns a block starting at x0 reads: up to x0 + 2 * kBlockPairs + 4.
 inline bool blockFits(int x0, int width) { return x0 + 2 * kBlockPairs + 5 <= width; }
 
 template <class Mode, class Out>
-inline void stepBlock(const RowSet& s, int width, uint8_t* greenRow, const Out& out,
-                      StepState& st, int x0) {
-    const int K = kBlockPairs;
-    int16_t newRed[K + 1];   // G(y, x0 + 2j)
-    int16_t newBlue[K + 2];  // G(y+1, x0 + 2j - 1)
-    newRed[0] = (int16_t)st.newEven;
-    newBlue[0] = (int16_t)st.newLeft;
-    newBlue[1] = (int16_t)st.newOdd;
-#if defined(TAV_EDGE_LANES)
-    static_assert(K % 8 == 0, "blocks are whole multiples of eight lanes");
-    for (int j = 1; j <= K; j += 8) {
-        steeredGreen8(s.row[2], s.row[1], s.row[3], s.row[0], s.row[4], x0 + 2 * j, newRed + j);
-    }
-    for (int j = 2; j <= K + 1; j += 8) {
-        steeredGreen8(s.row[3], s.row[2], s.row[4], s.row[1], s.row[5], x0 + 2 * j - 1,
-                      newBlue + j);
-    }
-#else
-    for (int j = 1; j <= K; ++j) {
-        newRed[j] = (int16_t)siteGreen<2, InteriorColumns>(s, width, x0 + 2 * j);
-    }
-    for (int j = 2; j <= K + 1; ++j) {
-        newBlue[j] = (int16_t)siteGreen<3, InteriorColumns>(s, width, x0 + 2 * j - 1);
-    }
-#endif
-    (void)width;
-#if defined(TAV_EDGE_LANES)
+inline void stepBlock(const RowSet& s, uint8_t* greenRow, const Out& out, StepState& st,
+                      int x0) {
+    // New greens at the red sites x0+2 .. x0+16 and the blue sites x0+3 .. x0+17;
+    // the carried ones fill the lanes before them.
+    const Lanes16 redAhead = steeredGreen8(s.row[2], s.row[1], s.row[3], s.row[0], s.row[4], x0 + 2);
+    const Lanes16 blueAhead =
+        steeredGreen8(s.row[3], s.row[2], s.row[4], s.row[1], s.row[5], x0 + 3);
+    GreenLanes newG;
+    newG.left = shiftIn2(st.newLeft, st.newOdd, blueAhead);
+    newG.even = shiftIn1(st.newEven, redAhead);
+    newG.odd = shiftIn1(st.newOdd, blueAhead);
+    newG.right = redAhead;
+
     if (Mode::finishRows) {
-        // Each group reads the green row before storing its own pixels, which
-        // cover no entry from column c - 1 + 16 on.
-        for (int j = 0; j < K; j += 8) {
-            const int c = x0 + 2 * j;
-            const GreenLanes oldG = greenRowLanes(greenRow, c);
-            GreenLanes newG;
-            newG.left = loadLanes(newBlue + j);
-            newG.even = loadLanes(newRed + j);
-            newG.odd = loadLanes(newBlue + j + 1);
-            newG.right = loadLanes(newRed + j + 1);
-            PixelLanes above, row, below;
-            if (Mode::finishAbove) {
-                above = finishBlueRow8(c, s.row[1], oldG, s.row[0], oldG, s.row[2], newG);
-            }
-            row = finishRedRow8(c, s.row[2], newG, s.row[1], oldG, s.row[3], newG);
-            if (Mode::finishBelow) {
-                below = finishBlueRow8(c, s.row[3], newG, s.row[2], newG, s.row[4], newG);
-            }
-            if (Mode::finishAbove) storePixelLanes(out, -1, c, above);
-            storePixelLanes(out, 0, c, row);
-            if (Mode::finishBelow) storePixelLanes(out, 1, c, below);
+        // The green row is read before this block's pixels are stored; they
+        // cover no entry from column x0 + 15 on.
+        const GreenLanes oldG = greenRowLanes(greenRow, x0);
+        PixelLanes above, row, below;
+        if (Mode::finishAbove) {
+            above = finishBlueRow8(x0, s.row[1], oldG, s.row[0], oldG, s.row[2], newG);
         }
-    }
-#else
-    if (Mode::finishRows) {
-        for (int j = 0; j < K; ++j) {
-            const int x = x0 + 2 * j;
-            const Columns4 c = {x - 1, x, x + 1, x + 2};
-            const GreenWindow oldG = {greenRow[x - 1], greenRow[x], greenRow[x + 1],
-                                      greenRow[x + 2]};
-            const GreenWindow newG = {newBlue[j], newRed[j], newBlue[j + 1], newRed[j + 1]};
-            if (Mode::finishAbove) {
-                finishBlueRow(out, -1, x, true, c, s.row[1], oldG, s.row[0], oldG, s.row[2], newG);
-            }
-            finishRedRow(out, 0, x, true, c, s.row[2], newG, s.row[1], oldG, s.row[3], newG);
-            if (Mode::finishBelow) {
-                finishBlueRow(out, 1, x, true, c, s.row[3], newG, s.row[2], newG, s.row[4], newG);
-            }
+        row = finishRedRow8(x0, s.row[2], newG, s.row[1], oldG, s.row[3], newG);
+        if (Mode::finishBelow) {
+            below = finishBlueRow8(x0, s.row[3], newG, s.row[2], newG, s.row[4], newG);
         }
+        if (Mode::finishAbove) storePixelLanes(out, -1, x0, above);
+        storePixelLanes(out, 0, x0, row);
+        if (Mode::finishBelow) storePixelLanes(out, 1, x0, below);
     }
-#endif
-    // Entries x0-1 .. x0+2K-2 have had their last reader.
-    if (Mode::storeGreens) {
-        for (int j = 0; j < K; ++j) {
-            greenRow[x0 + 2 * j - 1] = (uint8_t)newBlue[j];
-            greenRow[x0 + 2 * j] = (uint8_t)newRed[j];
-        }
-    }
-    const int next = x0 + 2 * K;
-    st.newLeft = newBlue[K];
-    st.newEven = newRed[K];
-    st.newOdd = newBlue[K + 1];
+    const int next = x0 + 2 * kBlockPairs;
     if (Mode::finishRows) {
         st.oldLeft = greenRow[next - 1];
         st.oldEven = greenRow[next];
     }
+    // Entries x0-1 .. x0+14 have had their last reader.
+    if (Mode::storeGreens) storeBytes16(greenRow + x0 - 1, newG.left, newG.even);
+    st.newLeft = blueAhead[6];
+    st.newEven = redAhead[7];
+    st.newOdd = blueAhead[7];
 }
+#endif
 
 // One row-pair step; `out` is positioned at row y (unused by PrimeStep).
 template <class Mode, class Out>
@@ -291,9 +249,10 @@ inline uint32_t rowPairStep(const RowSet& s, int width, uint8_t* greenRow, const
     }
     int x = 0;
     stepColumnPair<Mode, BorderColumns>(s, width, greenRow, out, st, x);
-    for (x = 2; blockFits(x, width); x += 2 * kBlockPairs) {
-        stepBlock<Mode>(s, width, greenRow, out, st, x);
-    }
+    x = 2;
+#if defined(TAV_EDGE_LANES)
+    for (; blockFits(x, width); x += 2 * kBlockPairs) stepBlock<Mode>(s, greenRow, out, st, x);
+#endif
     for (; x + 5 < width; x += 2) {
         stepColumnPair<Mode, InteriorColumns>(s, width, greenRow, out, st, x);
     }
