@@ -1,6 +1,8 @@
 // tavDemosaicing throughput for each method and output layout on BayerRG
-// frames, against OpenCV's bilinear cv::cvtColor on the same frames,
-// single-threaded.
+// frames, single-threaded, against OpenCV's cv::cvtColor on the same frames:
+// bilinear against its bilinear Bayer conversion, edge-directed against its
+// edge-aware one. OpenCV's edge-aware conversion produces only BGR/RGB, so
+// every edge-directed 8-bit case is paired with the same BayerBG2BGR_EA run.
 #include "bench_frames.h"
 
 #include "tavcore.h"
@@ -120,12 +122,17 @@ void registerCase(int method, Input input, const OutputKind& output, FrameSize s
     benchmark::RegisterBenchmark((name + "/tav").c_str(), benchTav, method, size, input, output)
         ->Unit(benchmark::kMillisecond);
 #if defined(TAV_HAVE_OPENCV)
-    // OpenCV has bilinear Bayer to BGR, BGRA and grey; nothing for packed input.
-    if (method != 1 || input == Input::Rg12Packed) return;
+    // Bilinear: Bayer to BGR, BGRA and grey; edge-aware: Bayer to BGR only.
+    // Nothing for packed input.
+    if (input == Input::Rg12Packed) return;
     int code = -1;
-    if (output.code == TAV_PIXEL_BGR8) code = cv::COLOR_BayerBG2BGR;
-    if (output.code == TAV_PIXEL_BGRA8) code = cv::COLOR_BayerBG2BGRA;
-    if (output.code == TAV_PIXEL_MONO8) code = cv::COLOR_BayerBG2GRAY;
+    if (method == 1) {
+        if (output.code == TAV_PIXEL_BGR8) code = cv::COLOR_BayerBG2BGR;
+        if (output.code == TAV_PIXEL_BGRA8) code = cv::COLOR_BayerBG2BGRA;
+        if (output.code == TAV_PIXEL_MONO8) code = cv::COLOR_BayerBG2GRAY;
+    } else if (method == 2 && (input == Input::Rg8 || output.code == TAV_PIXEL_BGR8)) {
+        code = cv::COLOR_BayerBG2BGR_EA;
+    }
     if (code < 0) return;
     benchmark::RegisterBenchmark((name + "/opencv").c_str(), benchOpenCv, size, input, code)
         ->Unit(benchmark::kMillisecond);
