@@ -8,90 +8,149 @@
 
 namespace {
 
-// Per-depth rule: v = ((s - B) * K + 2^16) >> 17 (flooring), clamped.
+// Per-sample rule: v = ((s - B) * K + 2^16) >> 17 (flooring), clamped to the
+// depth. The offset is the 12-bit one scaled to the frame's depth:
+// (w AND 0xFFF) >> (12 - depth), which at 8 bits is (w >> 4) AND 255.
+//
+// The loops below carry it in 16-bit lanes only, so that they vectorise to
+// 16-bit multiplies (low and high halves) on every target:
+// - A sample at or below its offset gives v <= floor(2^16 / 2^17) = 0, so the
+//   difference d = max(s - B, 0) fits 16 unsigned bits even for 10/12-bit
+//   samples, which are not masked to their depth.
+// - With K = high * 2^16 + low (high below 16):
+//   floor((d * K + 2^16) / 2^16) = d * high + floor(d * low / 2^16) + 1 = T,
+//   and v = floor(T / 2), since flooring by 2^16 then by 2 floors by 2^17.
+// - Only T <= 2 * max + 1 < 2^13 gives an unclamped v, so each term of T may
+//   be capped at 2^14 without changing the clamped result, and T then fits.
 
-// 8-bit frames keep their offset as the 12-bit offset / 16; the product
-// stays below 2^28 in magnitude, so 32 bits suffice.
-struct Depth8 {
-    using Sample = uint8_t;
-    static inline Sample apply(uint32_t sample, uint32_t word) {
-        const int32_t gain = int32_t(word >> TAV_LSC_GAIN_SHIFT);
-        const int32_t offset = int32_t((word >> 4) & 0xFFu);
-        const int32_t value = ((int32_t(sample) - offset) * gain + 65536) >> 17;
-        return Sample(value < 0 ? 0 : value > 255 ? 255 : value);
-    }
+// Words are unpacked a block at a time into per-sample lanes; a block of
+// 256 samples keeps the lanes in 1.5 KiB of stack.
+constexpr int32_t kBlockSamples = 256;
+
+struct UnpackedWords {
+    uint16_t offset[kBlockSamples];
+    uint16_t gainHigh[kBlockSamples];
+    uint16_t gainLow[kBlockSamples];
 };
 
-// 10/12-bit samples are not masked to their depth, so (s - B) * K reaches
-// 2^36, and 64-bit multiplies are slow in vector code. Splitting
-// K = high * 2^10 + low keeps both partial products in 32 bits and is exact:
-// floor((H * 2^10 + L) / 2^17) = floor((H + floor(L / 2^10)) / 2^7)
-// with H = (s - B) * high and L = (s - B) * low + 2^16.
 template <int Bits>
-struct DepthWide {
-    using Sample = uint16_t;
-    static constexpr int32_t kMax = (1 << Bits) - 1;
-    static inline Sample apply(uint32_t sample, uint32_t word) {
-        const int32_t gain = int32_t(word >> TAV_LSC_GAIN_SHIFT);
-        const int32_t diff = int32_t(sample) - int32_t((word & TAV_LSC_OFFSET_MASK) >> (12 - Bits));
-        const int32_t high = diff * (gain >> 10);
-        const int32_t low = diff * (gain & 0x3FF) + 65536;
-        const int32_t value = (high + (low >> 10)) >> 7;
-        return Sample(value < 0 ? 0 : value > kMax ? kMax : value);
-    }
-};
+inline uint16_t offsetOf(uint32_t word) {
+    return uint16_t((word & TAV_LSC_OFFSET_MASK) >> (12 - Bits));
+}
+inline uint16_t gainHighOf(uint32_t word) { return uint16_t(word >> (TAV_LSC_GAIN_SHIFT + 16)); }
+inline uint16_t gainLowOf(uint32_t word) { return uint16_t(word >> TAV_LSC_GAIN_SHIFT); }
 
-// Mode 1: sample i with word i, in memory order. The in-place form lets the
-// compiler vectorise a frame corrected over itself.
-template <class Rule>
-void correctPerPixel(const typename Rule::Sample* source, typename Rule::Sample* destination,
-                     const uint32_t* words, size_t count) {
-    if (source == destination) {
-        typename Rule::Sample* samples = destination;
-        for (size_t i = 0; i < count; ++i) samples[i] = Rule::apply(samples[i], words[i]);
-        return;
+// Lane i takes word i.
+template <int Bits>
+inline void unpackPixels(const uint32_t* words, UnpackedWords& lanes, int32_t count) {
+    for (int32_t i = 0; i < count; ++i) {
+        const uint32_t word = words[i];
+        lanes.offset[i] = offsetOf<Bits>(word);
+        lanes.gainHigh[i] = gainHighOf(word);
+        lanes.gainLow[i] = gainLowOf(word);
     }
-    for (size_t i = 0; i < count; ++i) destination[i] = Rule::apply(source[i], words[i]);
 }
 
-// Mode 0: each word is fetched once and applied to its 2x2 cell, top pair
-// then bottom pair.
-template <class Rule>
-void correctCells(const typename Rule::Sample* source, typename Rule::Sample* destination,
-                  const uint32_t* words, int32_t height, int32_t width) {
-    using Sample = typename Rule::Sample;
+// Lanes 2j and 2j+1 take cell word j, so both rows of the cells reuse them.
+template <int Bits>
+inline void unpackCells(const uint32_t* words, UnpackedWords& lanes, int32_t cells) {
+    for (int32_t j = 0; j < cells; ++j) {
+        const uint32_t word = words[j];
+        const uint16_t offset = offsetOf<Bits>(word);
+        const uint16_t high = gainHighOf(word);
+        const uint16_t low = gainLowOf(word);
+        lanes.offset[2 * j] = offset;
+        lanes.offset[2 * j + 1] = offset;
+        lanes.gainHigh[2 * j] = high;
+        lanes.gainHigh[2 * j + 1] = high;
+        lanes.gainLow[2 * j] = low;
+        lanes.gainLow[2 * j + 1] = low;
+    }
+}
+
+inline uint16_t productHigh(uint16_t a, uint16_t b) { return uint16_t((uint32_t(a) * b) >> 16); }
+inline uint16_t atMost(uint16_t value, uint16_t limit) { return value < limit ? value : limit; }
+
+template <int Bits>
+inline uint16_t correctSample(uint16_t sample, uint16_t offset, uint16_t gainHigh, uint16_t gainLow) {
+    constexpr uint16_t kMax = uint16_t((1u << Bits) - 1);
+    const uint16_t diff = sample > offset ? uint16_t(sample - offset) : uint16_t(0);
+    uint16_t whole = uint16_t(diff * gainHigh);
+    uint16_t fraction = productHigh(diff, gainLow);
+    if (Bits > 8) {
+        // d * high may pass 16 bits only for samples above the depth; it is
+        // at least 2^14 exactly when floor(d * high / 16) is at least 2^10.
+        constexpr uint16_t kCap = 1u << 14;
+        const uint16_t sixteenths = productHigh(diff, uint16_t(gainHigh << 12));
+        const uint16_t capped = uint16_t(sixteenths >= (kCap >> 4) ? 0xFFFFu : 0u);
+        whole = atMost(uint16_t(whole | capped), kCap);
+        fraction = atMost(fraction, kCap);
+    }
+    // At 8 bits d < 2^8 and high < 2^4, so T < 2^13 needs no cap.
+    const uint16_t value = uint16_t(uint16_t(whole + fraction + 1) >> 1);
+    return atMost(value, kMax);
+}
+
+// Separate in-place and out-of-place loops: with one pointer the compiler
+// needs no overlap check to vectorise a frame corrected over itself.
+template <int Bits, class Sample>
+inline void applyInPlace(Sample* samples, const UnpackedWords& lanes, int32_t count) {
+    for (int32_t i = 0; i < count; ++i)
+        samples[i] = Sample(correctSample<Bits>(samples[i], lanes.offset[i], lanes.gainHigh[i], lanes.gainLow[i]));
+}
+
+template <int Bits, class Sample>
+inline void apply(const Sample* source, Sample* destination, const UnpackedWords& lanes, int32_t count) {
+    if (source == destination) {
+        applyInPlace<Bits>(destination, lanes, count);
+        return;
+    }
+    for (int32_t i = 0; i < count; ++i)
+        destination[i] = Sample(correctSample<Bits>(source[i], lanes.offset[i], lanes.gainHigh[i], lanes.gainLow[i]));
+}
+
+// Mode 1: sample i with word i, in memory order.
+template <int Bits, class Sample>
+void correctPerPixel(const Sample* source, Sample* destination, const uint32_t* words, size_t count) {
+    UnpackedWords lanes;
+    for (size_t start = 0; start < count; start += kBlockSamples) {
+        const int32_t n = count - start < size_t(kBlockSamples) ? int32_t(count - start) : kBlockSamples;
+        unpackPixels<Bits>(words + start, lanes, n);
+        apply<Bits>(source + start, destination + start, lanes, n);
+    }
+}
+
+// Mode 0: each cell word is fetched once and unpacked for both samples of
+// its pair; the top row segment then the bottom one reuse the lanes. With
+// odd sizes the last row and column stay as they are.
+template <int Bits, class Sample>
+void correctCells(const Sample* source, Sample* destination, const uint32_t* words, int32_t height, int32_t width) {
     const int32_t cellRows = height / 2;
     const int32_t cellCols = width / 2;
+    constexpr int32_t kBlockCells = kBlockSamples / 2;
+    UnpackedWords lanes;
     for (int32_t i = 0; i < cellRows; ++i) {
         const size_t top = size_t(2 * i) * size_t(width);
-        const Sample* in0 = source + top;
-        const Sample* in1 = in0 + width;
-        Sample* out0 = destination + top;
-        Sample* out1 = out0 + width;
         const uint32_t* rowWords = words + size_t(i) * size_t(cellCols);
-        for (int32_t j = 0; j < cellCols; ++j) {
-            const uint32_t word = rowWords[j];
-            const Sample a = in0[2 * j];
-            const Sample b = in0[2 * j + 1];
-            out0[2 * j] = Rule::apply(a, word);
-            out0[2 * j + 1] = Rule::apply(b, word);
-            const Sample c = in1[2 * j];
-            const Sample d = in1[2 * j + 1];
-            out1[2 * j] = Rule::apply(c, word);
-            out1[2 * j + 1] = Rule::apply(d, word);
+        for (int32_t j = 0; j < cellCols; j += kBlockCells) {
+            const int32_t cells = cellCols - j < kBlockCells ? cellCols - j : kBlockCells;
+            unpackCells<Bits>(rowWords + j, lanes, cells);
+            const size_t first = top + size_t(2 * j);
+            apply<Bits>(source + first, destination + first, lanes, 2 * cells);
+            apply<Bits>(source + first + size_t(width), destination + first + size_t(width), lanes, 2 * cells);
         }
     }
 }
 
-template <class Rule>
-TavStatus correctFrame(const typename Rule::Sample* source, typename Rule::Sample* destination, uint32_t mode,
-                       const uint32_t* words, int32_t height, int32_t width) {
+template <int Bits, class Sample>
+TavStatus correctFrame(const Sample* source, Sample* destination, uint32_t mode, const uint32_t* words,
+                       int32_t height, int32_t width) {
     if (mode != TAV_LSC_MODE_PIXEL && mode != TAV_LSC_MODE_2X2) return TAV_E_UNSUPPORTED;
     if (height <= 0 || width <= 0) return TAV_OK;
     if (mode == TAV_LSC_MODE_PIXEL) {
-        correctPerPixel<Rule>(source, destination, words, size_t(height) * size_t(width));
+        correctPerPixel<Bits>(source, destination, words, size_t(height) * size_t(width));
     } else {
-        correctCells<Rule>(source, destination, words, height, width);
+        correctCells<Bits>(source, destination, words, height, width);
     }
     return TAV_OK;
 }
@@ -127,13 +186,13 @@ TAV_API int32_t getBits(TavPixelType pixelType) {
 
 TAV_API TavStatus LSCcorrect8_2x2(const uint8_t* source, uint8_t* destination, uint32_t mode,
                                   const uint32_t* words, int32_t height, int32_t width) {
-    return correctFrame<Depth8>(source, destination, mode, words, height, width);
+    return correctFrame<8>(source, destination, mode, words, height, width);
 }
 
 TAV_API TavStatus LSCcorrect16_2x2(const uint16_t* source, uint16_t* destination, uint32_t mode,
                                    const uint32_t* words, int32_t height, int32_t width, int32_t depth) {
-    if (depth == 10) return correctFrame<DepthWide<10>>(source, destination, mode, words, height, width);
-    if (depth == 12) return correctFrame<DepthWide<12>>(source, destination, mode, words, height, width);
+    if (depth == 10) return correctFrame<10>(source, destination, mode, words, height, width);
+    if (depth == 12) return correctFrame<12>(source, destination, mode, words, height, width);
     return TAV_E_UNSUPPORTED;
 }
 
