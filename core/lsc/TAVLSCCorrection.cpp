@@ -13,106 +13,106 @@ namespace {
 // (w AND 0xFFF) >> (12 - depth), which at 8 bits is (w >> 4) AND 255.
 //
 // The loops below carry it in 16-bit lanes only, so that they vectorise to
-// 16-bit multiplies (low and high halves) on every target:
+// 16-bit multiplies (low and high halves) and a rounding average:
 // - A sample at or below its offset gives v <= floor(2^16 / 2^17) = 0, so the
-//   difference d = max(s - B, 0) fits 16 unsigned bits even for 10/12-bit
-//   samples, which are not masked to their depth.
+//   difference d = max(s - B, 0) (a saturating subtraction) fits the sample
+//   type, even for 10/12-bit samples, which are not masked to their depth.
 // - With K = high * 2^16 + low (high below 16):
-//   floor((d * K + 2^16) / 2^16) = d * high + floor(d * low / 2^16) + 1 = T,
-//   and v = floor(T / 2), since flooring by 2^16 then by 2 floors by 2^17.
-// - Only T <= 2 * max + 1 < 2^13 gives an unclamped v, so each term of T may
-//   be capped at 2^14 without changing the clamped result, and T then fits.
-
-// Words are unpacked a block at a time into per-sample lanes; a block of
-// 256 samples keeps the lanes in 1.5 KiB of stack.
-constexpr int32_t kBlockSamples = 256;
-
-struct UnpackedWords {
-    uint16_t offset[kBlockSamples];
-    uint16_t gainHigh[kBlockSamples];
-    uint16_t gainLow[kBlockSamples];
-};
+//   floor((d * K + 2^16) / 2^16) = d * high + floor(d * low / 2^16) + 1,
+//   and flooring that by 2 floors by 2^17, so v = (W + F + 1) >> 1 with
+//   W = d * high and F = floor(d * low / 2^16) < 2^16.
+// - Only W + F + 1 <= 2 * max + 1 < 2^13 leaves v unclamped. At 8 bits
+//   W < 2^8 * 2^4 and F < 2^8, so the sum fits 16 bits as it is. Above,
+//   W and F are capped at 2^14 (W can pass 16 bits for samples beyond the
+//   depth): the clamped result stays the same and the sum fits.
 
 template <int Bits>
-inline uint16_t offsetOf(uint32_t word) {
-    return uint16_t((word & TAV_LSC_OFFSET_MASK) >> (12 - Bits));
-}
-inline uint16_t gainHighOf(uint32_t word) { return uint16_t(word >> (TAV_LSC_GAIN_SHIFT + 16)); }
-inline uint16_t gainLowOf(uint32_t word) { return uint16_t(word >> TAV_LSC_GAIN_SHIFT); }
+struct Depth {
+    using Sample = uint16_t;
+};
+template <>
+struct Depth<8> {
+    using Sample = uint8_t;
+};
+
+// Words are unpacked a block at a time into per-sample lanes; a block of
+// 256 samples keeps the lanes within 1.5 KiB of stack.
+constexpr int32_t kBlockSamples = 256;
+
+template <int Bits>
+struct UnpackedWords {
+    using Sample = typename Depth<Bits>::Sample;
+    Sample offset[kBlockSamples];
+    uint16_t gainHigh[kBlockSamples];
+    uint16_t gainLow[kBlockSamples];
+
+    void set(int32_t lane, uint32_t word) {
+        offset[lane] = Sample((word & TAV_LSC_OFFSET_MASK) >> (12 - Bits));
+        gainHigh[lane] = uint16_t(word >> (TAV_LSC_GAIN_SHIFT + 16));
+        gainLow[lane] = uint16_t(word >> TAV_LSC_GAIN_SHIFT);
+    }
+};
 
 // Lane i takes word i.
 template <int Bits>
-inline void unpackPixels(const uint32_t* words, UnpackedWords& lanes, int32_t count) {
-    for (int32_t i = 0; i < count; ++i) {
-        const uint32_t word = words[i];
-        lanes.offset[i] = offsetOf<Bits>(word);
-        lanes.gainHigh[i] = gainHighOf(word);
-        lanes.gainLow[i] = gainLowOf(word);
-    }
+inline void unpackPixels(const uint32_t* words, UnpackedWords<Bits>& lanes, int32_t count) {
+    for (int32_t i = 0; i < count; ++i) lanes.set(i, words[i]);
 }
 
 // Lanes 2j and 2j+1 take cell word j, so both rows of the cells reuse them.
 template <int Bits>
-inline void unpackCells(const uint32_t* words, UnpackedWords& lanes, int32_t cells) {
+inline void unpackCells(const uint32_t* words, UnpackedWords<Bits>& lanes, int32_t cells) {
     for (int32_t j = 0; j < cells; ++j) {
         const uint32_t word = words[j];
-        const uint16_t offset = offsetOf<Bits>(word);
-        const uint16_t high = gainHighOf(word);
-        const uint16_t low = gainLowOf(word);
-        lanes.offset[2 * j] = offset;
-        lanes.offset[2 * j + 1] = offset;
-        lanes.gainHigh[2 * j] = high;
-        lanes.gainHigh[2 * j + 1] = high;
-        lanes.gainLow[2 * j] = low;
-        lanes.gainLow[2 * j + 1] = low;
+        lanes.set(2 * j, word);
+        lanes.set(2 * j + 1, word);
     }
 }
 
 inline uint16_t productHigh(uint16_t a, uint16_t b) { return uint16_t((uint32_t(a) * b) >> 16); }
-inline uint16_t atMost(uint16_t value, uint16_t limit) { return value < limit ? value : limit; }
+constexpr uint16_t kCap = 1u << 14;
+
+// Saturating subtraction and minimum written so that the vectoriser maps
+// them to single unsigned-saturating instructions rather than selects.
+inline uint16_t differenceOrZero(uint16_t a, uint16_t b) { return uint16_t((a > b ? a : b) - b); }
+inline uint16_t atMost(uint16_t value, uint16_t limit) { return uint16_t(value - differenceOrZero(value, limit)); }
 
 template <int Bits>
-inline uint16_t correctSample(uint16_t sample, uint16_t offset, uint16_t gainHigh, uint16_t gainLow) {
+inline typename Depth<Bits>::Sample correctSample(uint16_t sample, const UnpackedWords<Bits>& lanes, int32_t lane) {
+    using Sample = typename Depth<Bits>::Sample;
     constexpr uint16_t kMax = uint16_t((1u << Bits) - 1);
-    const uint16_t diff = sample > offset ? uint16_t(sample - offset) : uint16_t(0);
+    const uint16_t offset = lanes.offset[lane];
+    const uint16_t gainHigh = lanes.gainHigh[lane];
+    const uint16_t diff = differenceOrZero(sample, offset);
     uint16_t whole = uint16_t(diff * gainHigh);
-    uint16_t fraction = productHigh(diff, gainLow);
+    uint16_t fraction = productHigh(diff, lanes.gainLow[lane]);
     if (Bits > 8) {
-        // d * high may pass 16 bits only for samples above the depth; it is
-        // at least 2^14 exactly when floor(d * high / 16) is at least 2^10.
-        constexpr uint16_t kCap = 1u << 14;
+        // d * high reaches 2^16 exactly when floor(d * high / 16) reaches 2^12.
         const uint16_t sixteenths = productHigh(diff, uint16_t(gainHigh << 12));
-        const uint16_t capped = uint16_t(sixteenths >= (kCap >> 4) ? 0xFFFFu : 0u);
-        whole = atMost(uint16_t(whole | capped), kCap);
+        whole = atMost(uint16_t(whole | (sixteenths >= 0x1000u ? 0xFFFFu : 0u)), kCap);
         fraction = atMost(fraction, kCap);
     }
-    // At 8 bits d < 2^8 and high < 2^4, so T < 2^13 needs no cap.
     const uint16_t value = uint16_t(uint16_t(whole + fraction + 1) >> 1);
-    return atMost(value, kMax);
+    return Sample(atMost(value, kMax));
 }
 
 // Separate in-place and out-of-place loops: with one pointer the compiler
 // needs no overlap check to vectorise a frame corrected over itself.
-template <int Bits, class Sample>
-inline void applyInPlace(Sample* samples, const UnpackedWords& lanes, int32_t count) {
-    for (int32_t i = 0; i < count; ++i)
-        samples[i] = Sample(correctSample<Bits>(samples[i], lanes.offset[i], lanes.gainHigh[i], lanes.gainLow[i]));
-}
-
-template <int Bits, class Sample>
-inline void apply(const Sample* source, Sample* destination, const UnpackedWords& lanes, int32_t count) {
+template <int Bits>
+inline void apply(const typename Depth<Bits>::Sample* source, typename Depth<Bits>::Sample* destination,
+                  const UnpackedWords<Bits>& lanes, int32_t count) {
     if (source == destination) {
-        applyInPlace<Bits>(destination, lanes, count);
+        for (int32_t i = 0; i < count; ++i) destination[i] = correctSample<Bits>(destination[i], lanes, i);
         return;
     }
-    for (int32_t i = 0; i < count; ++i)
-        destination[i] = Sample(correctSample<Bits>(source[i], lanes.offset[i], lanes.gainHigh[i], lanes.gainLow[i]));
+    for (int32_t i = 0; i < count; ++i) destination[i] = correctSample<Bits>(source[i], lanes, i);
 }
 
 // Mode 1: sample i with word i, in memory order.
-template <int Bits, class Sample>
-void correctPerPixel(const Sample* source, Sample* destination, const uint32_t* words, size_t count) {
-    UnpackedWords lanes;
+template <int Bits>
+void correctPerPixel(const typename Depth<Bits>::Sample* source, typename Depth<Bits>::Sample* destination,
+                     const uint32_t* words, size_t count) {
+    UnpackedWords<Bits> lanes;
     for (size_t start = 0; start < count; start += kBlockSamples) {
         const int32_t n = count - start < size_t(kBlockSamples) ? int32_t(count - start) : kBlockSamples;
         unpackPixels<Bits>(words + start, lanes, n);
@@ -123,12 +123,13 @@ void correctPerPixel(const Sample* source, Sample* destination, const uint32_t* 
 // Mode 0: each cell word is fetched once and unpacked for both samples of
 // its pair; the top row segment then the bottom one reuse the lanes. With
 // odd sizes the last row and column stay as they are.
-template <int Bits, class Sample>
-void correctCells(const Sample* source, Sample* destination, const uint32_t* words, int32_t height, int32_t width) {
+template <int Bits>
+void correctCells(const typename Depth<Bits>::Sample* source, typename Depth<Bits>::Sample* destination,
+                  const uint32_t* words, int32_t height, int32_t width) {
     const int32_t cellRows = height / 2;
     const int32_t cellCols = width / 2;
     constexpr int32_t kBlockCells = kBlockSamples / 2;
-    UnpackedWords lanes;
+    UnpackedWords<Bits> lanes;
     for (int32_t i = 0; i < cellRows; ++i) {
         const size_t top = size_t(2 * i) * size_t(width);
         const uint32_t* rowWords = words + size_t(i) * size_t(cellCols);
@@ -142,9 +143,9 @@ void correctCells(const Sample* source, Sample* destination, const uint32_t* wor
     }
 }
 
-template <int Bits, class Sample>
-TavStatus correctFrame(const Sample* source, Sample* destination, uint32_t mode, const uint32_t* words,
-                       int32_t height, int32_t width) {
+template <int Bits>
+TavStatus correctFrame(const typename Depth<Bits>::Sample* source, typename Depth<Bits>::Sample* destination,
+                       uint32_t mode, const uint32_t* words, int32_t height, int32_t width) {
     if (mode != TAV_LSC_MODE_PIXEL && mode != TAV_LSC_MODE_2X2) return TAV_E_UNSUPPORTED;
     if (height <= 0 || width <= 0) return TAV_OK;
     if (mode == TAV_LSC_MODE_PIXEL) {
