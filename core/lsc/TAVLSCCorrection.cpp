@@ -23,8 +23,8 @@ namespace {
 //   W = d * high and F = floor(d * low / 2^16) < 2^16.
 // - Only W + F + 1 <= 2 * max + 1 < 2^13 leaves v unclamped. At 8 bits
 //   W < 2^8 * 2^4 and F < 2^8, so the sum fits 16 bits as it is. Above,
-//   W and F are capped at 2^14 (W can pass 16 bits for samples beyond the
-//   depth): the clamped result stays the same and the sum fits.
+//   W and F are capped near 2^14 (W can pass 16 bits for samples beyond
+//   the depth): the clamped result stays the same and the sum fits.
 
 template <int Bits>
 struct Depth {
@@ -87,9 +87,11 @@ inline typename Depth<Bits>::Sample correctSample(uint16_t sample, const Unpacke
     uint16_t whole = uint16_t(diff * gainHigh);
     uint16_t fraction = productHigh(diff, lanes.gainLow[lane]);
     if (Bits > 8) {
-        // d * high reaches 2^16 exactly when floor(d * high / 16) reaches 2^12.
+        // Rebuild d * high from floor(d * high / 16), exact in 16 bits, capped
+        // at 2^10, and the low four bits: below the cap this is d * high, at
+        // it a value in [2^14, 2^14 + 15], still clamping and still fitting.
         const uint16_t sixteenths = productHigh(diff, uint16_t(gainHigh << 12));
-        whole = atMost(uint16_t(whole | (sixteenths >= 0x1000u ? 0xFFFFu : 0u)), kCap);
+        whole = uint16_t((atMost(sixteenths, kCap >> 4) << 4) | (whole & 15u));
         fraction = atMost(fraction, kCap);
     }
     const uint16_t value = uint16_t(uint16_t(whole + fraction + 1) >> 1);
