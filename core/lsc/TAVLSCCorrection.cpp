@@ -35,37 +35,50 @@ struct Depth<8> {
     using Sample = uint8_t;
 };
 
-// Words are unpacked a block at a time into per-sample lanes; a block of
-// 256 samples keeps the lanes within 1.5 KiB of stack.
+// Words are unpacked a block at a time into per-sample 16-bit lanes; a block
+// of 256 samples keeps the lanes within 1.5 KiB of stack.
 constexpr int32_t kBlockSamples = 256;
 
 template <int Bits>
-struct UnpackedWords {
-    using Sample = typename Depth<Bits>::Sample;
-    Sample offset[kBlockSamples];
-    uint16_t gainHigh[kBlockSamples];
-    uint16_t gainLow[kBlockSamples];
+inline uint32_t offsetOf(uint32_t word) { return (word & TAV_LSC_OFFSET_MASK) >> (12 - Bits); }
+inline uint32_t gainHighOf(uint32_t word) { return word >> (TAV_LSC_GAIN_SHIFT + 16); }
+inline uint32_t gainLowOf(uint32_t word) { return (word >> TAV_LSC_GAIN_SHIFT) & 0xFFFFu; }
 
-    void set(int32_t lane, uint32_t word) {
-        offset[lane] = Sample((word & TAV_LSC_OFFSET_MASK) >> (12 - Bits));
-        gainHigh[lane] = uint16_t(word >> (TAV_LSC_GAIN_SHIFT + 16));
-        gainLow[lane] = uint16_t(word >> TAV_LSC_GAIN_SHIFT);
-    }
+// A 32-bit store covering two adjacent 16-bit lanes. The value is put in
+// both halves, so the result does not depend on the byte order.
+typedef uint32_t __attribute__((may_alias)) LanePair;
+inline uint32_t inBothHalves(uint32_t value) { return value | (value << 16); }
+
+struct UnpackedWords {
+    alignas(16) uint16_t offset[kBlockSamples];
+    alignas(16) uint16_t gainHigh[kBlockSamples];
+    alignas(16) uint16_t gainLow[kBlockSamples];
 };
 
 // Lane i takes word i.
 template <int Bits>
-inline void unpackPixels(const uint32_t* words, UnpackedWords<Bits>& lanes, int32_t count) {
-    for (int32_t i = 0; i < count; ++i) lanes.set(i, words[i]);
+inline void unpackPixels(const uint32_t* words, UnpackedWords& lanes, int32_t count) {
+    for (int32_t i = 0; i < count; ++i) {
+        const uint32_t word = words[i];
+        lanes.offset[i] = uint16_t(offsetOf<Bits>(word));
+        lanes.gainHigh[i] = uint16_t(gainHighOf(word));
+        lanes.gainLow[i] = uint16_t(gainLowOf(word));
+    }
 }
 
 // Lanes 2j and 2j+1 take cell word j, so both rows of the cells reuse them.
+// Filling the pair with one 32-bit store keeps the loop in 32-bit lanes,
+// with no narrowing from the words.
 template <int Bits>
-inline void unpackCells(const uint32_t* words, UnpackedWords<Bits>& lanes, int32_t cells) {
+inline void unpackCells(const uint32_t* words, UnpackedWords& lanes, int32_t cells) {
+    LanePair* offsets = reinterpret_cast<LanePair*>(lanes.offset);
+    LanePair* gainHighs = reinterpret_cast<LanePair*>(lanes.gainHigh);
+    LanePair* gainLows = reinterpret_cast<LanePair*>(lanes.gainLow);
     for (int32_t j = 0; j < cells; ++j) {
         const uint32_t word = words[j];
-        lanes.set(2 * j, word);
-        lanes.set(2 * j + 1, word);
+        offsets[j] = inBothHalves(offsetOf<Bits>(word));
+        gainHighs[j] = inBothHalves(gainHighOf(word));
+        gainLows[j] = inBothHalves(gainLowOf(word));
     }
 }
 
@@ -78,7 +91,7 @@ inline uint16_t differenceOrZero(uint16_t a, uint16_t b) { return uint16_t((a > 
 inline uint16_t atMost(uint16_t value, uint16_t limit) { return uint16_t(value - differenceOrZero(value, limit)); }
 
 template <int Bits>
-inline typename Depth<Bits>::Sample correctSample(uint16_t sample, const UnpackedWords<Bits>& lanes, int32_t lane) {
+inline typename Depth<Bits>::Sample correctSample(uint16_t sample, const UnpackedWords& lanes, int32_t lane) {
     using Sample = typename Depth<Bits>::Sample;
     constexpr uint16_t kMax = uint16_t((1u << Bits) - 1);
     const uint16_t offset = lanes.offset[lane];
@@ -102,7 +115,7 @@ inline typename Depth<Bits>::Sample correctSample(uint16_t sample, const Unpacke
 // needs no overlap check to vectorise a frame corrected over itself.
 template <int Bits>
 inline void apply(const typename Depth<Bits>::Sample* source, typename Depth<Bits>::Sample* destination,
-                  const UnpackedWords<Bits>& lanes, int32_t count) {
+                  const UnpackedWords& lanes, int32_t count) {
     if (source == destination) {
         for (int32_t i = 0; i < count; ++i) destination[i] = correctSample<Bits>(destination[i], lanes, i);
         return;
@@ -114,7 +127,7 @@ inline void apply(const typename Depth<Bits>::Sample* source, typename Depth<Bit
 template <int Bits>
 void correctPerPixel(const typename Depth<Bits>::Sample* source, typename Depth<Bits>::Sample* destination,
                      const uint32_t* words, size_t count) {
-    UnpackedWords<Bits> lanes;
+    UnpackedWords lanes;
     for (size_t start = 0; start < count; start += kBlockSamples) {
         const int32_t n = count - start < size_t(kBlockSamples) ? int32_t(count - start) : kBlockSamples;
         unpackPixels<Bits>(words + start, lanes, n);
@@ -131,7 +144,7 @@ void correctCells(const typename Depth<Bits>::Sample* source, typename Depth<Bit
     const int32_t cellRows = height / 2;
     const int32_t cellCols = width / 2;
     constexpr int32_t kBlockCells = kBlockSamples / 2;
-    UnpackedWords<Bits> lanes;
+    UnpackedWords lanes;
     for (int32_t i = 0; i < cellRows; ++i) {
         const size_t top = size_t(2 * i) * size_t(width);
         const uint32_t* rowWords = words + size_t(i) * size_t(cellCols);
