@@ -55,14 +55,22 @@ struct UnpackedWords {
     alignas(16) uint16_t gainLow[kBlockSamples];
 };
 
-// Lane i takes word i.
+// Lane i takes word i. The words are read as their two 16-bit halves, which
+// keeps the loop in 16-bit lanes with no narrowing from 32 bits:
+// offset = low AND 0xFFF, gain high part = high >> 12,
+// gain low part = (high << 4) OR (low >> 12).
+typedef uint16_t __attribute__((may_alias)) WordHalf;
+constexpr int kLowHalf = __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__ ? 1 : 0;
+
 template <int Bits>
 inline void unpackPixels(const uint32_t* words, UnpackedWords& lanes, int32_t count) {
+    const WordHalf* halves = reinterpret_cast<const WordHalf*>(words);
     for (int32_t i = 0; i < count; ++i) {
-        const uint32_t word = words[i];
-        lanes.offset[i] = uint16_t(offsetOf<Bits>(word));
-        lanes.gainHigh[i] = uint16_t(gainHighOf(word));
-        lanes.gainLow[i] = uint16_t(gainLowOf(word));
+        const uint16_t low = halves[2 * i + kLowHalf];
+        const uint16_t high = halves[2 * i + 1 - kLowHalf];
+        lanes.offset[i] = uint16_t((low & TAV_LSC_OFFSET_MASK) >> (12 - Bits));
+        lanes.gainHigh[i] = uint16_t(high >> 12);
+        lanes.gainLow[i] = uint16_t((high << 4) | (low >> 12));
     }
 }
 
