@@ -13,7 +13,7 @@ namespace {
 // (w AND 0xFFF) >> (12 - depth), which at 8 bits is (w >> 4) AND 255.
 //
 // The loops below carry it in 16-bit lanes only, so that they vectorise to
-// 16-bit multiplies (low and high halves) and a rounding average:
+// 16-bit multiplies (low and high halves) and saturating steps:
 // - A sample at or below its offset gives v <= floor(2^16 / 2^17) = 0, so the
 //   difference d = max(s - B, 0) (a saturating subtraction) fits the sample
 //   type, even for 10/12-bit samples, which are not masked to their depth.
@@ -35,8 +35,9 @@ struct Depth<8> {
     using Sample = uint8_t;
 };
 
-// Words are unpacked a block at a time into per-sample 16-bit lanes; a block
-// of 256 samples keeps the lanes within 1.5 KiB of stack.
+// Cell words are unpacked a block at a time into per-sample 16-bit lanes,
+// which both rows of the cells then use; a block of 256 samples keeps the
+// lanes within 1.5 KiB of stack.
 constexpr int32_t kBlockSamples = 256;
 
 template <int Bits>
@@ -54,25 +55,6 @@ struct UnpackedWords {
     alignas(16) uint16_t gainHigh[kBlockSamples];
     alignas(16) uint16_t gainLow[kBlockSamples];
 };
-
-// Lane i takes word i. The words are read as their two 16-bit halves, which
-// keeps the loop in 16-bit lanes with no narrowing from 32 bits:
-// offset = low AND 0xFFF, gain high part = high >> 12,
-// gain low part = (high << 4) OR (low >> 12).
-typedef uint16_t __attribute__((may_alias)) WordHalf;
-constexpr int kLowHalf = __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__ ? 1 : 0;
-
-template <int Bits>
-inline void unpackPixels(const uint32_t* words, UnpackedWords& lanes, int32_t count) {
-    const WordHalf* halves = reinterpret_cast<const WordHalf*>(words);
-    for (int32_t i = 0; i < count; ++i) {
-        const uint16_t low = halves[2 * i + kLowHalf];
-        const uint16_t high = halves[2 * i + 1 - kLowHalf];
-        lanes.offset[i] = uint16_t((low & TAV_LSC_OFFSET_MASK) >> (12 - Bits));
-        lanes.gainHigh[i] = uint16_t(high >> 12);
-        lanes.gainLow[i] = uint16_t((high << 4) | (low >> 12));
-    }
-}
 
 // Lanes 2j and 2j+1 take cell word j, so both rows of the cells reuse them.
 // Filling the pair with one 32-bit store keeps the loop in 32-bit lanes,
@@ -99,14 +81,13 @@ inline uint16_t differenceOrZero(uint16_t a, uint16_t b) { return uint16_t((a > 
 inline uint16_t atMost(uint16_t value, uint16_t limit) { return uint16_t(value - differenceOrZero(value, limit)); }
 
 template <int Bits>
-inline typename Depth<Bits>::Sample correctSample(uint16_t sample, const UnpackedWords& lanes, int32_t lane) {
+inline typename Depth<Bits>::Sample correctSample(uint16_t sample, uint16_t offset, uint16_t gainHigh,
+                                                  uint16_t gainLow) {
     using Sample = typename Depth<Bits>::Sample;
     constexpr uint16_t kMax = uint16_t((1u << Bits) - 1);
-    const uint16_t offset = lanes.offset[lane];
-    const uint16_t gainHigh = lanes.gainHigh[lane];
     const uint16_t diff = differenceOrZero(sample, offset);
     uint16_t whole = uint16_t(diff * gainHigh);
-    uint16_t fraction = productHigh(diff, lanes.gainLow[lane]);
+    uint16_t fraction = productHigh(diff, gainLow);
     if (Bits > 8) {
         // Rebuild d * high from floor(d * high / 16), exact in 16 bits, capped
         // at 2^10, and the low four bits: below the cap this is d * high, at
@@ -125,22 +106,38 @@ template <int Bits>
 inline void apply(const typename Depth<Bits>::Sample* source, typename Depth<Bits>::Sample* destination,
                   const UnpackedWords& lanes, int32_t count) {
     if (source == destination) {
-        for (int32_t i = 0; i < count; ++i) destination[i] = correctSample<Bits>(destination[i], lanes, i);
+        for (int32_t i = 0; i < count; ++i)
+            destination[i] = correctSample<Bits>(destination[i], lanes.offset[i], lanes.gainHigh[i], lanes.gainLow[i]);
         return;
     }
-    for (int32_t i = 0; i < count; ++i) destination[i] = correctSample<Bits>(source[i], lanes, i);
+    for (int32_t i = 0; i < count; ++i)
+        destination[i] = correctSample<Bits>(source[i], lanes.offset[i], lanes.gainHigh[i], lanes.gainLow[i]);
 }
 
-// Mode 1: sample i with word i, in memory order.
+// Mode 1: sample i with word i, in memory order. Each word is read as its
+// two 16-bit halves, which keeps the loop in 16-bit lanes with no narrowing
+// from 32 bits: offset = low AND 0xFFF, gain high part = high >> 12,
+// gain low part = (high << 4) OR (low >> 12).
+typedef uint16_t __attribute__((may_alias)) WordHalf;
+constexpr int kLowHalf = __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__ ? 1 : 0;
+
+template <int Bits>
+inline typename Depth<Bits>::Sample correctWithWord(uint16_t sample, const WordHalf* halves, size_t i) {
+    const uint16_t low = halves[2 * i + kLowHalf];
+    const uint16_t high = halves[2 * i + 1 - kLowHalf];
+    return correctSample<Bits>(sample, uint16_t((low & TAV_LSC_OFFSET_MASK) >> (12 - Bits)), uint16_t(high >> 12),
+                               uint16_t((high << 4) | (low >> 12)));
+}
+
 template <int Bits>
 void correctPerPixel(const typename Depth<Bits>::Sample* source, typename Depth<Bits>::Sample* destination,
                      const uint32_t* words, size_t count) {
-    UnpackedWords lanes;
-    for (size_t start = 0; start < count; start += kBlockSamples) {
-        const int32_t n = count - start < size_t(kBlockSamples) ? int32_t(count - start) : kBlockSamples;
-        unpackPixels<Bits>(words + start, lanes, n);
-        apply<Bits>(source + start, destination + start, lanes, n);
+    const WordHalf* halves = reinterpret_cast<const WordHalf*>(words);
+    if (source == destination) {
+        for (size_t i = 0; i < count; ++i) destination[i] = correctWithWord<Bits>(destination[i], halves, i);
+        return;
     }
+    for (size_t i = 0; i < count; ++i) destination[i] = correctWithWord<Bits>(source[i], halves, i);
 }
 
 // Mode 0: each cell word is fetched once and unpacked for both samples of
