@@ -66,13 +66,8 @@ int32_t lumaEdge(const uint8_t* source, int32_t height, int32_t width, uint8_t* 
                  uint32_t orderFlag, uint8_t* workBuffer, int firstRedRow, int line) {
     if (sizeRefused(height, width, 1, line)) return TAV_E_SIZE;
     if (nullRefused(!source || !destination || !workBuffer, line)) return TAV_E_NULL_POINTER;
-    if (orderFlag != 0) {
-        edgeDemosaic(source, height, width, LumaOut<29, 77>(destination, width), workBuffer,
-                     firstRedRow);
-    } else {
-        edgeDemosaic(source, height, width, LumaOut<77, 29>(destination, width), workBuffer,
-                     firstRedRow);
-    }
+    edgeDemosaic(source, height, width, LumaOut(destination, width, orderFlag != 0), workBuffer,
+                 firstRedRow);
     return TAV_OK;
 }
 

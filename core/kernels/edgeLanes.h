@@ -253,18 +253,23 @@ TAV_LANES_INLINE void storePixelLanes(const PlanarOut& out, int dy, int c, const
     storeBytes16(out.blue + at, p.blueEven, p.blueOdd);
 }
 
-// Luma in unsigned 16-bit lanes: the weighted sum reaches 65408 at most.
-template <int RedWeight, int BlueWeight>
-TAV_LANES_INLINE void storePixelLanes(const LumaOut<RedWeight, BlueWeight>& out, int dy, int c,
-                            const PixelLanes& p) {
-    const ULanes16 wRed = (ULanes16){} + (uint16_t)RedWeight;
-    const ULanes16 wGreen = (ULanes16){} + (uint16_t)150;
-    const ULanes16 wBlue = (ULanes16){} + (uint16_t)BlueWeight;
-    const ULanes16 half = (ULanes16){} + (uint16_t)128;
-    const ULanes16 even = ((ULanes16)p.redEven * wRed + (ULanes16)p.greenEven * wGreen +
-                           (ULanes16)p.blueEven * wBlue + half) >> 8;
-    const ULanes16 odd = ((ULanes16)p.redOdd * wRed + (ULanes16)p.greenOdd * wGreen +
-                          (ULanes16)p.blueOdd * wBlue + half) >> 8;
+// Luma in unsigned 16-bit lanes as 256*G + wRed*(R-G) + wBlue*(B-G) + 128:
+// equal to the weighted sum (the weights sum to 256), which lies in
+// 0..65408, so the wrapping 16-bit arithmetic yields it exactly with two
+// multiplications instead of three.
+TAV_LANES_INLINE ULanes16 lumaLanes(Lanes16 r, Lanes16 g, Lanes16 b, ULanes16 wRed,
+                                    ULanes16 wBlue) {
+    const ULanes16 green = (ULanes16)g;
+    const ULanes16 sum = (green << 8) + ((ULanes16)r - green) * wRed +
+                         ((ULanes16)b - green) * wBlue + (uint16_t)128;
+    return sum >> 8;
+}
+
+TAV_LANES_INLINE void storePixelLanes(const LumaOut& out, int dy, int c, const PixelLanes& p) {
+    const ULanes16 wRed = (ULanes16){} + (uint16_t)out.redWeight;
+    const ULanes16 wBlue = (ULanes16){} + (uint16_t)out.blueWeight;
+    const ULanes16 even = lumaLanes(p.redEven, p.greenEven, p.blueEven, wRed, wBlue);
+    const ULanes16 odd = lumaLanes(p.redOdd, p.greenOdd, p.blueOdd, wRed, wBlue);
     storeBytes16(out.row + dy * out.stride + c, (Lanes16)even, (Lanes16)odd);
 }
 

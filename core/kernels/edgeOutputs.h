@@ -57,21 +57,26 @@ struct PlanarOut {
     }
 };
 
-// Grey: (wRed*R + 150*G + wBlue*B + 128) >> 8; the weights sum to 256.
-template <int RedWeight, int BlueWeight>
+// Grey: (wRed*R + 150*G + wBlue*B + 128) >> 8 with (wRed, wBlue) either
+// (77, 29) or (29, 77); the weights sum to 256. The weights are run-time
+// values so that the vector path multiplies instead of unrolling constant
+// multiplications into long shift-and-add chains.
 struct LumaOut {
-    static_assert(RedWeight + 150 + BlueWeight == 256, "luma weights must sum to 256");
     uint8_t* row;
     ptrdiff_t stride;
+    int redWeight;
+    int blueWeight;
 
-    LumaOut(uint8_t* frame, int width) : row(frame), stride(width) {}
+    LumaOut(uint8_t* frame, int width, bool redWeightedLow)
+        : row(frame), stride(width), redWeight(redWeightedLow ? 29 : 77),
+          blueWeight(redWeightedLow ? 77 : 29) {}
     LumaOut atRow(int y) const {
         LumaOut o = *this;
         o.row += (ptrdiff_t)y * stride;
         return o;
     }
     void pixel(int dy, int x, int r, int g, int b) const {
-        row[dy * stride + x] = (uint8_t)((RedWeight * r + 150 * g + BlueWeight * b + 128) >> 8);
+        row[dy * stride + x] = (uint8_t)((redWeight * r + 150 * g + blueWeight * b + 128) >> 8);
     }
 };
 
