@@ -15,6 +15,8 @@
 #include <stdint.h>
 #include <string.h>
 
+#include "vectorLanes.h"
+
 // Only worth it where 16-bit lanes are native; elsewhere the plain rule runs.
 #if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__ && \
     (defined(__SSE2__) || defined(__ARM_NEON))
@@ -32,29 +34,14 @@
 namespace tav {
 namespace bilinear16 {
 
-typedef uint16_t Lanes __attribute__((vector_size(16)));
-typedef uint32_t Lanes32 __attribute__((vector_size(16)));
+typedef lanes::U16x8 Lanes;
+typedef lanes::U32x4 Lanes32;
+using lanes::interleaveHigh;
+using lanes::interleaveLow;
 
 constexpr int kBlockPixels = 8;
 
-inline Lanes load(const uint16_t* at) {
-    Lanes v;
-    memcpy(&v, at, sizeof v);
-    return v;
-}
-
-// Lane interleaving (punpckl/h on x86, zip on ARM).
-#if defined(__clang__)
-inline Lanes interleaveLow(Lanes a, Lanes b) { return __builtin_shufflevector(a, b, 0, 8, 1, 9, 2, 10, 3, 11); }
-inline Lanes interleaveHigh(Lanes a, Lanes b) { return __builtin_shufflevector(a, b, 4, 12, 5, 13, 6, 14, 7, 15); }
-inline Lanes32 interleaveLow(Lanes32 a, Lanes32 b) { return __builtin_shufflevector(a, b, 0, 4, 1, 5); }
-inline Lanes32 interleaveHigh(Lanes32 a, Lanes32 b) { return __builtin_shufflevector(a, b, 2, 6, 3, 7); }
-#else
-inline Lanes interleaveLow(Lanes a, Lanes b) { return __builtin_shuffle(a, b, (Lanes){0, 8, 1, 9, 2, 10, 3, 11}); }
-inline Lanes interleaveHigh(Lanes a, Lanes b) { return __builtin_shuffle(a, b, (Lanes){4, 12, 5, 13, 6, 14, 7, 15}); }
-inline Lanes32 interleaveLow(Lanes32 a, Lanes32 b) { return __builtin_shuffle(a, b, (Lanes32){0, 4, 1, 5}); }
-inline Lanes32 interleaveHigh(Lanes32 a, Lanes32 b) { return __builtin_shuffle(a, b, (Lanes32){2, 6, 3, 7}); }
-#endif
+inline Lanes load(const uint16_t* at) { return lanes::load<Lanes>(at); }
 
 // Even lanes from a, odd lanes from b.
 inline Lanes evenOdd(Lanes a, Lanes b) {

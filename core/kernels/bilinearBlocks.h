@@ -16,6 +16,8 @@
 #include <stdint.h>
 #include <string.h>
 
+#include "vectorLanes.h"
+
 #if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
 #define TAV_BILINEAR_BLOCKS 1
 #else
@@ -27,33 +29,17 @@
 namespace tav {
 namespace bilinear {
 
-typedef uint16_t U16x8 __attribute__((vector_size(16)));
-typedef uint32_t U32x4 __attribute__((vector_size(16)));
-typedef uint64_t U64x2 __attribute__((vector_size(16)));
+using lanes::U16x8;
+using lanes::U32x4;
+using lanes::U64x2;
+using lanes::interleaveHigh;
+using lanes::interleaveLow;
 
 // Pixels per block: eight pairs.
 constexpr int kBlockPixels = 16;
 
-inline U16x8 loadWords(const uint8_t* at) {
-    U16x8 v;
-    memcpy(&v, at, sizeof v);
-    return v;
-}
-
-inline void storeBytes(uint8_t* at, U16x8 v) { memcpy(at, &v, sizeof v); }
-
-// Lane interleaving (punpckl/h on x86, zip on ARM).
-#if defined(__clang__)
-inline U16x8 interleaveLow(U16x8 a, U16x8 b) { return __builtin_shufflevector(a, b, 0, 8, 1, 9, 2, 10, 3, 11); }
-inline U16x8 interleaveHigh(U16x8 a, U16x8 b) { return __builtin_shufflevector(a, b, 4, 12, 5, 13, 6, 14, 7, 15); }
-inline U32x4 interleaveLow(U32x4 a, U32x4 b) { return __builtin_shufflevector(a, b, 0, 4, 1, 5); }
-inline U32x4 interleaveHigh(U32x4 a, U32x4 b) { return __builtin_shufflevector(a, b, 2, 6, 3, 7); }
-#else
-inline U16x8 interleaveLow(U16x8 a, U16x8 b) { return __builtin_shuffle(a, b, (U16x8){0, 8, 1, 9, 2, 10, 3, 11}); }
-inline U16x8 interleaveHigh(U16x8 a, U16x8 b) { return __builtin_shuffle(a, b, (U16x8){4, 12, 5, 13, 6, 14, 7, 15}); }
-inline U32x4 interleaveLow(U32x4 a, U32x4 b) { return __builtin_shuffle(a, b, (U32x4){0, 4, 1, 5}); }
-inline U32x4 interleaveHigh(U32x4 a, U32x4 b) { return __builtin_shuffle(a, b, (U32x4){2, 6, 3, 7}); }
-#endif
+inline U16x8 loadWords(const uint8_t* at) { return lanes::load<U16x8>(at); }
+inline void storeBytes(uint8_t* at, U16x8 v) { lanes::store(at, v); }
 
 // The three colours of eight pairs: lane k holds pair k, whose colour site is
 // at x + 2k. "Red" and "blue" are already resolved from the row's colour.

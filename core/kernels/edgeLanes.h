@@ -9,6 +9,7 @@
 #include <string.h>
 
 #include "edgeOutputs.h"
+#include "vectorLanes.h"
 
 // Only where the lanes map onto real vector registers (NEON, SSE2); elsewhere
 // the per-column path does all the work.
@@ -19,34 +20,11 @@
 namespace tav {
 namespace edge {
 
-// The lane helpers are small pieces of one loop body: always inline them.
-#define TAV_LANES_INLINE inline __attribute__((always_inline))
-
-typedef int16_t Lanes16 __attribute__((vector_size(16)));
-typedef uint16_t ULanes16 __attribute__((vector_size(16)));
-typedef uint32_t ULanes32 __attribute__((vector_size(16)));
-
-// Lane interleaving with constant patterns (one zip instruction on NEON,
-// one unpack on SSE2).
-#if defined(__clang__)
-TAV_LANES_INLINE ULanes16 zipLow16(ULanes16 a, ULanes16 b) {
-    return __builtin_shufflevector(a, b, 0, 8, 1, 9, 2, 10, 3, 11);
-}
-TAV_LANES_INLINE ULanes16 zipHigh16(ULanes16 a, ULanes16 b) {
-    return __builtin_shufflevector(a, b, 4, 12, 5, 13, 6, 14, 7, 15);
-}
-TAV_LANES_INLINE ULanes32 zipLow32(ULanes32 a, ULanes32 b) { return __builtin_shufflevector(a, b, 0, 4, 1, 5); }
-TAV_LANES_INLINE ULanes32 zipHigh32(ULanes32 a, ULanes32 b) { return __builtin_shufflevector(a, b, 2, 6, 3, 7); }
-#else
-TAV_LANES_INLINE ULanes16 zipLow16(ULanes16 a, ULanes16 b) {
-    return __builtin_shuffle(a, b, (ULanes16){0, 8, 1, 9, 2, 10, 3, 11});
-}
-TAV_LANES_INLINE ULanes16 zipHigh16(ULanes16 a, ULanes16 b) {
-    return __builtin_shuffle(a, b, (ULanes16){4, 12, 5, 13, 6, 14, 7, 15});
-}
-TAV_LANES_INLINE ULanes32 zipLow32(ULanes32 a, ULanes32 b) { return __builtin_shuffle(a, b, (ULanes32){0, 4, 1, 5}); }
-TAV_LANES_INLINE ULanes32 zipHigh32(ULanes32 a, ULanes32 b) { return __builtin_shuffle(a, b, (ULanes32){2, 6, 3, 7}); }
-#endif
+typedef lanes::I16x8 Lanes16;
+typedef lanes::U16x8 ULanes16;
+typedef lanes::U32x4 ULanes32;
+using lanes::interleaveHigh;
+using lanes::interleaveLow;
 
 // {first, v[0], ..., v[6]} and {first, second, v[0], ..., v[5]}: lanes moved
 // up by one or two columns of their parity.
@@ -211,14 +189,14 @@ TAV_LANES_INLINE void pixelWords(const PixelLanes& p, ULanes32 words[4]) {
     const ULanes16 highEven = (ULanes16)(RedFirst ? p.blueEven : p.redEven);
     const ULanes16 lowOdd = (ULanes16)(RedFirst ? p.redOdd : p.blueOdd) | ((ULanes16)p.greenOdd << 8);
     const ULanes16 highOdd = (ULanes16)(RedFirst ? p.blueOdd : p.redOdd);
-    const ULanes32 even0 = (ULanes32)zipLow16(lowEven, highEven);   // pixels c, c+2, c+4, c+6
-    const ULanes32 even1 = (ULanes32)zipHigh16(lowEven, highEven);  // c+8 .. c+14
-    const ULanes32 odd0 = (ULanes32)zipLow16(lowOdd, highOdd);
-    const ULanes32 odd1 = (ULanes32)zipHigh16(lowOdd, highOdd);
-    words[0] = zipLow32(even0, odd0);
-    words[1] = zipHigh32(even0, odd0);
-    words[2] = zipLow32(even1, odd1);
-    words[3] = zipHigh32(even1, odd1);
+    const ULanes32 even0 = (ULanes32)interleaveLow(lowEven, highEven);   // pixels c, c+2, c+4, c+6
+    const ULanes32 even1 = (ULanes32)interleaveHigh(lowEven, highEven);  // c+8 .. c+14
+    const ULanes32 odd0 = (ULanes32)interleaveLow(lowOdd, highOdd);
+    const ULanes32 odd1 = (ULanes32)interleaveHigh(lowOdd, highOdd);
+    words[0] = interleaveLow(even0, odd0);
+    words[1] = interleaveHigh(even0, odd0);
+    words[2] = interleaveLow(even1, odd1);
+    words[3] = interleaveHigh(even1, odd1);
 }
 
 template <bool RedFirst>
