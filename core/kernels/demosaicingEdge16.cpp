@@ -17,6 +17,7 @@
 #include <stddef.h>
 #include <stdlib.h>
 
+#include "kernels/edge16Rows.h"
 #include "kernels/samples16.h"
 
 namespace {
@@ -122,61 +123,30 @@ inline void interiorDifferences(const uint16_t* __restrict s, const uint16_t* __
     const ptrdiff_t w3 = 3 * w;
     redHere[0] = s[-2] - d[-6 + 1];
     blueBelow[0] = s[w - 1] - d[w3 - 3 + 1];
-    TAV_INDEPENDENT_ITERATIONS
-    for (int32_t k = 0; k < pairs; ++k) {
+    int32_t k = 0;
+#if TAV_BILINEAR16_LANES
+    for (; k + tav::edge16::kBlockPairs <= pairs; k += tav::edge16::kBlockPairs) {
+        tav::edge16::differenceBlock(s + 2 * k, w, top, redHere + k + 1);
+        tav::edge16::differenceBlock(s + w + 1 + 2 * k, w, top, blueBelow + k + 1);
+    }
+#endif
+    for (; k < pairs; ++k) {
         const uint16_t* sk = s + 2 * k;
         redHere[k + 1] = sk[0] - tav::clampSample(estimateGreenAt(sk, w), top);
-    }
-    TAV_INDEPENDENT_ITERATIONS
-    for (int32_t k = 0; k < pairs; ++k) {
-        const uint16_t* sk = s + w + 1 + 2 * k;
+        sk += w + 1;
         blueBelow[k + 1] = sk[0] - tav::clampSample(estimateGreenAt(sk, w), top);
     }
 }
 
-// Everything the block at (r, c) writes, greens recovered from the kept
-// differences: row r whole (red of column c - 1 included), row r + 1 but
-// its red, and the red of row r - 1 at columns c - 1 and c.
-inline void interiorBlocksFromDifferences(const uint16_t* __restrict s, uint16_t* __restrict d, ptrdiff_t w,
-                                          int32_t pairs, int32_t top, const int32_t* __restrict redAbove,
-                                          const int32_t* __restrict redHere, const int32_t* __restrict blueAbove,
-                                          const int32_t* __restrict blueBelow) {
-    const ptrdiff_t w3 = 3 * w;
-    TAV_INDEPENDENT_ITERATIONS
-    for (int32_t k = 0; k < pairs; ++k) {
-        const uint16_t* sk = s + 2 * k;
-        uint16_t* dk = d + 6 * k;
-        const int32_t redUpLeft = redAbove[k], redUp = redAbove[k + 1];
-        const int32_t redLeft = redHere[k], redHereNow = redHere[k + 1];
-        const int32_t blueUpLeft = blueAbove[k], blueUpRight = blueAbove[k + 1];
-        const int32_t blueDownLeft = blueBelow[k], blueDownRight = blueBelow[k + 1];
-        const int32_t greenUpLeft = sk[-w - 1] - blueUpLeft;
-        const int32_t greenHere = sk[0] - redHereNow;
-        const int32_t greenDownRight = sk[w + 1] - blueDownRight;
-        // row r - 1: red only
-        dk[-w3 - 3 + 2] =
-            (uint16_t)tav::clampSample(greenUpLeft + ((redUpLeft + redUp + redLeft + redHereNow) >> 2), top);
-        dk[-w3 + 2] = (uint16_t)tav::clampSample(sk[-w] + ((redUp + redHereNow) >> 1), top);
-        // row r
-        dk[-3 + 2] = (uint16_t)tav::clampSample(sk[-1] + ((redLeft + redHereNow) >> 1), top);
-        dk[0] = (uint16_t)tav::clampSample(
-            greenHere + ((blueUpLeft + blueUpRight + blueDownLeft + blueDownRight) >> 2), top);
-        dk[1] = (uint16_t)greenHere;
-        dk[2] = sk[0];
-        dk[3] = (uint16_t)tav::clampSample(sk[1] + ((blueUpRight + blueDownRight) >> 1), top);
-        dk[3 + 1] = sk[1];
-        // row r + 1 (its red follows with the next row pair)
-        dk[w3] = (uint16_t)tav::clampSample(sk[w] + ((blueDownLeft + blueDownRight) >> 1), top);
-        dk[w3 + 1] = sk[w];
-        dk[w3 + 3] = sk[w + 1];
-        dk[w3 + 3 + 1] = (uint16_t)greenDownRight;
-    }
-}
-
 // The whole interior with differences kept on the stack; s and d point at
-// the first block of the first row pair.
+// the first block of the first row pair. Each blue row is written whole once
+// the red differences of the rows on both sides are known, i.e. one row pair
+// late; the first blue row gets only its red (the first rows routine wrote
+// the rest) and the last only blue and green (the last rows routine adds red).
 void interiorWithKeptDifferences(const uint16_t* s, uint16_t* d, ptrdiff_t w, int32_t rows, int32_t pairs,
                                  int32_t top) {
+    using tav::edge16::blueRow;
+    using tav::edge16::redRow;
     DifferenceRows rowsKept;
     int32_t* redAbove = rowsKept.redAbove;
     int32_t* redHere = rowsKept.redHere;
@@ -192,7 +162,9 @@ void interiorWithKeptDifferences(const uint16_t* s, uint16_t* d, ptrdiff_t w, in
         const uint16_t* sr = s + r * w;
         uint16_t* dr = d + 3 * r * w;
         interiorDifferences(sr, dr, w, pairs, top, redHere, blueBelow);
-        interiorBlocksFromDifferences(sr, dr, w, pairs, top, redAbove, redHere, blueAbove, blueBelow);
+        blueRow(sr - w, dr - w3, pairs, top, redAbove, redHere, blueAbove,
+                r == 0 ? tav::edge16::kBlueRowRedOnly : tav::edge16::kBlueRowWhole);
+        redRow(sr, dr, pairs, top, redHere, blueAbove, blueBelow);
         int32_t* t = redAbove;
         redAbove = redHere;
         redHere = t;
@@ -200,6 +172,8 @@ void interiorWithKeptDifferences(const uint16_t* s, uint16_t* d, ptrdiff_t w, in
         blueAbove = blueBelow;
         blueBelow = t;
     }
+    blueRow(s + (rows - 1) * w, d + (rows - 1) * w3, pairs, top, redAbove, redHere, blueAbove,
+            tav::edge16::kBlueRowBlueGreenOnly);
 }
 
 // Green estimates that depart from the plain rule at a few border sites.
