@@ -9,9 +9,11 @@
 // back from there, so each routine relies on the greens that the routines
 // called before it stored. The border routines evaluate both passes through
 // mirrored indices (first all their greens, then red and blue); the interior
-// routine works one 2x2 block per step with fixed offsets. Red lags one row
-// and one column behind because the red differences below and right of a
-// block need greens that the next block computes.
+// routine uses fixed offsets and no bounds tests. Red lags one row and one
+// column behind because the red differences below and right of a block need
+// greens that the next block computes; on rows up to a few thousand pixels
+// the interior keeps each row's colour differences on the stack and writes
+// whole pixels a row at a time.
 #include "tav_kernels16.h"
 
 #include <stddef.h>
