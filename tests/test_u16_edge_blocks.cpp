@@ -85,3 +85,16 @@ TEST(U16EdgeBlocks, ExtremeSamples) {
         }
     }
 }
+
+// Rows of more than 2048 column pairs go in several runs; the run boundary
+// falls at different block offsets and parities in these widths.
+TEST(U16EdgeBlocks, RowsLongerThanOneRun) {
+    uint32_t seed = 900;
+    for (const OrderCase& oc : kOrders) {
+        for (int w : {4104, 4105, 4106, 4111, 4112, 4113}) {
+            const int h = oc.minHeight + 2;
+            const auto src = tavtest::randomSamples16(size_t(h) * w, seed++, 65535);
+            ASSERT_TRUE(matchesReference(oc, src, h, w)) << oc.name << " " << h << "x" << w;
+        }
+    }
+}

@@ -9,7 +9,8 @@
 //
 // Each row writes red over columns p - 1 .. Ec - 2 and blue and green over
 // p .. Ec - 1 (Ec = p + 2 * pairs): whole pixels p .. Ec - 2, red alone at
-// p - 1 and blue and green alone at Ec - 1. With 16-bit vector lanes
+// p - 1 and blue and green alone at Ec - 1. Long rows go in runs of pairs,
+// each needing the differences one pair beyond its end. With 16-bit vector lanes
 // available, the whole pixels go eight column pairs at a time through one
 // interleaved store per eight pixels; the plain per-pair rule handles the
 // rest and is the definition the blocks match.
@@ -153,18 +154,30 @@ inline void differenceBlock(const uint16_t* s, ptrdiff_t w, int32_t top, int32_t
 
 #endif  // TAV_BILINEAR16_LANES
 
-// Whole pixels of pairs 0 .. pairs - 2 and the red/green site of the last
-// pair; blocks stop while a pixel of the row is still to follow, which the
-// interleaved store may touch before it is written.
+// Where a run of column pairs lies in its row: a run that opens the row
+// also writes the red of the column before it; one that closes the row
+// leaves the red of its last column to the last columns routine.
+struct RunEnds {
+    bool opensRow;
+    bool closesRow;
+};
+
+// Whole pixels of the run's pairs (but for what the row's last column
+// lacks). Blocks stop while a pixel of the row is still to follow, which
+// the interleaved store may touch before it is written.
 inline void redRow(const uint16_t* __restrict s, uint16_t* __restrict d, int32_t pairs, int32_t top,
-                   const int32_t* redHere, const int32_t* blueAbove, const int32_t* blueBelow) {
-    d[-3 + 2] = clamped(s[-1] + ((redHere[0] + redHere[1]) >> 1), top);
+                   const int32_t* redHere, const int32_t* blueAbove, const int32_t* blueBelow, RunEnds ends) {
+    if (ends.opensRow) d[-3 + 2] = clamped(s[-1] + ((redHere[0] + redHere[1]) >> 1), top);
     int32_t k = 0;
 #if TAV_BILINEAR16_LANES
     for (; k + kBlockPairs < pairs; k += kBlockPairs) redRowBlock(s, d, k, top, redHere, blueAbove, blueBelow);
 #endif
     for (; k < pairs - 1; ++k) redRowPair(s, d, k, top, redHere, blueAbove, blueBelow);
-    // Last pair: the R site whole, the G site blue and green only.
+    if (!ends.closesRow) {
+        redRowPair(s, d, k, top, redHere, blueAbove, blueBelow);
+        return;
+    }
+    // Last pair of the row: the R site whole, the G site blue and green only.
     const int32_t a = 2 * k, b = a + 1;
     const int32_t greenA = s[a] - redHere[k + 1];
     d[3 * a + 0] = clamped(greenA + ((blueAbove[k] + blueAbove[k + 1] + blueBelow[k] + blueBelow[k + 1]) >> 2), top);
@@ -175,19 +188,23 @@ inline void redRow(const uint16_t* __restrict s, uint16_t* __restrict d, int32_t
 }
 
 inline void blueRow(const uint16_t* __restrict s, uint16_t* __restrict d, int32_t pairs, int32_t top,
-                    const int32_t* redAbove, const int32_t* redBelow, const int32_t* blueHere, BlueRowPart part) {
-    if (part != kBlueRowBlueGreenOnly)
+                    const int32_t* redAbove, const int32_t* redBelow, const int32_t* blueHere, BlueRowPart part,
+                    RunEnds ends) {
+    const bool withRed = part != kBlueRowBlueGreenOnly, withBlueGreen = part != kBlueRowRedOnly;
+    if (withRed && ends.opensRow)
         d[-3 + 2] = clamped(s[-1] - blueHere[0] + ((redAbove[0] + redAbove[1] + redBelow[0] + redBelow[1]) >> 2), top);
+    // Pairs written whole where the part allows it.
+    const int32_t fullPairs = ends.closesRow ? pairs - 1 : pairs;
+    int32_t k = 0;
     if (part == kBlueRowWhole) {
-        int32_t k = 0;
 #if TAV_BILINEAR16_LANES
         for (; k + kBlockPairs < pairs; k += kBlockPairs) blueRowBlock(s, d, k, top, redAbove, redBelow, blueHere);
 #endif
-        for (; k < pairs - 1; ++k) blueRowPair(s, d, k, top, redAbove, redBelow, blueHere);
+        for (; k < fullPairs; ++k) blueRowPair(s, d, k, top, redAbove, redBelow, blueHere);
     } else {
-        for (int32_t k = 0; k < pairs - 1; ++k) {
+        for (; k < fullPairs; ++k) {
             const int32_t a = 2 * k, b = a + 1;
-            if (part == kBlueRowRedOnly) {
+            if (withRed) {
                 d[3 * a + 2] = clamped(s[a] + ((redAbove[k + 1] + redBelow[k + 1]) >> 1), top);
                 d[3 * b + 2] = clamped(
                     s[b] - blueHere[k + 1] + ((redAbove[k + 1] + redAbove[k + 2] + redBelow[k + 1] + redBelow[k + 2]) >> 2),
@@ -200,15 +217,16 @@ inline void blueRow(const uint16_t* __restrict s, uint16_t* __restrict d, int32_
             }
         }
     }
-    // Last pair: the G site whole, the B site blue and green only.
-    const int32_t k = pairs - 1, a = 2 * k, b = a + 1;
-    if (part != kBlueRowRedOnly) {
+    if (!ends.closesRow) return;
+    // Last pair of the row: the G site whole, the B site blue and green only.
+    const int32_t a = 2 * k, b = a + 1;
+    if (withBlueGreen) {
         d[3 * a + 0] = clamped(s[a] + ((blueHere[k] + blueHere[k + 1]) >> 1), top);
         d[3 * a + 1] = s[a];
         d[3 * b + 0] = s[b];
         d[3 * b + 1] = (uint16_t)(s[b] - blueHere[k + 1]);
     }
-    if (part != kBlueRowBlueGreenOnly) d[3 * a + 2] = clamped(s[a] + ((redAbove[k + 1] + redBelow[k + 1]) >> 1), top);
+    if (withRed) d[3 * a + 2] = clamped(s[a] + ((redAbove[k + 1] + redBelow[k + 1]) >> 1), top);
 }
 
 }  // namespace edge16
