@@ -102,9 +102,10 @@ inline Quad absQuad(Quad v) { return v < 0 ? -v : v; }
 // Eight pixels: lane i of each a value is column 2i, of each b value column
 // 2i + 1; every value lies in 0..65535, so a | b << 16 is the channel in
 // pixel order.
+inline Lanes pixelOrder(Quad a, Quad b) { return (Lanes)((Lanes32)a | ((Lanes32)b << 16)); }
+
 inline void storePairs(uint16_t* at, Quad blueA, Quad greenA, Quad redA, Quad blueB, Quad greenB, Quad redB) {
-    bilinear16::storeInterleaved(at, (Lanes)(blueA | (blueB << 16)), (Lanes)(greenA | (greenB << 16)),
-                                 (Lanes)(redA | (redB << 16)));
+    bilinear16::storeInterleaved(at, pixelOrder(blueA, blueB), pixelOrder(greenA, greenB), pixelOrder(redA, redB));
 }
 
 inline void redRowBlock(const uint16_t* __restrict s, uint16_t* __restrict d, int32_t k, int32_t top,
