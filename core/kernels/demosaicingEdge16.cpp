@@ -9,14 +9,17 @@
 // back from there, so each routine relies on the greens that the routines
 // called before it stored. The border routines evaluate both passes through
 // mirrored indices (first all their greens, then red and blue); the interior
-// routine works one 2x2 block per step with fixed offsets. Red lags one row
-// and one column behind because the red differences below and right of a
-// block need greens that the next block computes.
+// routine uses fixed offsets and no bounds tests. Red lags one row and one
+// column behind because the red differences below and right of a block need
+// greens that the next block computes; on rows up to a few thousand pixels
+// the interior keeps each row's colour differences on the stack and writes
+// whole pixels a row at a time.
 #include "tav_kernels16.h"
 
 #include <stddef.h>
 #include <stdlib.h>
 
+#include "kernels/edge16Rows.h"
 #include "kernels/samples16.h"
 
 namespace {
@@ -40,78 +43,18 @@ inline int32_t estimateGreenAt(const uint16_t* s, ptrdiff_t w) {
     return estimateGreen(s[0], s[-w], s[w], s[-1], s[1], s[-2 * w], s[2 * w], s[-2], s[2], 2);
 }
 
-// The interior works on one row pair (r, r + 1) at a time; s and d point at
-// the red site (r, phase). Each of the sweeps below handles one 2x2
-// block per step with fixed offsets; they are separate so that no step
-// depends on the one before it (red and blue only read the greens that the
-// green sweeps, earlier rows and earlier routines stored).
-
-// Pass 1 at the R site (r, c) and the B site (r + 1, c + 1), and the raw
-// samples of the block.
-inline void interiorGreens(const uint16_t* __restrict s, uint16_t* __restrict d, ptrdiff_t w, int32_t pairs,
-                           int32_t top) {
-    const ptrdiff_t w3 = 3 * w;
-    TAV_INDEPENDENT_ITERATIONS
-    for (int32_t k = 0; k < pairs; ++k) {
-        const uint16_t* sk = s + 2 * k;
-        uint16_t* dk = d + 6 * k;
-        dk[1] = (uint16_t)tav::clampSample(estimateGreenAt(sk, w), top);
-        dk[2] = sk[0];
-        dk[3 + 1] = sk[1];
-    }
-    TAV_INDEPENDENT_ITERATIONS
-    for (int32_t k = 0; k < pairs; ++k) {
-        const uint16_t* sk = s + w + 2 * k;
-        uint16_t* dk = d + w3 + 6 * k;
-        dk[1] = sk[0];
-        dk[3] = sk[1];
-        dk[3 + 1] = (uint16_t)tav::clampSample(estimateGreenAt(sk + 1, w), top);
-    }
-}
-
-// Red one row and one column behind (the B site (r-1, c-1) and the G sites
-// (r-1, c) and (r, c-1), from the red differences at (r-2, c-2), (r-2, c),
-// (r, c-2) and (r, c)), and blue at the R site (r, c) and the G sites
-// (r, c+1) and (r+1, c), from the blue differences at (r-1, c-1),
-// (r-1, c+1), (r+1, c-1) and (r+1, c+1).
-inline void interiorRedsAndBlues(const uint16_t* __restrict s, uint16_t* __restrict d, ptrdiff_t w,
-                                 int32_t pairs, int32_t top) {
-    const ptrdiff_t w3 = 3 * w;
-    TAV_INDEPENDENT_ITERATIONS
-    for (int32_t k = 0; k < pairs; ++k) {
-        const uint16_t* sk = s + 2 * k;
-        uint16_t* dk = d + 6 * k;
-        const int32_t greenUpLeft = dk[-w3 - 3 + 1];
-        const int32_t redUpLeft = sk[-2 * w - 2] - dk[-2 * w3 - 6 + 1];
-        const int32_t redUp = sk[-2 * w] - dk[-2 * w3 + 1];
-        const int32_t redLeft = sk[-2] - dk[-6 + 1];
-        const int32_t redHere = sk[0] - dk[1];
-        dk[-w3 - 3 + 2] = (uint16_t)tav::clampSample(greenUpLeft + ((redUpLeft + redUp + redLeft + redHere) >> 2), top);
-        dk[-w3 + 2] = (uint16_t)tav::clampSample(sk[-w] + ((redUp + redHere) >> 1), top);
-        dk[-3 + 2] = (uint16_t)tav::clampSample(sk[-1] + ((redLeft + redHere) >> 1), top);
-
-        const int32_t blueUpLeft = sk[-w - 1] - greenUpLeft;
-        const int32_t blueUpRight = sk[-w + 1] - dk[-w3 + 3 + 1];
-        const int32_t blueDownLeft = sk[w - 1] - dk[w3 - 3 + 1];
-        const int32_t blueDownRight = sk[w + 1] - dk[w3 + 3 + 1];
-        dk[0] = (uint16_t)tav::clampSample(dk[1] + ((blueUpLeft + blueUpRight + blueDownLeft + blueDownRight) >> 2), top);
-        dk[3] = (uint16_t)tav::clampSample(sk[1] + ((blueUpRight + blueDownRight) >> 1), top);
-        dk[w3] = (uint16_t)tav::clampSample(sk[w] + ((blueDownLeft + blueDownRight) >> 1), top);
-    }
-}
-
-// Rows up to this many column pairs keep their colour differences in short
-// arrays on the stack, which saves reading greens back at a stride; wider
-// rows read them back from the destination.
-const int32_t kMaxDifferencePairs = 2048;
+// The interior keeps the colour differences of its rows in short arrays on
+// the stack; rows with more column pairs than this go in several runs.
+const int32_t kMaxRunPairs = 2048;
 
 // Colour differences of one row: index j is the site at column phase - 2 + 2j
-// (red rows) or phase - 1 + 2j (blue rows).
+// (red rows) or phase - 1 + 2j (blue rows), counted from the run's first
+// pair, one pair beyond the run included.
 struct DifferenceRows {
-    int32_t redAbove[kMaxDifferencePairs + 1];
-    int32_t redHere[kMaxDifferencePairs + 1];
-    int32_t blueAbove[kMaxDifferencePairs + 1];
-    int32_t blueBelow[kMaxDifferencePairs + 1];
+    int32_t redAbove[kMaxRunPairs + 2];
+    int32_t redHere[kMaxRunPairs + 2];
+    int32_t blueAbove[kMaxRunPairs + 2];
+    int32_t blueBelow[kMaxRunPairs + 2];
 };
 
 // Pass 1 of the row pair, kept as colour differences only: the red
@@ -122,77 +65,52 @@ inline void interiorDifferences(const uint16_t* __restrict s, const uint16_t* __
     const ptrdiff_t w3 = 3 * w;
     redHere[0] = s[-2] - d[-6 + 1];
     blueBelow[0] = s[w - 1] - d[w3 - 3 + 1];
-    TAV_INDEPENDENT_ITERATIONS
-    for (int32_t k = 0; k < pairs; ++k) {
+    int32_t k = 0;
+#if TAV_BILINEAR16_LANES
+    for (; k + tav::edge16::kBlockPairs <= pairs; k += tav::edge16::kBlockPairs) {
+        tav::edge16::differenceBlock(s + 2 * k, w, top, redHere + k + 1);
+        tav::edge16::differenceBlock(s + w + 1 + 2 * k, w, top, blueBelow + k + 1);
+    }
+#endif
+    for (; k < pairs; ++k) {
         const uint16_t* sk = s + 2 * k;
         redHere[k + 1] = sk[0] - tav::clampSample(estimateGreenAt(sk, w), top);
-    }
-    TAV_INDEPENDENT_ITERATIONS
-    for (int32_t k = 0; k < pairs; ++k) {
-        const uint16_t* sk = s + w + 1 + 2 * k;
+        sk += w + 1;
         blueBelow[k + 1] = sk[0] - tav::clampSample(estimateGreenAt(sk, w), top);
     }
 }
 
-// Everything the block at (r, c) writes, greens recovered from the kept
-// differences: row r whole (red of column c - 1 included), row r + 1 but
-// its red, and the red of row r - 1 at columns c - 1 and c.
-inline void interiorBlocksFromDifferences(const uint16_t* __restrict s, uint16_t* __restrict d, ptrdiff_t w,
-                                          int32_t pairs, int32_t top, const int32_t* __restrict redAbove,
-                                          const int32_t* __restrict redHere, const int32_t* __restrict blueAbove,
-                                          const int32_t* __restrict blueBelow) {
-    const ptrdiff_t w3 = 3 * w;
-    TAV_INDEPENDENT_ITERATIONS
-    for (int32_t k = 0; k < pairs; ++k) {
-        const uint16_t* sk = s + 2 * k;
-        uint16_t* dk = d + 6 * k;
-        const int32_t redUpLeft = redAbove[k], redUp = redAbove[k + 1];
-        const int32_t redLeft = redHere[k], redHereNow = redHere[k + 1];
-        const int32_t blueUpLeft = blueAbove[k], blueUpRight = blueAbove[k + 1];
-        const int32_t blueDownLeft = blueBelow[k], blueDownRight = blueBelow[k + 1];
-        const int32_t greenUpLeft = sk[-w - 1] - blueUpLeft;
-        const int32_t greenHere = sk[0] - redHereNow;
-        const int32_t greenDownRight = sk[w + 1] - blueDownRight;
-        // row r - 1: red only
-        dk[-w3 - 3 + 2] =
-            (uint16_t)tav::clampSample(greenUpLeft + ((redUpLeft + redUp + redLeft + redHereNow) >> 2), top);
-        dk[-w3 + 2] = (uint16_t)tav::clampSample(sk[-w] + ((redUp + redHereNow) >> 1), top);
-        // row r
-        dk[-3 + 2] = (uint16_t)tav::clampSample(sk[-1] + ((redLeft + redHereNow) >> 1), top);
-        dk[0] = (uint16_t)tav::clampSample(
-            greenHere + ((blueUpLeft + blueUpRight + blueDownLeft + blueDownRight) >> 2), top);
-        dk[1] = (uint16_t)greenHere;
-        dk[2] = sk[0];
-        dk[3] = (uint16_t)tav::clampSample(sk[1] + ((blueUpRight + blueDownRight) >> 1), top);
-        dk[3 + 1] = sk[1];
-        // row r + 1 (its red follows with the next row pair)
-        dk[w3] = (uint16_t)tav::clampSample(sk[w] + ((blueDownLeft + blueDownRight) >> 1), top);
-        dk[w3 + 1] = sk[w];
-        dk[w3 + 3] = sk[w + 1];
-        dk[w3 + 3 + 1] = (uint16_t)greenDownRight;
-    }
-}
-
-// The whole interior with differences kept on the stack; s and d point at
-// the first block of the first row pair.
-void interiorWithKeptDifferences(const uint16_t* s, uint16_t* d, ptrdiff_t w, int32_t rows, int32_t pairs,
-                                 int32_t top) {
+// The interior over a run of column pairs, all row pairs; s and d point at
+// the run's first block in the first row pair. Each blue row is written
+// whole once the red differences of the rows on both sides are known, i.e.
+// one row pair late; the first blue row gets only its red (the first rows
+// routine wrote the rest) and the last only blue and green (the last rows
+// routine adds red). Runs go left to right: a run reads the greens that the
+// run before it stored in the column just left of it.
+void interiorRun(const uint16_t* s, uint16_t* d, ptrdiff_t w, int32_t rows, int32_t pairs, int32_t top,
+                 tav::edge16::RunEnds ends) {
+    using tav::edge16::blueRow;
+    using tav::edge16::redRow;
     DifferenceRows rowsKept;
     int32_t* redAbove = rowsKept.redAbove;
     int32_t* redHere = rowsKept.redHere;
     int32_t* blueAbove = rowsKept.blueAbove;
     int32_t* blueBelow = rowsKept.blueBelow;
+    // A run that does not close the row needs the differences one pair on.
+    const int32_t differencePairs = ends.closesRow ? pairs : pairs + 1;
     // The rows above the first pair were finished by earlier routines.
     const ptrdiff_t w3 = 3 * w;
-    for (int32_t j = 0; j <= pairs; ++j) {
+    for (int32_t j = 0; j <= differencePairs; ++j) {
         redAbove[j] = s[-2 * w - 2 + 2 * j] - d[-2 * w3 - 6 + 6 * j + 1];
         blueAbove[j] = s[-w - 1 + 2 * j] - d[-w3 - 3 + 6 * j + 1];
     }
     for (int32_t r = 0; r < rows; r += 2) {
         const uint16_t* sr = s + r * w;
         uint16_t* dr = d + 3 * r * w;
-        interiorDifferences(sr, dr, w, pairs, top, redHere, blueBelow);
-        interiorBlocksFromDifferences(sr, dr, w, pairs, top, redAbove, redHere, blueAbove, blueBelow);
+        interiorDifferences(sr, dr, w, differencePairs, top, redHere, blueBelow);
+        blueRow(sr - w, dr - w3, pairs, top, redAbove, redHere, blueAbove,
+                r == 0 ? tav::edge16::kBlueRowRedOnly : tav::edge16::kBlueRowWhole, ends);
+        redRow(sr, dr, pairs, top, redHere, blueAbove, blueBelow, ends);
         int32_t* t = redAbove;
         redAbove = redHere;
         redHere = t;
@@ -200,6 +118,8 @@ void interiorWithKeptDifferences(const uint16_t* s, uint16_t* d, ptrdiff_t w, in
         blueAbove = blueBelow;
         blueBelow = t;
     }
+    blueRow(s + (rows - 1) * w, d + (rows - 1) * w3, pairs, top, redAbove, redHere, blueAbove,
+            tav::edge16::kBlueRowBlueGreenOnly, ends);
 }
 
 // Green estimates that depart from the plain rule at a few border sites.
@@ -378,16 +298,12 @@ TavEdgeExtent edgeSecRGGBU16(const uint16_t* source, uint16_t* destination, int3
     const int32_t top = boundedMaximum(maximum);
     const ptrdiff_t w = width;
     const int32_t pairs = phase < width - 3 ? ((width - 4 - phase) >> 1) + 1 : 0;
-    if (pairs <= kMaxDifferencePairs) {
-        if (pairs > 0 && extent.rows > 0)
-            interiorWithKeptDifferences(source + phase, destination + 3 * phase, w, extent.rows, pairs, top);
-        return extent;
-    }
-    for (int32_t r = 0; r < extent.rows; r += 2) {
-        const uint16_t* s = source + r * w + phase;
-        uint16_t* d = destination + 3 * (r * w + phase);
-        interiorGreens(s, d, w, pairs, top);
-        interiorRedsAndBlues(s, d, w, pairs, top);
+    if (pairs <= 0 || extent.rows <= 0) return extent;
+    for (int32_t first = 0; first < pairs; first += kMaxRunPairs) {
+        const int32_t runPairs = pairs - first < kMaxRunPairs ? pairs - first : kMaxRunPairs;
+        const tav::edge16::RunEnds ends = {first == 0, first + runPairs == pairs};
+        interiorRun(source + phase + 2 * first, destination + 3 * (phase + 2 * first), w, extent.rows, runPairs, top,
+                    ends);
     }
     return extent;
 }

@@ -1,0 +1,236 @@
+// Whole output rows of the 16-bit edge-directed interior, formed from the
+// colour differences (sample minus green) of the row and its neighbours.
+//
+// Columns are taken in pairs from the interior's first column p: pair k
+// covers columns a = p + 2k and b = a + 1. On a red row a is an R site and
+// b a G site; on a blue row a is a G site and b a B site. Difference arrays
+// are indexed j for column p - 2 + 2j (red rows) or p - 1 + 2j (blue rows),
+// so the four differences around pair k are entries k .. k + 2.
+//
+// Each row writes red over columns p - 1 .. Ec - 2 and blue and green over
+// p .. Ec - 1 (Ec = p + 2 * pairs): whole pixels p .. Ec - 2, red alone at
+// p - 1 and blue and green alone at Ec - 1. Long rows go in runs of pairs,
+// each needing the differences one pair beyond its end. With 16-bit vector lanes
+// available, the whole pixels go eight column pairs at a time through one
+// interleaved store per eight pixels; the plain per-pair rule handles the
+// rest and is the definition the blocks match.
+#ifndef TAV_KERNELS_EDGE16_ROWS_H
+#define TAV_KERNELS_EDGE16_ROWS_H
+
+#include <stdint.h>
+#include <string.h>
+
+#include "kernels/bilinear16Lanes.h"
+#include "kernels/samples16.h"
+
+namespace tav {
+namespace edge16 {
+
+// Which channels a blue row receives: its first interior row lacks blue and
+// green (finished by the first rows routine), its last lacks red (finished by
+// the last rows routine).
+enum BlueRowPart { kBlueRowRedOnly, kBlueRowWhole, kBlueRowBlueGreenOnly };
+
+inline uint16_t clamped(int32_t v, int32_t top) { return (uint16_t)clampSample(v, top); }
+
+// Red row, pair k: s and d point at column p of the row.
+inline void redRowPair(const uint16_t* __restrict s, uint16_t* __restrict d, int32_t k, int32_t top,
+                       const int32_t* redHere, const int32_t* blueAbove, const int32_t* blueBelow) {
+    const int32_t a = 2 * k, b = a + 1;
+    const int32_t greenA = s[a] - redHere[k + 1];
+    d[3 * a + 0] = clamped(greenA + ((blueAbove[k] + blueAbove[k + 1] + blueBelow[k] + blueBelow[k + 1]) >> 2), top);
+    d[3 * a + 1] = (uint16_t)greenA;
+    d[3 * a + 2] = s[a];
+    d[3 * b + 0] = clamped(s[b] + ((blueAbove[k + 1] + blueBelow[k + 1]) >> 1), top);
+    d[3 * b + 1] = s[b];
+    d[3 * b + 2] = clamped(s[b] + ((redHere[k + 1] + redHere[k + 2]) >> 1), top);
+}
+
+// Blue row, pair k: s and d point at column p of the row.
+inline void blueRowPair(const uint16_t* __restrict s, uint16_t* __restrict d, int32_t k, int32_t top,
+                        const int32_t* redAbove, const int32_t* redBelow, const int32_t* blueHere) {
+    const int32_t a = 2 * k, b = a + 1;
+    const int32_t greenB = s[b] - blueHere[k + 1];
+    d[3 * a + 0] = clamped(s[a] + ((blueHere[k] + blueHere[k + 1]) >> 1), top);
+    d[3 * a + 1] = s[a];
+    d[3 * a + 2] = clamped(s[a] + ((redAbove[k + 1] + redBelow[k + 1]) >> 1), top);
+    d[3 * b + 0] = s[b];
+    d[3 * b + 1] = (uint16_t)greenB;
+    d[3 * b + 2] =
+        clamped(greenB + ((redAbove[k + 1] + redAbove[k + 2] + redBelow[k + 1] + redBelow[k + 2]) >> 2), top);
+}
+
+#if TAV_BILINEAR16_LANES
+
+using bilinear16::Lanes;
+using bilinear16::Lanes32;
+
+// Four column pairs in 32-bit lanes.
+typedef int32_t Quad __attribute__((vector_size(16)));
+
+constexpr int32_t kBlockPairs = 4;
+
+inline Quad loadQuad(const int32_t* at) {
+    Quad v;
+    memcpy(&v, at, sizeof v);
+    return v;
+}
+
+// Eight samples from at: the even ones (columns at, at + 2, ...) and the odd
+// ones, each widened to 32 bits (the low and high halves of each word).
+struct PairSamples {
+    Quad even, odd;
+};
+
+inline PairSamples loadPairs(const uint16_t* at) {
+    const Lanes32 words = (Lanes32)bilinear16::load(at);
+    const PairSamples p = {(Quad)(words & 0xFFFFu), (Quad)(words >> 16)};
+    return p;
+}
+
+inline Quad evenSamples(const uint16_t* at) { return (Quad)((Lanes32)bilinear16::load(at) & 0xFFFFu); }
+
+inline Quad clampQuad(Quad v, int32_t top) {
+    const Quad zero = {};
+    const Quad limit = zero + top;
+    v = v < zero ? zero : v;
+    return v > limit ? limit : v;
+}
+
+inline Quad absQuad(Quad v) { return v < 0 ? -v : v; }
+
+// Eight pixels: lane i of each a value is column 2i, of each b value column
+// 2i + 1; every value lies in 0..65535, so a | b << 16 is the channel in
+// pixel order.
+inline Lanes pixelOrder(Quad a, Quad b) { return (Lanes)((Lanes32)a | ((Lanes32)b << 16)); }
+
+inline void storePairs(uint16_t* at, Quad blueA, Quad greenA, Quad redA, Quad blueB, Quad greenB, Quad redB) {
+    bilinear16::storeInterleaved(at, pixelOrder(blueA, blueB), pixelOrder(greenA, greenB), pixelOrder(redA, redB));
+}
+
+inline void redRowBlock(const uint16_t* __restrict s, uint16_t* __restrict d, int32_t k, int32_t top,
+                        const int32_t* redHere, const int32_t* blueAbove, const int32_t* blueBelow) {
+    const PairSamples x = loadPairs(s + 2 * k);
+    const Quad redMid = loadQuad(redHere + k + 1), redRight = loadQuad(redHere + k + 2);
+    const Quad blueUpLeft = loadQuad(blueAbove + k), blueUpRight = loadQuad(blueAbove + k + 1);
+    const Quad blueDownLeft = loadQuad(blueBelow + k), blueDownRight = loadQuad(blueBelow + k + 1);
+    const Quad greenA = x.even - redMid;
+    storePairs(d + 6 * k, clampQuad(greenA + ((blueUpLeft + blueUpRight + blueDownLeft + blueDownRight) >> 2), top),
+               greenA, x.even, clampQuad(x.odd + ((blueUpRight + blueDownRight) >> 1), top), x.odd,
+               clampQuad(x.odd + ((redMid + redRight) >> 1), top));
+}
+
+inline void blueRowBlock(const uint16_t* __restrict s, uint16_t* __restrict d, int32_t k, int32_t top,
+                         const int32_t* redAbove, const int32_t* redBelow, const int32_t* blueHere) {
+    const PairSamples x = loadPairs(s + 2 * k);
+    const Quad redUpMid = loadQuad(redAbove + k + 1), redUpRight = loadQuad(redAbove + k + 2);
+    const Quad redDownMid = loadQuad(redBelow + k + 1), redDownRight = loadQuad(redBelow + k + 2);
+    const Quad blueLeft = loadQuad(blueHere + k), blueRight = loadQuad(blueHere + k + 1);
+    const Quad greenB = x.odd - blueRight;
+    storePairs(d + 6 * k, clampQuad(x.even + ((blueLeft + blueRight) >> 1), top), x.even,
+               clampQuad(x.even + ((redUpMid + redDownMid) >> 1), top), x.odd, greenB,
+               clampQuad(greenB + ((redUpMid + redUpRight + redDownMid + redDownRight) >> 2), top));
+}
+
+// Colour differences of four R or B sites two columns apart, the first at
+// s: the site's sample minus its clamped pass-1 green. Reads columns -2 to
+// +9 of the site's row and columns 0 to 7 two rows up and down.
+inline void differenceBlock(const uint16_t* s, ptrdiff_t w, int32_t top, int32_t* out) {
+    const PairSamples left = loadPairs(s - 2), here = loadPairs(s);
+    const Quad x = here.even, east = here.odd, west = left.odd, westFar = left.even;
+    const Quad eastFar = evenSamples(s + 2);
+    const Quad north = evenSamples(s - w), south = evenSamples(s + w);
+    const Quad northFar = evenSamples(s - 2 * w), southFar = evenSamples(s + 2 * w);
+    const Quad dV = 2 * x - northFar - southFar;
+    const Quad dH = 2 * x - westFar - eastFar;
+    const Quad gH = absQuad(west - east) + absQuad(dH);
+    const Quad gV = absQuad(north - south) + absQuad(dV);
+    // Neighbour sums are non-negative, so the signed halving is the unsigned one.
+    const Quad vertical = ((north + south) >> 1) + (dV >> 2);
+    const Quad horizontal = ((west + east) >> 1) + (dH >> 2);
+    const Quad green = clampQuad(gH >= gV ? vertical : horizontal, top);
+    const Quad difference = x - green;
+    memcpy(out, &difference, sizeof difference);
+}
+
+#endif  // TAV_BILINEAR16_LANES
+
+// Where a run of column pairs lies in its row: a run that opens the row
+// also writes the red of the column before it; one that closes the row
+// leaves the red of its last column to the last columns routine.
+struct RunEnds {
+    bool opensRow;
+    bool closesRow;
+};
+
+// Whole pixels of the run's pairs (but for what the row's last column
+// lacks). Blocks stop while a pixel of the row is still to follow, which
+// the interleaved store may touch before it is written.
+inline void redRow(const uint16_t* __restrict s, uint16_t* __restrict d, int32_t pairs, int32_t top,
+                   const int32_t* redHere, const int32_t* blueAbove, const int32_t* blueBelow, RunEnds ends) {
+    if (ends.opensRow) d[-3 + 2] = clamped(s[-1] + ((redHere[0] + redHere[1]) >> 1), top);
+    int32_t k = 0;
+#if TAV_BILINEAR16_LANES
+    for (; k + kBlockPairs < pairs; k += kBlockPairs) redRowBlock(s, d, k, top, redHere, blueAbove, blueBelow);
+#endif
+    for (; k < pairs - 1; ++k) redRowPair(s, d, k, top, redHere, blueAbove, blueBelow);
+    if (!ends.closesRow) {
+        redRowPair(s, d, k, top, redHere, blueAbove, blueBelow);
+        return;
+    }
+    // Last pair of the row: the R site whole, the G site blue and green only.
+    const int32_t a = 2 * k, b = a + 1;
+    const int32_t greenA = s[a] - redHere[k + 1];
+    d[3 * a + 0] = clamped(greenA + ((blueAbove[k] + blueAbove[k + 1] + blueBelow[k] + blueBelow[k + 1]) >> 2), top);
+    d[3 * a + 1] = (uint16_t)greenA;
+    d[3 * a + 2] = s[a];
+    d[3 * b + 0] = clamped(s[b] + ((blueAbove[k + 1] + blueBelow[k + 1]) >> 1), top);
+    d[3 * b + 1] = s[b];
+}
+
+inline void blueRow(const uint16_t* __restrict s, uint16_t* __restrict d, int32_t pairs, int32_t top,
+                    const int32_t* redAbove, const int32_t* redBelow, const int32_t* blueHere, BlueRowPart part,
+                    RunEnds ends) {
+    const bool withRed = part != kBlueRowBlueGreenOnly, withBlueGreen = part != kBlueRowRedOnly;
+    if (withRed && ends.opensRow)
+        d[-3 + 2] = clamped(s[-1] - blueHere[0] + ((redAbove[0] + redAbove[1] + redBelow[0] + redBelow[1]) >> 2), top);
+    // Pairs written whole where the part allows it.
+    const int32_t fullPairs = ends.closesRow ? pairs - 1 : pairs;
+    int32_t k = 0;
+    if (part == kBlueRowWhole) {
+#if TAV_BILINEAR16_LANES
+        for (; k + kBlockPairs < pairs; k += kBlockPairs) blueRowBlock(s, d, k, top, redAbove, redBelow, blueHere);
+#endif
+        for (; k < fullPairs; ++k) blueRowPair(s, d, k, top, redAbove, redBelow, blueHere);
+    } else {
+        for (; k < fullPairs; ++k) {
+            const int32_t a = 2 * k, b = a + 1;
+            if (withRed) {
+                d[3 * a + 2] = clamped(s[a] + ((redAbove[k + 1] + redBelow[k + 1]) >> 1), top);
+                d[3 * b + 2] = clamped(
+                    s[b] - blueHere[k + 1] + ((redAbove[k + 1] + redAbove[k + 2] + redBelow[k + 1] + redBelow[k + 2]) >> 2),
+                    top);
+            } else {
+                d[3 * a + 0] = clamped(s[a] + ((blueHere[k] + blueHere[k + 1]) >> 1), top);
+                d[3 * a + 1] = s[a];
+                d[3 * b + 0] = s[b];
+                d[3 * b + 1] = (uint16_t)(s[b] - blueHere[k + 1]);
+            }
+        }
+    }
+    if (!ends.closesRow) return;
+    // Last pair of the row: the G site whole, the B site blue and green only.
+    const int32_t a = 2 * k, b = a + 1;
+    if (withBlueGreen) {
+        d[3 * a + 0] = clamped(s[a] + ((blueHere[k] + blueHere[k + 1]) >> 1), top);
+        d[3 * a + 1] = s[a];
+        d[3 * b + 0] = s[b];
+        d[3 * b + 1] = (uint16_t)(s[b] - blueHere[k + 1]);
+    }
+    if (withRed) d[3 * a + 2] = clamped(s[a] + ((redAbove[k + 1] + redBelow[k + 1]) >> 1), top);
+}
+
+}  // namespace edge16
+}  // namespace tav
+
+#endif
