@@ -66,15 +66,11 @@ using bilinear16::Lanes;
 using bilinear16::Lanes32;
 
 // Four column pairs in 32-bit lanes.
-typedef int32_t Quad __attribute__((vector_size(16)));
+typedef lanes::I32x4 Quad;
 
 constexpr int32_t kBlockPairs = 4;
 
-inline Quad loadQuad(const int32_t* at) {
-    Quad v;
-    memcpy(&v, at, sizeof v);
-    return v;
-}
+inline Quad loadQuad(const int32_t* at) { return lanes::load<Quad>(at); }
 
 // Eight samples from at: the even ones (columns at, at + 2, ...) and the odd
 // ones, each widened to 32 bits (the low and high halves of each word).

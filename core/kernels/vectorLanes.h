@@ -16,6 +16,7 @@ namespace lanes {
 typedef uint16_t U16x8 __attribute__((vector_size(16)));
 typedef int16_t I16x8 __attribute__((vector_size(16)));
 typedef uint32_t U32x4 __attribute__((vector_size(16)));
+typedef int32_t I32x4 __attribute__((vector_size(16)));
 typedef uint64_t U64x2 __attribute__((vector_size(16)));
 
 template <class Vector>
