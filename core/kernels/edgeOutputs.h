@@ -6,9 +6,14 @@
 
 #include <stddef.h>
 #include <stdint.h>
+#include <string.h>
 
 namespace tav {
 namespace edge {
+
+// Largest storage of one pixel over all kinds and planes (4-byte pixels, or
+// three planes of one byte each).
+constexpr int kMaxBytesPerPixel = 4;
 
 // 3 or 4 bytes per pixel; RedFirst puts red in byte 0 (else byte 2). The
 // fourth byte, when present, is always 0.
@@ -22,6 +27,19 @@ struct InterleavedOut {
         InterleavedOut o = *this;
         o.row += (ptrdiff_t)y * stride;
         return o;
+    }
+    // The same kind writing rows -1 .. 1 of `columns` pixels into `buffer`
+    // (3 * columns * kMaxBytesPerPixel bytes).
+    InterleavedOut redirected(uint8_t* buffer, int columns) const {
+        InterleavedOut o = *this;
+        o.stride = (ptrdiff_t)Bytes * columns;
+        o.row = buffer + o.stride;
+        return o;
+    }
+    // Pixels from .. from+count-1 of row dy of `local` into columns x .. of row dy.
+    void copyPixels(const InterleavedOut& local, int dy, int from, int x, int count) const {
+        memcpy(row + dy * stride + (ptrdiff_t)x * Bytes, local.row + dy * local.stride + from * Bytes,
+               (size_t)count * Bytes);
     }
     void pixel(int dy, int x, int r, int g, int b) const {
         uint8_t* p = row + dy * stride + (ptrdiff_t)x * Bytes;
@@ -49,6 +67,21 @@ struct PlanarOut {
         o.blue += offset;
         return o;
     }
+    PlanarOut redirected(uint8_t* buffer, int columns) const {
+        PlanarOut o = *this;
+        o.stride = columns;
+        o.red = buffer + columns;
+        o.green = o.red + 3 * columns;
+        o.blue = o.green + 3 * columns;
+        return o;
+    }
+    void copyPixels(const PlanarOut& local, int dy, int from, int x, int count) const {
+        const ptrdiff_t at = dy * stride + x;
+        const ptrdiff_t localAt = dy * local.stride + from;
+        memcpy(red + at, local.red + localAt, (size_t)count);
+        memcpy(green + at, local.green + localAt, (size_t)count);
+        memcpy(blue + at, local.blue + localAt, (size_t)count);
+    }
     void pixel(int dy, int x, int r, int g, int b) const {
         const ptrdiff_t i = dy * stride + x;
         red[i] = (uint8_t)r;
@@ -74,6 +107,15 @@ struct LumaOut {
         LumaOut o = *this;
         o.row += (ptrdiff_t)y * stride;
         return o;
+    }
+    LumaOut redirected(uint8_t* buffer, int columns) const {
+        LumaOut o = *this;
+        o.stride = columns;
+        o.row = buffer + columns;
+        return o;
+    }
+    void copyPixels(const LumaOut& local, int dy, int from, int x, int count) const {
+        memcpy(row + dy * stride + x, local.row + dy * local.stride + from, (size_t)count);
     }
     void pixel(int dy, int x, int r, int g, int b) const {
         row[dy * stride + x] = (uint8_t)((redWeight * r + 150 * g + blueWeight * b + 128) >> 8);

@@ -15,6 +15,7 @@
 
 #include <stddef.h>
 #include <stdint.h>
+#include <string.h>
 
 #include "edgeFormulas.h"
 #include "edgeLanes.h"
@@ -182,9 +183,10 @@ inline void stepColumnPair(const RowSet& s, int width, uint8_t* greenRow, const 
 
 // Interior columns in blocks of eight column pairs, in vector lanes: the
 // greens of a block are interpolated first, then its columns are finished,
-// then its green-row entries are replaced. Same rule and bytes as
-// stepColumnPair over the same columns; without vector support every column
-// takes that path.
+// then its green-row entries are replaced; the last columns of a row take
+// the same blocks over mirrored local copies (stepTail). Same rule and bytes
+// as stepColumnPair over the same columns; without vector support every
+// column takes that path.
 constexpr int kBlockPairs = 8;
 
 #if defined(TAV_EDGE_LANES)
@@ -232,6 +234,58 @@ inline void stepBlock(const RowSet& s, uint8_t* greenRow, const Out& out, StepSt
     st.newEven = redAhead[7];
     st.newOdd = blueAhead[7];
 }
+
+// The columns from x0 to the end of the row (fewer than a block's reach), as
+// blocks over small local copies: the source rows and the green row mirrored
+// past the last column, and the pixels written to a local area of which
+// only the columns inside the row are copied out. Greens and samples beyond
+// column width+3 never reach a column inside the row, so they are zero.
+constexpr int kTailBlocks = 2;  // a tail is at most 2 * kBlockPairs + 4 columns
+constexpr int kTailColumns = 2 * kBlockPairs * kTailBlocks + 16;
+
+template <class Mode, class Out>
+inline void stepTail(const RowSet& s, int width, uint8_t* greenRow, const Out& out,
+                     StepState& st, int x0) {
+    // Local column 0 is column x0 - 2.
+    const int base = x0 - 2;
+    const int inside = width - base;  // local columns inside the row
+    uint8_t rows[6][kTailColumns];
+    uint8_t greens[kTailColumns];
+    RowSet local;
+    for (int k = 0; k < 6; ++k) {
+        uint8_t* copy = rows[k];
+        memcpy(copy, s.row[k] + base, (size_t)inside);
+        // Columns width .. width+3 mirror onto width-2 .. width-5.
+        for (int i = 0; i < 4; ++i) copy[inside + i] = copy[inside - 2 - i];
+        memset(copy + inside + 4, 0, (size_t)(kTailColumns - inside - 4));
+        local.row[k] = copy;
+    }
+    // Entries from x0-1 on are still unread (even entries before x0 are
+    // never read); columns width and width+1 mirror onto width-2 and width-3.
+    memcpy(greens, greenRow + base, (size_t)inside);
+    greens[inside] = greens[inside - 2];
+    greens[inside + 1] = greens[inside - 3];
+    memset(greens + inside + 2, 0, (size_t)(kTailColumns - inside - 2));
+    uint8_t pixels[3 * kTailColumns * kMaxBytesPerPixel];
+    const Out localOut = out.redirected(pixels, kTailColumns);
+
+    int x = 2;
+    for (; base + x < width; x += 2 * kBlockPairs) stepBlock<Mode>(local, greens, localOut, st, x);
+
+    const int count = width - x0;
+    if (Mode::finishRows) {
+        if (Mode::finishAbove) out.copyPixels(localOut, -1, 2, x0, count);
+        out.copyPixels(localOut, 0, 2, x0, count);
+        if (Mode::finishBelow) out.copyPixels(localOut, 1, 2, x0, count);
+    }
+    if (Mode::storeGreens) {
+        // The blocks stored entries x0-1 .. base + x - 2; with an even width
+        // the last one (column width-1) may still be carried.
+        const int stored = base + x - 2 < width - 1 ? base + x - 2 : width - 1;
+        memcpy(greenRow + x0 - 1, greens + 1, (size_t)(stored - x0 + 2));
+        if (stored < width - 1) greenRow[width - 1] = (uint8_t)st.newLeft;
+    }
+}
 #endif
 
 // One row-pair step; `out` is positioned at row y (unused by PrimeStep).
@@ -252,7 +306,8 @@ inline uint32_t rowPairStep(const RowSet& s, int width, uint8_t* greenRow, const
     x = 2;
 #if defined(TAV_EDGE_LANES)
     for (; blockFits(x, width); x += 2 * kBlockPairs) stepBlock<Mode>(s, greenRow, out, st, x);
-#endif
+    stepTail<Mode>(s, width, greenRow, out, st, x);
+#else
     for (; x + 5 < width; x += 2) {
         stepColumnPair<Mode, InteriorColumns>(s, width, greenRow, out, st, x);
     }
@@ -261,6 +316,7 @@ inline uint32_t rowPairStep(const RowSet& s, int width, uint8_t* greenRow, const
     }
     // With an even width the last new green (column width-1) is still carried.
     if (Mode::storeGreens && (width & 1) == 0) greenRow[width - 1] = (uint8_t)st.newLeft;
+#endif
     return 0;
 }
 
