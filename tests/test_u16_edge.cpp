@@ -4,26 +4,11 @@
 #include "ref_u16.h"
 #include "tavcore.h"
 #include "test_support.h"
+#include "u16_edge_orders.h"
 
 namespace {
 
 using tavtest::GuardedBuffer;
-
-typedef uint32_t (*EdgeEntry)(const uint16_t*, int32_t, int32_t, uint16_t*);
-
-struct OrderCase {
-    const char* name;
-    refu16::Order order;
-    EdgeEntry entry;
-    int minHeight;
-};
-
-const OrderCase kOrders[] = {
-    {"RG", refu16::kRG, demosaicingEdgeRGGBU16, 6},
-    {"GR", refu16::kGR, demosaicingEdgeGRBGU16, 6},
-    {"GB", refu16::kGB, demosaicingEdgeGBRGU16, 7},
-    {"BG", refu16::kBG, demosaicingEdgeBGGRU16, 7},
-};
 
 // Runs an entry point into a guarded buffer; returns the B,G,R samples.
 std::vector<uint16_t> runEdge(const OrderCase& oc, const std::vector<uint16_t>& src, int h, int w,

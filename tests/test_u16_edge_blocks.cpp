@@ -7,24 +7,9 @@
 #include "ref_u16.h"
 #include "tavcore.h"
 #include "test_support.h"
+#include "u16_edge_orders.h"
 
 namespace {
-
-typedef uint32_t (*EdgeEntry)(const uint16_t*, int32_t, int32_t, uint16_t*);
-
-struct OrderCase {
-    const char* name;
-    refu16::Order order;
-    EdgeEntry entry;
-    int minHeight;
-};
-
-const OrderCase kOrders[] = {
-    {"RG", refu16::kRG, demosaicingEdgeRGGBU16, 6},
-    {"GR", refu16::kGR, demosaicingEdgeGRBGU16, 6},
-    {"GB", refu16::kGB, demosaicingEdgeGBRGU16, 7},
-    {"BG", refu16::kBG, demosaicingEdgeBGGRU16, 7},
-};
 
 // Runs the entry into a guarded buffer and compares every sample (output
 // B,G,R against reference R,G,B); the message names the first mismatch.

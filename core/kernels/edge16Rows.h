@@ -33,7 +33,10 @@ enum BlueRowPart { kBlueRowRedOnly, kBlueRowWhole, kBlueRowBlueGreenOnly };
 
 inline uint16_t clamped(int32_t v, int32_t top) { return (uint16_t)clampSample(v, top); }
 
-// Red row, pair k: s and d point at column p of the row.
+// Red row, pair k: s and d point at column p of the row. The G site's red
+// needs the next pair's red difference, which the row's last pair lacks:
+// there WithGreenSiteRed is false and that sample is left to the caller.
+template <bool WithGreenSiteRed = true>
 inline void redRowPair(const uint16_t* __restrict s, uint16_t* __restrict d, int32_t k, int32_t top,
                        const int32_t* redHere, const int32_t* blueAbove, const int32_t* blueBelow) {
     const int32_t a = 2 * k, b = a + 1;
@@ -43,7 +46,7 @@ inline void redRowPair(const uint16_t* __restrict s, uint16_t* __restrict d, int
     d[3 * a + 2] = s[a];
     d[3 * b + 0] = clamped(s[b] + ((blueAbove[k + 1] + blueBelow[k + 1]) >> 1), top);
     d[3 * b + 1] = s[b];
-    d[3 * b + 2] = clamped(s[b] + ((redHere[k + 1] + redHere[k + 2]) >> 1), top);
+    if (WithGreenSiteRed) d[3 * b + 2] = clamped(s[b] + ((redHere[k + 1] + redHere[k + 2]) >> 1), top);
 }
 
 // Blue row, pair k: s and d point at column p of the row.
@@ -170,18 +173,11 @@ inline void redRow(const uint16_t* __restrict s, uint16_t* __restrict d, int32_t
     for (; k + kBlockPairs < pairs; k += kBlockPairs) redRowBlock(s, d, k, top, redHere, blueAbove, blueBelow);
 #endif
     for (; k < pairs - 1; ++k) redRowPair(s, d, k, top, redHere, blueAbove, blueBelow);
-    if (!ends.closesRow) {
+    if (ends.closesRow) {
+        redRowPair<false>(s, d, k, top, redHere, blueAbove, blueBelow);
+    } else {
         redRowPair(s, d, k, top, redHere, blueAbove, blueBelow);
-        return;
     }
-    // Last pair of the row: the R site whole, the G site blue and green only.
-    const int32_t a = 2 * k, b = a + 1;
-    const int32_t greenA = s[a] - redHere[k + 1];
-    d[3 * a + 0] = clamped(greenA + ((blueAbove[k] + blueAbove[k + 1] + blueBelow[k] + blueBelow[k + 1]) >> 2), top);
-    d[3 * a + 1] = (uint16_t)greenA;
-    d[3 * a + 2] = s[a];
-    d[3 * b + 0] = clamped(s[b] + ((blueAbove[k + 1] + blueBelow[k + 1]) >> 1), top);
-    d[3 * b + 1] = s[b];
 }
 
 inline void blueRow(const uint16_t* __restrict s, uint16_t* __restrict d, int32_t pairs, int32_t top,
