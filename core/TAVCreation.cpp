@@ -25,6 +25,7 @@ extern "C" void tavInit(TavContext* context) {
     context->outputType = TAV_PIXEL_BGR8;
     context->workBuffer.buffer = nullptr;
     context->workBuffer.capacity = 0;
+    context->threads = 1;
 }
 
 extern "C" TavStatus tavRelease(TavContext** handle) {

@@ -124,3 +124,10 @@ extern "C" TavStatus tavDemosaicGetConfig(const TavContext* context, TavDemosaic
     config->outputType = context->outputType;
     return TAV_OK;
 }
+
+extern "C" TavStatus tavDemosaicSetThreads(TavContext* context, int32_t threads) {
+    if (context == nullptr) return fail(78, TAV_E_NULL_POINTER);
+    if (threads < 0) return fail(79, TAV_E_SIZE);
+    context->threads = threads;
+    return TAV_OK;
+}

@@ -7,6 +7,7 @@
 struct TavContext {
     TavPixelType outputType;   // always one of the seven output codes
     TavWorkBuffer workBuffer;  // grown on demand, never shrunk
+    int32_t threads;           // most threads tavDemosaicing may use; 0 = online processors
 };
 
 #endif

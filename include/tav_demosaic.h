@@ -39,6 +39,11 @@ TAV_API TavStatus tavRelease(TavContext** handle);
 TAV_API TavStatus tavMemRealloc(TavWorkBuffer* workBuffer, int32_t size);
 TAV_API TavStatus tavDemosaicSetConfig(TavContext* context, const TavDemosaicConfig* config);
 TAV_API TavStatus tavDemosaicGetConfig(const TavContext* context, TavDemosaicConfig* config);
+/* Most threads tavDemosaicing may use for one frame: 1 (the default) runs on
+ * the caller's thread only, N > 1 adds up to N - 1 workers kept by the
+ * context, 0 means the number of online processors. A null context gives
+ * TAV_E_NULL_POINTER (line 78), a negative count TAV_E_SIZE (line 79). */
+TAV_API TavStatus tavDemosaicSetThreads(TavContext* context, int32_t threads);
 
 /* ---- demosaic entry ----
  * Demosaics input into output->data (sized by the caller for the configured

@@ -68,6 +68,23 @@ TEST(Context, NullArgumentsPrintTheirLines) {
     tavRelease(&context);
 }
 
+TEST(Context, ThreadSettingRefusesNullAndNegative) {
+    TavContext* context = createContext();
+    std::string printed = captureStdout([&] {
+        EXPECT_EQ(tavDemosaicSetThreads(nullptr, 2), TAV_E_NULL_POINTER);
+        EXPECT_EQ(tavDemosaicSetThreads(context, -1), TAV_E_SIZE);
+        EXPECT_EQ(tavDemosaicSetThreads(context, INT32_MIN), TAV_E_SIZE);
+    });
+    EXPECT_EQ(printed, "error line = [78]error line = [79]error line = [79]");
+    printed = captureStdout([&] {
+        EXPECT_EQ(tavDemosaicSetThreads(context, 0), TAV_OK);
+        EXPECT_EQ(tavDemosaicSetThreads(context, 4), TAV_OK);
+        EXPECT_EQ(tavDemosaicSetThreads(context, 1), TAV_OK);
+    });
+    EXPECT_EQ(printed, "");
+    tavRelease(&context);
+}
+
 TEST(Context, SetConfigAcceptsExactlyTheSevenOutputCodes) {
     TavContext* context = createContext();
     const int64_t accepted[] = {TAV_PIXEL_RGB8,        TAV_PIXEL_BGR8,        TAV_PIXEL_RGBA8, TAV_PIXEL_BGRA8,
