@@ -15,7 +15,7 @@
 #include <stdint.h>
 #include <string.h>
 
-#include "vectorLanes.h"
+#include "../simd/lanes.h"
 
 // Only worth it where 16-bit lanes are native; elsewhere the plain rule runs.
 #if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__ && \

@@ -16,7 +16,7 @@
 #include <stdint.h>
 #include <string.h>
 
-#include "vectorLanes.h"
+#include "../simd/lanes.h"
 
 #if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
 #define TAV_BILINEAR_BLOCKS 1

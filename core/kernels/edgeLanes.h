@@ -9,7 +9,7 @@
 #include <string.h>
 
 #include "edgeOutputs.h"
-#include "vectorLanes.h"
+#include "../simd/lanes.h"
 
 // Only where the lanes map onto real vector registers (NEON, SSE2); elsewhere
 // the per-column path does all the work.

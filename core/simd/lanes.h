@@ -1,8 +1,11 @@
-// 128-bit generic vectors (GCC/Clang vector extensions) shared by the
-// vectorised kernel paths; each becomes one SSE2 or NEON register. Loads and
-// stores go through memcpy, so no alignment is assumed.
-#ifndef TAV_KERNELS_VECTOR_LANES_H
-#define TAV_KERNELS_VECTOR_LANES_H
+// The one lane layer of the kernels: 128-bit generic vectors (GCC/Clang
+// vector extensions), one SSE2 or NEON register each, with the loads, stores
+// and interleaves the kernels share. Loads and stores go through memcpy, so no
+// alignment is assumed. Operations that generic vectors do badly on one
+// instruction set (3-byte interleaved stores, byte shuffles) get per-set
+// helpers beside this file.
+#ifndef TAV_CORE_SIMD_LANES_H
+#define TAV_CORE_SIMD_LANES_H
 
 #include <stdint.h>
 #include <string.h>
