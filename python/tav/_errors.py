@@ -32,9 +32,9 @@ class TavError(RuntimeError):
         # last one is the entry's own check.
         lines = _ERROR_LINE.findall(diagnostics)
         self.line = int(lines[-1]) if lines else None
+        message = "%s: status %d %s" % (function, status, self.name)
         text = " ".join(diagnostics.split())
-        detail = text + " " if text else ""
-        super().__init__("%s: %s(status %d %s)" % (function, detail, status, self.name))
+        super().__init__(message + (", " + text if text else ""))
 
     def __reduce__(self):
         return (TavError, (self.function, self.status, self.diagnostics))

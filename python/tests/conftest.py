@@ -14,7 +14,7 @@ def rng():
 def tavraw(tmp_path):
     """Runs the command-line tool, which writes the library's output buffer
     byte for byte with --raw-out; the reference these tests compare with."""
-    program = os.environ.get("TAVRAW")
+    program = os.path.abspath(os.environ["TAVRAW"]) if os.environ.get("TAVRAW") else None
     if not program or not os.path.exists(program):
         pytest.skip("tavraw is not built (it needs libpng)")
 
