@@ -208,7 +208,7 @@ def average(frames):
     for frame in iterator:
         if not isinstance(frame, np.ndarray):
             raise TypeError("frames: item %d is %s, not a NumPy array" % (count, type(frame).__name__))
-        if frame.dtype not in (np.uint8, np.uint16):
+        if frame.dtype.kind != "u" or frame.dtype.itemsize > 2:
             raise TypeError("frames: item %d is %s, expected uint8 or uint16" % (count, frame.dtype))
         if frame.ndim != 2:
             raise ValueError("frames: item %d has %d dimensions, expected 2" % (count, frame.ndim))

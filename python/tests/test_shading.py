@@ -105,4 +105,4 @@ def test_average_divides_the_sums_by_the_count_in_float():
         assert result.dtype == np.float32
         np.testing.assert_array_equal(result, expected)
     deep = np.array([[4095, 1]], dtype=np.uint16)
-    np.testing.assert_array_equal(tav.average([deep] * 3), deep.astype(np.float32))
+    np.testing.assert_array_equal(tav.average([deep, deep.astype(">u2"), deep]), deep.astype(np.float32))
