@@ -15,7 +15,12 @@ thread_local std::string* threadCapture = nullptr;
 
 ssize_t writeToCaptureOrStdout(void*, const char* data, size_t size) {
     if (threadCapture != nullptr) {
-        threadCapture->append(data, size);
+        // No exception may leave through printf: a failed append is a failed write.
+        try {
+            threadCapture->append(data, size);
+        } catch (...) {
+            return -1;
+        }
         return static_cast<ssize_t>(size);
     }
     size_t written = 0;

@@ -68,8 +68,9 @@ def library_frame(frame, fmt, width, height):
         if width > array.shape[1]:
             raise ValueError("width: %d, but the frame has %d samples per row" % (width, array.shape[1]))
         columns = width
-    _size("width", array.shape[1])
     row = _formats.row_bytes(fmt, width)
+    if row > INT32_MAX:
+        raise ValueError("width: rows of %d bytes do not fit the library's 32-bit row length" % row)
 
     stride, step = array.strides
     usable = (step == array.itemsize and row <= stride <= INT32_MAX

@@ -32,7 +32,12 @@ class ShadingTable:
     __slots__ = ("_words",)
 
     def __init__(self, words):
-        words = np.array(words, dtype=np.uint32, copy=True).reshape(-1)
+        values = np.asarray(words).reshape(-1)
+        if values.dtype.kind not in "ui":
+            raise TypeError("words: expected 32-bit unsigned words, got %s" % values.dtype)
+        if values.size and (values.min() < 0 or values.max() > 0xFFFFFFFF):
+            raise ValueError("words: values outside 0..0xFFFFFFFF")
+        words = values.astype(np.uint32)  # always a copy of its own
         if words.size < _HEADER_WORDS:
             raise ValueError("words: %d words, a table has at least %d" % (words.size, _HEADER_WORDS))
         mode, height, width = (int(w) for w in words[:_HEADER_WORDS])
