@@ -57,7 +57,7 @@ def library_frame(frame, fmt, width, height):
 
     if fmt.storage == _formats.PACKED:
         if width is None:
-            raise ValueError("width: required for %s, whose rows are %s-byte groups" % (fmt.name, 3))
+            raise ValueError("width: required for %s, whose rows are bytes (3 per 2 pixels)" % fmt.name)
         width = _size("width", width)
         columns = _formats.row_bytes(fmt, width)
         if columns > array.shape[1]:
