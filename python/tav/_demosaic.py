@@ -1,0 +1,106 @@
+"""demosaic (8-bit output through the demosaic entry) and demosaic16 (the
+16-bit bilinear and edge-directed paths)."""
+
+import numpy as np
+
+from . import _arguments, _formats, _frames, _tav
+from ._errors import check
+
+_ORDERS = {"RG": 0, "GR": 1, "GB": 2, "BG": 3, "RGGB": 0, "GRBG": 1, "GBRG": 2, "BGGR": 3}
+_METHODS16 = {"bilinear": "bilinear", "edge": "edge"}
+
+
+def _output_shape(kind, height, width):
+    if kind.planar:
+        return (3, height, width)
+    if kind.channels == 1:
+        return (height, width)
+    return (height, width, kind.channels)
+
+
+def demosaic(frame, pixel_format, *, width=None, height=None, method="bilinear", output="RGB8",
+             threads=1):
+    """Demosaics one raw frame into a new C-contiguous uint8 array.
+
+    frame: a 2-D uint8 array (8-bit formats; packed formats as rows of bytes,
+    with `width` giving the pixel count) or uint16 array (10- to 16-bit
+    formats). Rows may be a view of a wider array. Any other bytes-like
+    object is read as back-to-back rows and needs `width` and `height`.
+    The frame is never modified.
+
+    Returns H x W x 3 (RGB8, BGR8), H x W x 4 (RGBA8, BGRA8), 3 x H x W
+    (RGB8_Planar, BGR8_Planar, planes in the type's order) or H x W (Mono8).
+    `threads` is the context's thread setting (1: the calling thread only,
+    0: one per online processor). Raises TavError when the library refuses.
+    """
+    fmt = _formats.pixel_format(pixel_format)
+    kind = _formats.output_type(output)
+    method_number = _formats.method(method)
+    threads = _arguments.integer("threads", threads, -(2**31), 2**31 - 1)
+    array, rows, columns, line_bytes = _frames.library_frame(frame, fmt, width, height)
+    out = np.empty(_output_shape(kind, rows, columns), dtype=np.uint8)
+    check("tavDemosaicing", _tav.demosaic(array, rows, columns, line_bytes, fmt.code, method_number,
+                                          kind.code, threads, out))
+    return out
+
+
+def _frame16(frame):
+    if not isinstance(frame, np.ndarray):
+        raise TypeError("frame: expected a 2-D uint16 NumPy array, got %s" % type(frame).__name__)
+    if frame.dtype.kind != "u" or frame.dtype.itemsize != 2:
+        raise TypeError("frame: expected a uint16 array, got %s" % frame.dtype)
+    if frame.ndim != 2:
+        raise ValueError("frame: expected a 2-D array, got %d dimensions" % frame.ndim)
+    for name, size in zip(("height", "width"), frame.shape):
+        _arguments.integer(name, size, 0, _arguments.INT32_MAX)
+    # The 16-bit paths read native words, rows back to back.
+    return np.require(frame, np.uint16, ["C_CONTIGUOUS", "ALIGNED"])
+
+
+def _bilinear16(source, order, planar):
+    """The library's bilinear path reads red first. Other orders get a
+    mirrored column in front (GR, BG) and/or a mirrored row on top (GB, BG):
+    the mirror holds what the border rule would read, so the cropped result
+    is that of the frame itself."""
+    height, width = source.shape
+    pad_x = 1 if order in (1, 3) else 0
+    pad_y = 1 if order in (2, 3) else 0
+    if (pad_x or pad_y) and min(height, width) > 3:
+        source = np.pad(source, ((pad_y, 0), (pad_x, 0)), mode="reflect")
+    else:
+        pad_x = pad_y = 0  # too small frames go to the library as they are, to be refused there
+    rows, columns = source.shape
+    out = np.empty((3, rows, columns) if planar else (rows, columns, 3), dtype=np.uint16)
+    entry = "tavDemosaicingBilinearU16P" if planar else "tavDemosaicingBilinearU16"
+    check(entry, _tav.bilinear16(source, rows, columns, planar, out))
+    # B, G, R from the library; R, G, B as a view.
+    if planar:
+        return out[::-1, pad_y:, pad_x:]
+    return out[pad_y:, pad_x:, ::-1]
+
+
+def _edge16(source, order, planar):
+    height, width = source.shape
+    out = np.empty((height, width, 3), dtype=np.uint16)
+    name = ("demosaicingEdgeRGGBU16", "demosaicingEdgeGRBGU16", "demosaicingEdgeGBRGU16",
+            "demosaicingEdgeBGGRU16")[order]
+    check(name, _tav.edge16(source, height, width, order, out))
+    return np.moveaxis(out, 2, 0)[::-1] if planar else out[:, :, ::-1]
+
+
+def demosaic16(frame, order="RG", method="bilinear", planar=False):
+    """Demosaics a uint16 H x W Bayer frame through the 16-bit paths.
+
+    order: "RG", "GR", "GB" or "BG" (or "RGGB" etc.); method: "bilinear" or
+    "edge". Returns uint16 H x W x 3 in R, G, B order, or 3 x H x W planes
+    R, G, B with planar=True: views of the library's B, G, R output. Samples
+    are used as they stand (no scaling).
+    """
+    source = _frame16(frame)
+    order_index = _arguments.choice("order", order, _ORDERS)
+    kind = _arguments.choice("method", method, _METHODS16)
+    if not isinstance(planar, (bool, np.bool_)):
+        raise TypeError("planar: expected a bool, got %s" % type(planar).__name__)
+    if kind == "bilinear":
+        return _bilinear16(source, order_index, bool(planar))
+    return _edge16(source, order_index, bool(planar))

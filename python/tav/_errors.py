@@ -1,0 +1,47 @@
+"""TavError: a failure status of the library, with its diagnostic."""
+
+import re
+
+STATUS_NAMES = {
+    -101: "TAV_E_LSC_FIT",
+    -102: "TAV_E_PIXEL_TYPE",
+    -104: "TAV_E_SIZE",
+    -107: "TAV_E_UNSUPPORTED",
+    -111: "TAV_E_NULL_POINTER",
+    -117: "TAV_E_NO_MEMORY",
+}
+
+_ERROR_LINE = re.compile(r"error line = \[(-?\d+)\]")
+
+
+class TavError(RuntimeError):
+    """A library function returned a failure status.
+
+    Attributes: ``status`` (the negative code), ``name`` (e.g. ``"TAV_E_SIZE"``),
+    ``line`` (the number of the ``error line = [N]`` diagnostic, or None when
+    none was printed), ``function`` (the library function) and ``diagnostics``
+    (everything the call printed).
+    """
+
+    def __init__(self, function, status, diagnostics=""):
+        self.function = function
+        self.status = status
+        self.name = STATUS_NAMES.get(status, "unknown status")
+        self.diagnostics = diagnostics
+        # When a failure prints two lines (a helper's, then the entry's), the
+        # last one is the entry's own check.
+        lines = _ERROR_LINE.findall(diagnostics)
+        self.line = int(lines[-1]) if lines else None
+        message = "%s: status %d %s" % (function, status, self.name)
+        text = " ".join(diagnostics.split())
+        super().__init__(message + (", " + text if text else ""))
+
+    def __reduce__(self):
+        return (TavError, (self.function, self.status, self.diagnostics))
+
+
+def check(function, result):
+    """Raises TavError for the (status, diagnostics) of a failed call."""
+    status, diagnostics = result
+    if status != 0:
+        raise TavError(function, status, diagnostics)
