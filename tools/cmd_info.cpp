@@ -123,12 +123,13 @@ int runInfo(const Arguments& args) {
     if (!format) {
         usageError("unknown pixel format '" + options.text("format") + "'; known: " + inputFormatNames());
     }
-    describeFormat(*format);
     if (!sized) {
         if (!files.empty()) usageError("give --width and --height to check a file");
+        describeFormat(*format);
         return kExitOk;
     }
     const FrameGeometry g = makeGeometry(*format, width, height, lineBytes);
+    describeFormat(*format);
     std::printf("frame:             %d x %d\n", width, height);
     std::printf("bytes per row:     %d (at least %lld)\n", g.lineBytes,
                 static_cast<long long>(minLineBytes(*format, width)));

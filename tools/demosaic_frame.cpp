@@ -87,7 +87,8 @@ DemosaicResult demosaic8(const std::string& what, std::vector<uint8_t>& raw,
     if (threaded.status != TAV_OK) failure(describeFailure(what + ": thread count refused", threaded));
     if (done.status != TAV_OK) {
         failure(describeFailure(what + ": demosaicing failed", done) +
-                sizeLimit(done, "frames must be at least 4x4 pixels, and larger than 5x5 for the edge method"));
+                sizeLimit(done, method.value == TAV_METHOD_EDGE ? "the edge method needs at least 6x6 pixels"
+                                                                : "frames must be at least 4x4 pixels"));
     }
     imagesFrom8Bit(g, type, result);
     return result;

@@ -54,15 +54,17 @@ void refuseOverwrites(const std::vector<std::string>& inputs, const std::vector<
         const std::string id = identityOf(output.path);
         for (size_t i = 0; i < inputs.size(); ++i) {
             if (!inputIds[i].empty() && inputIds[i] == id) {
-                usageError(output.path + " (" + output.purpose + ") is the input " +
-                           (isStandardStream(inputs[i]) ? std::string("on standard input") : inputs[i]) +
-                           "; refusing to overwrite it, nothing was written");
+                const std::string which = isStandardStream(inputs[i]) ? "the file on standard input"
+                                          : inputs[i] == output.path ? "an input"
+                                                                     : "the input " + inputs[i];
+                usageError("refusing to write " + output.purpose + " to " + output.path + ": that is " + which +
+                           "; nothing was written");
             }
         }
         for (size_t earlier = 0; earlier < o; ++earlier) {
             if (outputIds[earlier] == id) {
-                usageError(output.path + " would be written twice (" + outputs[earlier].purpose + " and " +
-                           output.purpose + "); nothing was written");
+                usageError("refusing to write both " + outputs[earlier].purpose + " and " + output.purpose +
+                           " to " + output.path + "; nothing was written");
             }
         }
         outputIds.push_back(id);
