@@ -35,8 +35,12 @@ std::string standardInputIdentity() {
     return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
 }
 
+// Empty for an input that does not exist: it cannot be overwritten, and
+// reading it reports the missing file.
 std::string inputIdentity(const std::string& path) {
-    return isStandardStream(path) ? standardInputIdentity() : identityOf(path);
+    if (isStandardStream(path)) return standardInputIdentity();
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 ? identityOf(path) : std::string();
 }
 
 }  // namespace
