@@ -77,7 +77,8 @@ void writeFileAtomic(const std::string& path, const uint8_t* data, size_t size) 
     }
     const std::string target = finalTarget(path);
     struct stat st;
-    if (stat(target.c_str(), &st) == 0) {
+    const bool replacing = stat(target.c_str(), &st) == 0;
+    if (replacing) {
         if (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode)) {
             writeThrough(target, data, size);
             return;
@@ -88,6 +89,7 @@ void writeFileAtomic(const std::string& path, const uint8_t* data, size_t size) 
     std::string temporary = target + ".tmp" + std::to_string(getpid());
     int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
     if (fd < 0) failure(path + ": cannot create: " + systemError());
+    if (replacing) fchmod(fd, st.st_mode & 07777);  // the replaced file keeps its permissions
     if (!writeAll(fd, data, size)) {
         std::string why = systemError();
         close(fd);

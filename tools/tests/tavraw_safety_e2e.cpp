@@ -204,6 +204,19 @@ TEST_F(TavrawSafety, NoOutputEverLandsOnAnInput) {
                    path("t3.tbl")},
                   2, "standard input ('-') can be read only once");
 
+    // An input that does not exist cannot be overwritten: its read fails.
+    ToolRun missing = run(convert({"-o", path("gone.raw"), path("gone.raw")}));
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.err.find(path("gone.raw") + ": cannot open: No such file or directory"), std::string::npos)
+        << missing.err;
+
+    // A replaced file keeps its permissions.
+    ASSERT_EQ(chmod(path("x.png").c_str(), 0600), 0);
+    ASSERT_EQ(run(convert({"-o", path("x.png"), path("rg8.raw")})).exitCode, 0);
+    struct stat st;
+    ASSERT_EQ(stat(path("x.png").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+
     // --out-dir is created when missing, parents included.
     ToolRun made = run(convert({"--out-dir", path("new/deeper"), path("rg8.raw")}));
     EXPECT_EQ(made.exitCode, 0) << made.err;
@@ -363,6 +376,27 @@ TEST_F(TavrawSafety, TableFilesSayWhatTheyAreAndForWhichDepth) {
     ToolRun info = run({"info", "--table", path("t8.tbl")});
     EXPECT_EQ(info.exitCode, 0);
     EXPECT_NE(info.out.find("file:              TAVSHADE version 1, for 8-bit frames\n"), std::string::npos) << info.out;
+
+    // Block records for --bits 8: the library's, from averages moved to 8 bits.
+    ASSERT_EQ(calibrateTo("b8.tbl", {"--bits", "8", "--blocks", "16"}).exitCode, 0);
+    std::vector<float> grey8(grey.begin(), grey.end());
+    double darkSum = 0;
+    for (size_t i = 0; i < grey8.size(); ++i) {
+        grey8[i] /= 16.0f;
+        darkSum += dark[i] / 16.0f;
+    }
+    TavBasicLSCInput blocks = {0, 8, 2, 32, 32, 16, 16, grey8.data(), static_cast<float>(darkSum / (32 * 32))};
+    std::vector<uint8_t> records(3 * 4);
+    ASSERT_EQ(tavGetBasicLSCParameter(&blocks, records.data()), TAV_OK);
+    EXPECT_EQ(readBytes(path("b8.blocks")), records);
+
+    // The old form without a header: taken to be for the frames' depth.
+    writeBytes(path("old.tbl"), std::vector<uint8_t>(t12.begin() + 16, t12.end()));
+    ToolRun old = run({"correct", "-t", path("old.tbl"), "-f", "Mono8", "-o", path("old.raw"), path("f8.raw")});
+    EXPECT_EQ(old.exitCode, 0) << old.err;
+    EXPECT_EQ(readBytes(path("old.raw")), expected);
+    ToolRun oldInfo = run({"info", "--table", path("old.tbl")});
+    EXPECT_NE(oldInfo.out.find("old form without a header (sample depth not recorded)"), std::string::npos);
 
     // Files that are not tables.
     writeBytes(path("garbage.tbl"), tavtest::randomBytes(100, 7));
