@@ -75,7 +75,7 @@ int tableInfo(const std::vector<std::string>& files) {
     refuseRepeatedStandardInput(files);
     for (const std::string& path : files) {
         ShadingTable table = readShadingTable(path);
-        std::printf("%s:\n%s", path.c_str(), describeTable(table).c_str());
+        std::printf("%s:\n%s", displayName(path).c_str(), describeTable(table).c_str());
         if (!tableSizeMatchesHeader(table)) exitCode = kExitFailure;
     }
     return exitCode;
@@ -111,7 +111,7 @@ int runInfo(const Arguments& args) {
             for (const PixelFormat& f : inputFormats()) {
                 if (minLineBytes(f, width) * height == size) matches += std::string(matches.empty() ? "" : ", ") + f.name;
             }
-            std::printf("%s: %lld bytes; %dx%d frames of this size: %s\n", path.c_str(),
+            std::printf("%s: %lld bytes; %dx%d frames of this size: %s\n", displayName(path).c_str(),
                         static_cast<long long>(size), width, height,
                         matches.empty() ? "none" : matches.c_str());
             if (matches.empty()) exitCode = kExitFailure;
@@ -138,7 +138,7 @@ int runInfo(const Arguments& args) {
     for (const std::string& path : files) {
         const int64_t size = fileSize(path);
         const bool ok = size == g.frameBytes();
-        std::printf("%s: %lld bytes, %s\n", path.c_str(), static_cast<long long>(size),
+        std::printf("%s: %lld bytes, %s\n", displayName(path).c_str(), static_cast<long long>(size),
                     ok ? "one frame, size ok"
                        : (size < g.frameBytes() ? "MISMATCH: too short" : "MISMATCH: too long"));
         if (!ok) exitCode = kExitFailure;
