@@ -66,7 +66,7 @@ ShadingTable parseShadingTable(const std::string& name, const std::vector<uint8_
     return table;
 }
 
-ShadingTable readShadingTable(const std::string& path) { return parseShadingTable(path, readFile(path)); }
+ShadingTable readShadingTable(const std::string& path) { return parseShadingTable(displayName(path), readFile(path)); }
 
 std::vector<uint8_t> encodeShadingTable(const std::vector<uint32_t>& words, int bits) {
     std::vector<uint8_t> bytes(kMagic, kMagic + sizeof kMagic);
