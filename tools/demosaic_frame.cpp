@@ -12,6 +12,7 @@ namespace tavraw {
 namespace {
 
 const char* const kRgbNames[3] = {"R", "G", "B"};
+const char* const kBgrNames[3] = {"B", "G", "R"};
 
 // Smallest side the 16-bit bilinear kernel accepts.
 constexpr int32_t kMinimumSide16 = 4;
@@ -20,7 +21,6 @@ constexpr int32_t kMinimumSide16 = 4;
 std::string sizeLimit(const LibraryResult& result, const std::string& limit) {
     return result.status == TAV_E_SIZE ? "; " + limit : std::string();
 }
-const char* const kBgrNames[3] = {"B", "G", "R"};
 
 // Splits the library's 8-bit output into PNG images: RGB (alpha dropped,
 // blue-first types swapped back), grey, or three grey planes.
