@@ -65,7 +65,8 @@ Options::Options(const std::vector<OptionDef>& specs, const std::vector<std::str
             }
         } else {
             if (hasInline) slot.push_back(inlineValue);
-            while (i + 1 < args.size() && (args[i + 1].empty() || args[i + 1][0] != '-')) {
+            // "-" (standard input) is a word, not an option.
+            while (i + 1 < args.size() && (args[i + 1].empty() || args[i + 1][0] != '-' || args[i + 1] == "-")) {
                 slot.push_back(args[++i]);
             }
             if (slot.empty()) usageError("option " + arg + " needs at least one file");

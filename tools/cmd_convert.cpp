@@ -1,9 +1,11 @@
 // convert: raw frames (or the built-in test chart) to PNG.
+#include <algorithm>
 #include <cstdio>
 
 #include "cli.h"
 #include "commands.h"
 #include "demosaic_frame.h"
+#include "path_identity.h"
 #include "png_writer.h"
 #include "raw_io.h"
 #include "test_chart.h"
@@ -27,19 +29,25 @@ const char kHelp[] =
     "  -t, --output-type NAME  RGB8, BGR8, RGBA8, BGRA8, RGB8_Planar, BGR8_Planar or\n"
     "                          Mono8 (default: RGB8)\n"
     "  -o, --output FILE.png   output file (one input; default: input name with .png,\n"
-    "                          chart.png for the chart)\n"
-    "      --out-dir DIR       write NAME.png for each input into DIR\n"
+    "                          chart.png for the chart); - for standard output\n"
+    "      --out-dir DIR       write NAME.png for each input into DIR (created if\n"
+    "                          missing)\n"
     "      --raw-out FILE      also write the library's output buffer unchanged\n"
-    "                          (one input only)\n"
+    "                          (one input only); - for standard output\n"
     "      --u16               16-bit bilinear or edge path for 16-bit Bayer input;\n"
     "                          writes 16-bit PNG\n"
+    "      --strict            refuse frames with samples above the format's range\n"
+    "                          (default: warn and go on)\n"
+    "      --threads N         threads per frame: 0 all processors (default), 1 the\n"
+    "                          calling thread only\n"
     "  -h, --help              this text\n"
     "\n"
     "The PNG always shows the picture: blue-first types are stored as RGB and the\n"
     "zero alpha byte of RGBA8/BGRA8 is left out. Planar types are written as three\n"
     "grey PNGs, NAME_R.png, NAME_G.png and NAME_B.png. --raw-out keeps the exact\n"
     "bytes. 16-bit PNG samples are shifted up to full scale; the sBIT chunk records\n"
-    "the sensor depth.\n"
+    "the sensor depth. FILE - reads one frame from standard input (give -o). An\n"
+    "output that is one of the inputs is refused before anything is written.\n"
     "\n"
     "formats: %s\n";
 
@@ -49,24 +57,32 @@ const std::vector<OptionDef> kOptions = {
     {"method", 'm', OptionDef::Value},     {"output-type", 't', OptionDef::Value},
     {"output", 'o', OptionDef::Value},     {"out-dir", 0, OptionDef::Value},
     {"raw-out", 0, OptionDef::Value},      {"u16", 0, OptionDef::Flag},
+    {"strict", 0, OptionDef::Flag},        {"threads", 0, OptionDef::Value},
     {"help", 'h', OptionDef::Flag},
 };
 
 constexpr int32_t kMaxSide = 1 << 16;
+constexpr int32_t kMaxThreads = 1024;
+
+// The PNG files one output name stands for: itself, or one per plane in the
+// order the type stores its planes.
+std::vector<std::string> imagePaths(const std::string& pngPath, const OutputType& type) {
+    if (!type.planar) return {pngPath};
+    const char* planes = type.bgrOrder ? "BGR" : "RGB";
+    std::vector<std::string> paths;
+    for (int p = 0; p < 3; ++p) paths.push_back(replaceExtension(pngPath, std::string("_") + planes[p] + ".png"));
+    return paths;
+}
 
 // Returns the files written, for messages.
-std::string writeImages(const std::string& pngPath, const DemosaicResult& result) {
-    if (result.planeNames.empty()) {
-        writePng(pngPath, result.images.front());
-        return pngPath;
-    }
+std::string writeImages(const std::string& pngPath, const OutputType& type, const DemosaicResult& result) {
+    const std::vector<std::string> paths = imagePaths(pngPath, type);
     std::string written;
-    for (size_t p = 0; p < result.images.size(); ++p) {
-        std::string planePath = replaceExtension(pngPath, "_" + result.planeNames[p] + ".png");
-        writePng(planePath, result.images[p]);
-        written += (written.empty() ? "" : ", ") + planePath;
+    for (size_t p = 0; p < result.images.size() && p < paths.size(); ++p) {
+        writePng(paths[p], result.images[p]);
+        written += (written.empty() ? "" : ", ") + paths[p];
     }
-    return written;
+    return isStandardStream(written) ? "standard output" : written;
 }
 
 }  // namespace
@@ -99,25 +115,52 @@ int runConvert(const Arguments& args) {
     const OutputType* type = findOutputType(typeName);
     if (!type) usageError("unknown output type '" + typeName + "'; known: " + outputTypeNames());
     const bool u16 = options.has("u16");
+    const bool strict = options.has("strict");
+    const int32_t threads = options.integer("threads", 0, 0, kMaxThreads);
 
     if (inputs.size() > 1 && (options.has("output") || options.has("raw-out"))) {
         usageError("--output and --raw-out take one input file; use --out-dir for several");
     }
     if (options.has("output") && options.has("out-dir")) usageError("use either --output or --out-dir");
+    refuseRepeatedStandardInput(inputs);
+    if (inputs.size() > 1 && std::find(inputs.begin(), inputs.end(), "-") != inputs.end()) {
+        usageError("standard input ('-') must be the only input");
+    }
+    if (!chart && isStandardStream(inputs[0]) && !options.has("output")) {
+        usageError("give --output for a frame read from standard input");
+    }
+    if (isStandardStream(options.text("output")) && isStandardStream(options.text("raw-out"))) {
+        usageError("only one of --output and --raw-out can go to standard output");
+    }
+    if (isStandardStream(options.text("output")) && type->planar) {
+        usageError(std::string(type->name) + " writes three PNG files; standard output takes one");
+    }
     const std::string outDir = options.text("out-dir");
-    if (!outDir.empty() && !isDirectory(outDir)) failure(outDir + ": no such folder");
 
     auto outputFor = [&](const std::string& input) {
         if (options.has("output")) return options.text("output");
         std::string name = chart ? "chart.png" : replaceExtension(input, ".png");
         return outDir.empty() ? name : outDir + "/" + baseName(name);
     };
+    // Every file this run will write, checked against the inputs and each
+    // other before any work.
+    std::vector<PlannedOutput> planned;
+    for (const std::string& input : chart ? std::vector<std::string>{""} : inputs) {
+        for (const std::string& png : imagePaths(outputFor(input), *type)) {
+            planned.push_back({png, chart ? std::string("the chart's PNG") : "the PNG of " + input});
+        }
+    }
+    if (options.has("raw-out")) planned.push_back({options.text("raw-out"), "--raw-out"});
+    refuseOverwrites(inputs, planned);
+    if (!outDir.empty()) makeDirectory(outDir);
+
     std::string written;
     auto convertOne = [&](const std::string& input, std::vector<uint8_t> raw) {
-        const std::string what = chart ? std::string("test chart") : input;
+        const std::string what = chart ? std::string("test chart") : displayName(input);
+        checkSampleRange("convert", what, raw, geometry, strict);
         DemosaicResult result = u16 ? demosaic16(what, raw, geometry, *method, *type)
-                                    : demosaic8(what, raw, geometry, *method, *type);
-        written = writeImages(outputFor(input), result);
+                                    : demosaic8(what, raw, geometry, *method, *type, threads);
+        written = writeImages(outputFor(input), *type, result);
         if (options.has("raw-out")) writeFileAtomic(options.text("raw-out"), result.libraryOutput);
     };
 

@@ -12,7 +12,7 @@ namespace tavraw {
 namespace {
 
 const char kHelp[] =
-    "usage: tavraw demo [FOLDER] [-w W -H H]\n"
+    "usage: tavraw demo [FOLDER] [-w W -H H] [--threads N]\n"
     "\n"
     "Makes a vignetted BayerRG12 test chart with flat and dark frames, calibrates\n"
     "a shading table from them, corrects the chart, and demosaics it before and\n"
@@ -21,11 +21,14 @@ const char kHelp[] =
     "\n"
     "  -w, --width N   frame width, even, at least 32 (default: 320)\n"
     "  -H, --height N  frame height, even, at least 32 (default: 240)\n"
+    "      --threads N threads per frame for demosaicing: 0 all processors\n"
+    "                  (default), 1 the calling thread only\n"
     "  -h, --help      this text\n";
 
 const std::vector<OptionDef> kOptions = {
     {"width", 'w', OptionDef::Value},
     {"height", 'H', OptionDef::Value},
+    {"threads", 0, OptionDef::Value},
     {"help", 'h', OptionDef::Flag},
 };
 
@@ -46,6 +49,7 @@ int runDemo(const Arguments& args) {
     const int32_t width = options.integer("width", 320, 32, 4096);
     const int32_t height = options.integer("height", 240, 32, 4096);
     if (width % 2 != 0 || height % 2 != 0) usageError("--width and --height must be even");
+    const std::string threads = std::to_string(options.integer("threads", 0, 0, 1024));
     makeDirectory(folder);
     const std::string format = "BayerRG12";
     const FrameGeometry g = makeGeometry(*findInputFormat(format), width, height, 0);
@@ -90,14 +94,14 @@ int runDemo(const Arguments& args) {
     steps.push_back({"info", {"--table", path("shading.table")}});
     steps.push_back({"correct", {"-t", path("shading.table"), "-f", format, "-o", path("chart_corrected.raw"),
                                  path("chart.raw")}});
-    steps.push_back({"convert", {"-f", format, "-w", w, "-H", h, "-m", "bilinear", "-o",
-                                 path("chart_uncorrected_bilinear.png"), path("chart.raw")}});
+    steps.push_back({"convert", {"-f", format, "-w", w, "-H", h, "--threads", threads, "-m", "bilinear",
+                                 "-o", path("chart_uncorrected_bilinear.png"), path("chart.raw")}});
     for (const Method& method : methods()) {
-        steps.push_back({"convert", {"-f", format, "-w", w, "-H", h, "-m", method.name, "-o",
-                                     path(std::string("chart_corrected_") + method.name + ".png"),
+        steps.push_back({"convert", {"-f", format, "-w", w, "-H", h, "--threads", threads, "-m", method.name,
+                                     "-o", path(std::string("chart_corrected_") + method.name + ".png"),
                                      path("chart_corrected.raw")}});
     }
-    steps.push_back({"convert", {"-f", format, "-w", w, "-H", h, "-t", "Mono8", "-o",
+    steps.push_back({"convert", {"-f", format, "-w", w, "-H", h, "--threads", threads, "-t", "Mono8", "-o",
                                  path("chart_corrected_mono.png"), path("chart_corrected.raw")}});
     if (have16BitBilinear()) {
         steps.push_back({"convert", {"-f", format, "-w", w, "-H", h, "--u16", "-m", "bilinear", "-o",

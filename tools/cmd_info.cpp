@@ -1,10 +1,13 @@
 // info: what tavraw knows about a raw format, a raw file or a table file.
+#include <errno.h>
+#include <string.h>
 #include <sys/stat.h>
 
 #include <cstdio>
 
 #include "cli.h"
 #include "commands.h"
+#include "path_identity.h"
 #include "raw_io.h"
 #include "shading_table.h"
 
@@ -25,7 +28,8 @@ const char kHelp[] =
     "  -w, --width N        frame width\n"
     "  -H, --height N       frame height\n"
     "      --line-bytes N   bytes per row when rows are padded\n"
-    "      --table          the files are shading tables\n"
+    "      --table          the files are shading tables (exit 1 for a file\n"
+    "                       that is not one)\n"
     "  -h, --help           this text\n"
     "\n"
     "Exit status 1 when a file does not match.\n";
@@ -37,8 +41,9 @@ const std::vector<OptionDef> kOptions = {
 };
 
 int64_t fileSize(const std::string& path) {
+    if (isStandardStream(path)) return static_cast<int64_t>(readFile(path).size());
     struct stat st;
-    if (stat(path.c_str(), &st) != 0) failure(path + ": cannot open");
+    if (stat(path.c_str(), &st) != 0) failure(path + ": cannot open: " + std::string(strerror(errno)));
     if (!S_ISREG(st.st_mode)) failure(path + ": not a regular file");
     return st.st_size;
 }
@@ -51,8 +56,8 @@ void listEverything() {
     }
     std::printf("output types:\n");
     for (const OutputType& t : outputTypes()) {
-        std::printf("  %-16s 0x%08X %d bytes per pixel%s\n", t.name, static_cast<unsigned>(t.code),
-                    t.bytesPerPixel, t.planar ? " in three planes" : "");
+        std::printf("  %-16s 0x%08X %d %s per pixel%s\n", t.name, static_cast<unsigned>(t.code),
+                    t.bytesPerPixel, t.bytesPerPixel == 1 ? "byte" : "bytes", t.planar ? " in three planes" : "");
     }
     std::printf("methods: %s\n", methodNames().c_str());
 }
@@ -67,9 +72,10 @@ void describeFormat(const PixelFormat& f) {
 int tableInfo(const std::vector<std::string>& files) {
     if (files.empty()) usageError("--table needs a table file");
     int exitCode = kExitOk;
+    refuseRepeatedStandardInput(files);
     for (const std::string& path : files) {
         ShadingTable table = readShadingTable(path);
-        std::printf("%s:\n%s", path.c_str(), describeTable(table).c_str());
+        std::printf("%s:\n%s", displayName(path).c_str(), describeTable(table).c_str());
         if (!tableSizeMatchesHeader(table)) exitCode = kExitFailure;
     }
     return exitCode;
@@ -90,6 +96,7 @@ int runInfo(const Arguments& args) {
     const int32_t width = options.integer("width", 0, 1, 1 << 16);
     const int32_t height = options.integer("height", 0, 1, 1 << 16);
     const int32_t lineBytes = options.integer("line-bytes", 0, 1, INT32_MAX);
+    refuseRepeatedStandardInput(files);
 
     if (!options.has("format")) {
         if (files.empty()) {
@@ -104,7 +111,7 @@ int runInfo(const Arguments& args) {
             for (const PixelFormat& f : inputFormats()) {
                 if (minLineBytes(f, width) * height == size) matches += std::string(matches.empty() ? "" : ", ") + f.name;
             }
-            std::printf("%s: %lld bytes; %dx%d frames of this size: %s\n", path.c_str(),
+            std::printf("%s: %lld bytes; %dx%d frames of this size: %s\n", displayName(path).c_str(),
                         static_cast<long long>(size), width, height,
                         matches.empty() ? "none" : matches.c_str());
             if (matches.empty()) exitCode = kExitFailure;
@@ -116,12 +123,13 @@ int runInfo(const Arguments& args) {
     if (!format) {
         usageError("unknown pixel format '" + options.text("format") + "'; known: " + inputFormatNames());
     }
-    describeFormat(*format);
     if (!sized) {
         if (!files.empty()) usageError("give --width and --height to check a file");
+        describeFormat(*format);
         return kExitOk;
     }
     const FrameGeometry g = makeGeometry(*format, width, height, lineBytes);
+    describeFormat(*format);
     std::printf("frame:             %d x %d\n", width, height);
     std::printf("bytes per row:     %d (at least %lld)\n", g.lineBytes,
                 static_cast<long long>(minLineBytes(*format, width)));
@@ -130,7 +138,7 @@ int runInfo(const Arguments& args) {
     for (const std::string& path : files) {
         const int64_t size = fileSize(path);
         const bool ok = size == g.frameBytes();
-        std::printf("%s: %lld bytes, %s\n", path.c_str(), static_cast<long long>(size),
+        std::printf("%s: %lld bytes, %s\n", displayName(path).c_str(), static_cast<long long>(size),
                     ok ? "one frame, size ok"
                        : (size < g.frameBytes() ? "MISMATCH: too short" : "MISMATCH: too long"));
         if (!ok) exitCode = kExitFailure;

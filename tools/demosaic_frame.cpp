@@ -14,6 +14,14 @@ namespace {
 const char* const kRgbNames[3] = {"R", "G", "B"};
 const char* const kBgrNames[3] = {"B", "G", "R"};
 
+// Smallest side the 16-bit bilinear kernel accepts.
+constexpr int32_t kMinimumSide16 = 4;
+
+// What a size refusal of the library means, for the tool's error line.
+std::string sizeLimit(const LibraryResult& result, const std::string& limit) {
+    return result.status == TAV_E_SIZE ? "; " + limit : std::string();
+}
+
 // Splits the library's 8-bit output into PNG images: RGB (alpha dropped,
 // blue-first types swapped back), grey, or three grey planes.
 void imagesFrom8Bit(const FrameGeometry& g, const OutputType& type, DemosaicResult& result) {
@@ -54,7 +62,8 @@ void imagesFrom8Bit(const FrameGeometry& g, const OutputType& type, DemosaicResu
 }  // namespace
 
 DemosaicResult demosaic8(const std::string& what, std::vector<uint8_t>& raw,
-                         const FrameGeometry& g, const Method& method, const OutputType& type) {
+                         const FrameGeometry& g, const Method& method, const OutputType& type,
+                         int32_t threads) {
     DemosaicResult result;
     result.libraryOutput.assign(static_cast<size_t>(g.pixels()) * type.bytesPerPixel, 0);
 
@@ -66,15 +75,21 @@ DemosaicResult demosaic8(const std::string& what, std::vector<uint8_t>& raw,
     TavImage input = {g.height, g.width, g.format->code, raw.data(), g.lineBytes};
     TavImage output = {0, 0, 0, result.libraryOutput.data(), 0};
     LibraryResult configured = callLibrary([&] { return tavDemosaicSetConfig(context, &config); });
+    LibraryResult threaded = callLibrary([&] { return tavDemosaicSetThreads(context, threads); });
     LibraryResult done;
-    if (configured.status == TAV_OK) {
+    if (configured.status == TAV_OK && threaded.status == TAV_OK) {
         done = callLibrary([&] { return tavDemosaicing(context, &input, method.value, &output); });
     }
     tavRelease(&context);
     if (configured.status != TAV_OK) {
         failure(describeFailure(what + ": output type " + type.name + " refused", configured));
     }
-    if (done.status != TAV_OK) failure(describeFailure(what + ": demosaicing failed", done));
+    if (threaded.status != TAV_OK) failure(describeFailure(what + ": thread count refused", threaded));
+    if (done.status != TAV_OK) {
+        failure(describeFailure(what + ": demosaicing failed", done) +
+                sizeLimit(done, method.value == TAV_METHOD_EDGE ? "the edge method needs at least 6x6 pixels"
+                                                                : "frames must be at least 4x4 pixels"));
+    }
     imagesFrom8Bit(g, type, result);
     return result;
 }
@@ -103,9 +118,10 @@ std::vector<uint16_t> padToRedFirst(const std::vector<uint16_t>& samples, int32_
     const int32_t h = height + padY;
     std::vector<uint16_t> padded(static_cast<size_t>(w) * h);
     for (int32_t y = 0; y < h; ++y) {
-        int32_t sy = y - padY < 0 ? 1 : y - padY;
+        // A 1-row or 1-column frame has no neighbour to mirror: repeat the edge.
+        int32_t sy = y - padY < 0 ? (height > 1 ? 1 : 0) : y - padY;
         for (int32_t x = 0; x < w; ++x) {
-            int32_t sx = x - padX < 0 ? 1 : x - padX;
+            int32_t sx = x - padX < 0 ? (width > 1 ? 1 : 0) : x - padX;
             padded[static_cast<size_t>(y) * w + x] = samples[static_cast<size_t>(sy) * width + sx];
         }
     }
@@ -156,8 +172,11 @@ DemosaicResult demosaic16(const std::string& what, const std::vector<uint8_t>& r
     LibraryResult done;
     if (method.value == TAV_METHOD_BILINEAR) {
 #if defined(TAVRAW_HAVE_U16_BILINEAR)
-        const int padX = (order == "GR" || order == "BG") ? 1 : 0;
-        const int padY = (order == "GB" || order == "BG") ? 1 : 0;
+        // Frames below the kernel's minimum go to the library unpadded, so that
+        // every order is refused at the same size, with the library's status.
+        const bool belowMinimum = g.width < kMinimumSide16 || g.height < kMinimumSide16;
+        const int padX = !belowMinimum && (order == "GR" || order == "BG") ? 1 : 0;
+        const int padY = !belowMinimum && (order == "GB" || order == "BG") ? 1 : 0;
         std::vector<uint16_t> source = padToRedFirst(samples, g.width, g.height, padX, padY);
         const int32_t w = g.width + padX;
         const int32_t h = g.height + padY;
@@ -195,7 +214,12 @@ DemosaicResult demosaic16(const std::string& what, const std::vector<uint8_t>& r
         }
 #endif
     }
-    if (done.status != TAV_OK) failure(describeFailure(what + ": 16-bit demosaicing failed", done));
+    if (done.status != TAV_OK) {
+        failure(describeFailure(what + ": 16-bit demosaicing failed", done) +
+                sizeLimit(done, method.value == TAV_METHOD_BILINEAR
+                                    ? "frames must be at least 4x4 pixels"
+                                    : "frames must be at least 5 pixels wide and 6 rows high (7 for GB and BG order)"));
+    }
 
     DemosaicResult result;
     result.libraryOutput.resize(bgr.size() * 2);

@@ -20,9 +20,10 @@ struct DemosaicResult {
 
 // 8-bit output through the demosaic entry. `raw` may be rewritten (padded
 // 8-bit rows are compacted in place). `what` names the frame in errors.
+// `threads` goes to the context (1: the caller's thread, 0: all processors).
 DemosaicResult demosaic8(const std::string& what, std::vector<uint8_t>& raw,
                          const FrameGeometry& geometry, const Method& method,
-                         const OutputType& outputType);
+                         const OutputType& outputType, int32_t threads = 1);
 
 // 16-bit output for 16-bit Bayer input: the bilinear or edge-directed 16-bit
 // path. Interleaved output types give one 16-bit RGB image, planar types three

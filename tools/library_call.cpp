@@ -13,10 +13,17 @@ LibraryResult callLibrary(const std::function<int32_t()>& call) {
     FILE* capture = tmpfile();
     int saved = capture ? dup(STDOUT_FILENO) : -1;
     if (saved < 0 || dup2(fileno(capture), STDOUT_FILENO) < 0) {
-        // Nowhere to capture into: let the diagnostics reach stdout directly.
-        if (saved >= 0) close(saved);
+        // Nowhere to capture into: send the diagnostics to stderr, never to
+        // stdout, which may be carrying an output file ("-o -").
         if (capture) fclose(capture);
-        result.status = call();
+        if (saved >= 0 && dup2(STDERR_FILENO, STDOUT_FILENO) >= 0) {
+            result.status = call();
+            fflush(stdout);
+            dup2(saved, STDOUT_FILENO);
+        } else {
+            result.status = call();
+        }
+        if (saved >= 0) close(saved);
         return result;
     }
     result.status = call();

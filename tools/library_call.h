@@ -1,5 +1,6 @@
 // Runs a library function with its standard-output diagnostics captured, so
-// that the tool can report them on its own error line.
+// that the tool can report them on its own error line on stderr; standard
+// output only ever carries what the tool means to write there.
 #pragma once
 
 #include <cstdint>

@@ -20,7 +20,8 @@ const char kUsage[] =
     "  info       sizes of a raw format, check a raw file or show a table header\n"
     "  demo       run the whole chain on synthetic frames into a folder\n"
     "\n"
-    "'tavraw <command> --help' describes each command.\n"
+    "'tavraw <command> --help' describes each command; 'tavraw --version' prints\n"
+    "the version.\n"
     "Exit status: 0 success, 1 a file or the library refused the work, 2 bad arguments.\n";
 
 struct Command {
@@ -62,6 +63,10 @@ int main(int argc, char** argv) {
     std::string name = argv[1];
     if (name == "--help" || name == "-h" || name == "help") {
         std::fputs(tavraw::kUsage, stdout);
+        return tavraw::kExitOk;
+    }
+    if (name == "--version") {
+        std::printf("tavraw %s\n", TAVRAW_VERSION);
         return tavraw::kExitOk;
     }
     return tavraw::runCommand(name, tavraw::Arguments(argv + 2, argv + argc));

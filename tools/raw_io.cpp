@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
+
 #include "cli.h"
 
 namespace tavraw {
@@ -29,26 +31,60 @@ FrameGeometry makeGeometry(const PixelFormat& format, int32_t width, int32_t hei
     g.height = height;
     int64_t minimum = minLineBytes(format, width);
     if (lineBytes <= 0) {
-        if (minimum > INT32_MAX) usageError("width " + std::to_string(width) + " is too large");
+        if (minimum > INT32_MAX) {
+            usageError("width " + std::to_string(width) + " is too large: rows may hold at most " +
+                       std::to_string(INT32_MAX) + " bytes");
+        }
         lineBytes = static_cast<int32_t>(minimum);
     } else if (lineBytes < minimum) {
         usageError("--line-bytes " + std::to_string(lineBytes) + " is too small for " +
                    std::to_string(width) + " " + format.name + " pixels (needs at least " +
                    std::to_string(minimum) + ")");
     }
+    if (format.storage == Storage::Words16 && lineBytes % 2 != 0) {
+        usageError("--line-bytes " + std::to_string(lineBytes) + " must be even for " + format.name +
+                   " (two bytes per sample)");
+    }
     g.lineBytes = lineBytes;
     // Output and work buffers reach 4 bytes per pixel; keep all of them small.
     if (g.frameBytes() > kMaxFrameBytes || g.pixels() * 4 > kMaxFrameBytes) {
-        usageError("frame " + std::to_string(width) + "x" + std::to_string(height) +
-                   " is too large");
+        usageError("frame " + std::to_string(width) + "x" + std::to_string(height) + " with " +
+                   std::to_string(lineBytes) + " bytes per row is too large: at most " +
+                   std::to_string(kMaxFrameBytes) + " bytes and " + std::to_string(kMaxFrameBytes / 4) +
+                   " pixels per frame");
     }
     return g;
 }
 
+namespace {
+
+// Reads from an open descriptor to its end, at most `limit` bytes.
+std::vector<uint8_t> readToEnd(int fd, const std::string& path, int64_t limit) {
+    std::vector<uint8_t> data;
+    uint8_t buffer[65536];
+    for (;;) {
+        ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) failure(path + ": read error: " + systemError());
+        if (n == 0) return data;
+        if (static_cast<int64_t>(data.size()) + n > limit) {
+            failure(path + ": input is too large (more than " + std::to_string(limit) + " bytes)");
+        }
+        data.insert(data.end(), buffer, buffer + n);
+    }
+}
+
+}  // namespace
+
 std::vector<uint8_t> readFile(const std::string& path) {
-    int fd = open(path.c_str(), O_RDONLY);
-    if (fd < 0) failure(path + ": cannot open: " + systemError());
+    if (isStandardStream(path)) return readToEnd(STDIN_FILENO, "standard input", kMaxFrameBytes * 2);
+    // Checked before opening: opening a FIFO for reading blocks until a
+    // writer comes. O_NONBLOCK covers a file swapped in between the two.
     struct stat st;
+    if (stat(path.c_str(), &st) != 0) failure(path + ": cannot open: " + systemError());
+    if (!S_ISREG(st.st_mode)) failure(path + ": not a regular file");
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) failure(path + ": cannot open: " + systemError());
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         close(fd);
         failure(path + ": not a regular file");
@@ -73,8 +109,9 @@ std::vector<uint8_t> readFile(const std::string& path) {
     return data;
 }
 
-std::vector<uint8_t> readFrameFile(const std::string& path, const FrameGeometry& geometry) {
-    std::vector<uint8_t> data = readFile(path);
+std::vector<uint8_t> readFrameFile(const std::string& file, const FrameGeometry& geometry) {
+    std::vector<uint8_t> data = readFile(file);
+    const std::string path = displayName(file);
     int64_t expected = geometry.frameBytes();
     int64_t actual = static_cast<int64_t>(data.size());
     if (actual < expected) {
@@ -87,29 +124,6 @@ std::vector<uint8_t> readFrameFile(const std::string& path, const FrameGeometry&
                 describeGeometry(geometry));
     }
     return data;
-}
-
-void writeFileAtomic(const std::string& path, const uint8_t* data, size_t size) {
-    std::string temporary = path + ".tmp" + std::to_string(getpid());
-    int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0) failure(path + ": cannot create: " + systemError());
-    size_t done = 0;
-    while (done < size) {
-        ssize_t n = write(fd, data + done, size - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            std::string why = systemError();
-            close(fd);
-            unlink(temporary.c_str());
-            failure(path + ": write error: " + why);
-        }
-        done += static_cast<size_t>(n);
-    }
-    if (close(fd) != 0 || rename(temporary.c_str(), path.c_str()) != 0) {
-        std::string why = systemError();
-        unlink(temporary.c_str());
-        failure(path + ": cannot write: " + why);
-    }
 }
 
 std::vector<uint16_t> decodeSamples(const std::vector<uint8_t>& raw, const FrameGeometry& g) {
@@ -170,6 +184,29 @@ std::vector<uint8_t> encodeSamples(const std::vector<uint16_t>& samples, const F
     return raw;
 }
 
+int64_t countSamplesAboveRange(const std::vector<uint8_t>& raw, const FrameGeometry& g) {
+    if (g.format->storage != Storage::Words16 || g.format->bits >= 16) return 0;
+    const uint32_t largest = (1u << g.format->bits) - 1;
+    int64_t count = 0;
+    for (int32_t y = 0; y < g.height; ++y) {
+        const uint8_t* row = raw.data() + static_cast<size_t>(y) * g.lineBytes;
+        for (int32_t x = 0; x < g.width; ++x) {
+            count += (uint32_t(row[2 * x]) | uint32_t(row[2 * x + 1]) << 8) > largest ? 1 : 0;
+        }
+    }
+    return count;
+}
+
+void checkSampleRange(const std::string& command, const std::string& what, const std::vector<uint8_t>& raw,
+                      const FrameGeometry& g, bool strict) {
+    const int64_t count = countSamplesAboveRange(raw, g);
+    if (count == 0) return;
+    const std::string message = what + ": " + std::to_string(count) + (count == 1 ? " sample exceeds " : " samples exceed ") +
+                                std::to_string(g.format->bits) + " bits";
+    if (strict) failure(message);
+    std::fprintf(stderr, "tavraw %s: warning: %s\n", command.c_str(), message.c_str());
+}
+
 std::string describeGeometry(const FrameGeometry& g) {
     return std::to_string(g.width) + "x" + std::to_string(g.height) + " " + g.format->name +
            " with " + std::to_string(g.lineBytes) + " bytes per row";
@@ -184,7 +221,11 @@ void makeDirectory(const std::string& path) {
     if (isDirectory(path)) return;
     struct stat st;
     if (stat(path.c_str(), &st) == 0) failure(path + ": exists and is not a folder");
-    if (mkdir(path.c_str(), 0755) != 0) failure(path + ": cannot create folder: " + systemError());
+    size_t slash = path.find_last_of('/', path.size() > 1 ? path.size() - 2 : 0);
+    if (slash != std::string::npos && slash > 0) makeDirectory(path.substr(0, slash));
+    if (mkdir(path.c_str(), 0755) != 0 && !(errno == EEXIST && isDirectory(path))) {
+        failure(path + ": cannot create folder: " + systemError());
+    }
 }
 
 std::string baseName(const std::string& path) {

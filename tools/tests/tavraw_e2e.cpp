@@ -3,14 +3,8 @@
 // and every kind of bad input ends with its message, its exit code and no
 // output file.
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -18,71 +12,12 @@
 #include "tav_demosaic.h"
 #include "tav_kernels16.h"
 #include "tav_lsc.h"
+#include "tavraw_fixture.h"
 #include "test_support.h"
 
 namespace {
 
-struct ToolRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string readText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::vector<uint8_t> readBytes(const std::string& path) {
-    std::string text = readText(path);
-    return std::vector<uint8_t>(text.begin(), text.end());
-}
-
-void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-bool exists(const std::string& path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0;
-}
-
-class Tavraw : public ::testing::Test {
-protected:
-    void SetUp() override {
-        const char* base = getenv("TMPDIR");
-        std::string pattern = std::string(base && *base ? base : "/tmp") + "/tavraw_test_XXXXXX";
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        ASSERT_NE(mkdtemp(name.data()), nullptr);
-        dir_ = name.data();
-    }
-    void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
-
-    std::string path(const std::string& name) const { return dir_ + "/" + name; }
-
-    ToolRun run(const std::vector<std::string>& args) const {
-        std::string command = std::string(TAVRAW_EMULATOR) + " '" + TAVRAW_PATH + "'";
-        for (const std::string& a : args) command += " '" + a + "'";
-        command += " >'" + path("stdout.txt") + "' 2>'" + path("stderr.txt") + "'";
-        ToolRun r;
-        int status = std::system(command.c_str());
-        r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = readText(path("stdout.txt"));
-        r.err = readText(path("stderr.txt"));
-        return r;
-    }
-
-    // No temporary or partial file may stay behind in the work folder.
-    bool noTemporaries() const {
-        std::string command = "ls '" + dir_ + "' | grep -c '\\.tmp' > '" + path("count.txt") + "'";
-        std::system(command.c_str());
-        return std::stoi(readText(path("count.txt"))) == 0;
-    }
-
-    std::string dir_;
-};
+using namespace tavrawtest;
 
 // ---- convert: the PNG shows exactly what the library wrote ----
 
@@ -254,8 +189,9 @@ TEST_F(Tavraw, BadFilesNameTheFileAndLeaveNoOutput) {
     std::system(("mkdir '" + path("out") + "'").c_str());
     std::vector<std::string> args = {"convert"};
     args.insert(args.end(), std::begin(size), std::end(size));
+    writeBytes(path("good2.raw"), tavtest::randomBytes(64, 4));
     args.insert(args.end(), {"-m", "nearest", "--out-dir", path("out"), path("good.raw"), path("short.raw"),
-                             path("good.raw")});
+                             path("good2.raw")});
     ToolRun many = run(args);
     EXPECT_EQ(many.exitCode, 1);
     EXPECT_NE(many.err.find("[1/3] " + path("good.raw") + " -> " + path("out/good.png")), std::string::npos);
@@ -337,14 +273,6 @@ std::vector<float> averageOf(const std::vector<std::vector<uint8_t>>& frames) {
     return out;
 }
 
-std::vector<uint8_t> wordsToBytes(const std::vector<uint32_t>& words) {
-    std::vector<uint8_t> bytes;
-    for (uint32_t w : words) {
-        for (int b = 0; b < 4; ++b) bytes.push_back(static_cast<uint8_t>(w >> (8 * b)));
-    }
-    return bytes;
-}
-
 TEST_F(Tavraw, CalibrateAndCorrectMatchTheLibraryAndFlattenTheField) {
     const int32_t w = 64, h = 48;
     std::vector<std::vector<uint8_t>> grey, dark;
@@ -368,7 +296,7 @@ TEST_F(Tavraw, CalibrateAndCorrectMatchTheLibraryAndFlattenTheField) {
     TavLSCInput input = {TAV_LSC_MODE_PIXEL, 12, w, h, greyAverage.data(), darkAverage.data()};
     std::vector<uint32_t> table(3 + w * h);
     ASSERT_EQ(tavGetLSCParameter(&input, table.data()), TAV_OK);
-    EXPECT_EQ(readBytes(path("pixel.tbl")), wordsToBytes(table));
+    EXPECT_EQ(readBytes(path("pixel.tbl")), tableFile(table, 12));
 
     double darkSum = 0;
     for (float d : darkAverage) darkSum += d;
@@ -384,7 +312,7 @@ TEST_F(Tavraw, CalibrateAndCorrectMatchTheLibraryAndFlattenTheField) {
     input.mode = TAV_LSC_MODE_2X2;
     std::vector<uint32_t> cells(3 + (w / 2) * (h / 2));
     ASSERT_EQ(tavGetLSCParameter(&input, cells.data()), TAV_OK);
-    EXPECT_EQ(readBytes(path("cell.tbl")), wordsToBytes(cells));
+    EXPECT_EQ(readBytes(path("cell.tbl")), tableFile(cells, 12));
 
     // Correcting a grey frame: the library's result, and a flat field.
     ToolRun corrected = run({"correct", "-t", path("pixel.tbl"), "-f", "BayerGB12", "-o", path("c.raw"),
@@ -451,15 +379,18 @@ TEST_F(Tavraw, CalibrateRefusesFramesItCannotUse) {
     writeBytes(path("d30.raw"), std::vector<uint8_t>(30 * 30, 10));
     ToolRun small = run({"calibrate", "-f", "Mono8", "-w", "30", "-H", "30", "--grey", path("g30.raw"),
                          "--dark", path("d30.raw"), "-o", path("t.tbl")});
-    EXPECT_EQ(small.exitCode, 1);
-    EXPECT_NE(small.err.find("cannot compute the table: error line = [600] (status -104 TAV_E_SIZE)"),
-              std::string::npos)
+    EXPECT_EQ(small.exitCode, 2);
+    EXPECT_NE(small.err.find("calibrate needs an even width and height of at least 32, got 30x30"), std::string::npos)
         << small.err;
     EXPECT_EQ(small.out, "");
-    ToolRun mixed = run({"calibrate", "-f", "Mono8", "-w", "32", "-H", "30", "--grey", path("g30.raw"),
+    ToolRun odd = run({"calibrate", "-f", "Mono8", "-w", "33", "-H", "32", "--grey", path("g30.raw"), "--dark",
+                       path("d30.raw"), "-o", path("t.tbl")});
+    EXPECT_EQ(odd.exitCode, 2);
+    EXPECT_NE(odd.err.find("even width and height of at least 32, got 33x32"), std::string::npos) << odd.err;
+    ToolRun mixed = run({"calibrate", "-f", "Mono8", "-w", "32", "-H", "32", "--grey", path("g30.raw"),
                          "--dark", path("d30.raw"), "-o", path("t.tbl")});
     EXPECT_EQ(mixed.exitCode, 1);
-    EXPECT_NE(mixed.err.find(path("g30.raw") + ": file is too short: 900 bytes, expected 960"), std::string::npos)
+    EXPECT_NE(mixed.err.find(path("g30.raw") + ": file is too short: 900 bytes, expected 1024"), std::string::npos)
         << mixed.err;
     ToolRun noDark = run({"calibrate", "-f", "Mono8", "-w", "30", "-H", "30", "--grey", path("g30.raw"), "-o",
                           path("t.tbl")});
