@@ -109,10 +109,12 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     // Listing the tests (ctest's discovery) needs no plugin registry.
     if (::testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
-    // This build's plugin, a registry of our own, and plugins loaded in this
-    // process rather than in the scanner helper, which carries no sanitizer
-    // runtime for a sanitized plugin.
+    // This build's plugin beside the few system plugins the tests use, a
+    // registry of our own, and plugins loaded in this process rather than in
+    // the scanner helper, which carries no sanitizer runtime for a sanitized
+    // plugin.
     g_setenv("GST_PLUGIN_PATH", TAV_GST_PLUGIN_DIR, TRUE);
+    g_setenv("GST_PLUGIN_SYSTEM_PATH_1_0", TAV_GST_SYSTEM_PLUGIN_DIR, TRUE);
     g_setenv("GST_REGISTRY_1_0", TAV_GST_TEST_REGISTRY, TRUE);
     g_setenv("GST_REGISTRY_FORK", "no", TRUE);
     gst_init(&argc, &argv);
