@@ -6,7 +6,7 @@
 set -uo pipefail
 plugin_dir=$1
 registry=$2
-for tool in unshare arv-fake-gv-camera-0.8 gst-launch-1.0 gst-inspect-1.0; do
+for tool in unshare ip arv-fake-gv-camera-0.8 gst-launch-1.0 gst-inspect-1.0; do
   command -v "$tool" > /dev/null || { echo "skipped: no $tool"; exit 77; }
 done
 gst-inspect-1.0 aravissrc > /dev/null 2>&1 || { echo "skipped: no aravissrc"; exit 77; }
