@@ -71,6 +71,12 @@ static GstCaps* gst_tav_demosaic_transform_caps(GstBaseTransform* trans, GstPadD
                                                 GstCaps* caps, GstCaps* filter) {
     GstPad* other = direction == GST_PAD_SINK ? GST_BASE_TRANSFORM_SRC_PAD(trans) : GST_BASE_TRANSFORM_SINK_PAD(trans);
     GstCaps* templ = gst_pad_get_pad_template_caps(other);
+    if (gst_caps_is_any(caps)) {
+        if (filter == nullptr) return templ;
+        GstCaps* filtered = gst_caps_intersect_full(filter, templ, GST_CAPS_INTERSECT_FIRST);
+        gst_caps_unref(templ);
+        return filtered;
+    }
     GstCaps* result = gst_caps_new_empty();
     for (guint i = 0; i < gst_caps_get_size(caps); ++i) {
         const GstStructure* from = gst_caps_get_structure(caps, i);
