@@ -344,7 +344,8 @@ static void gst_tav_demosaic_class_init(GstTavDemosaicClass* klass) {
                                        gst_pad_template_new("sink", GST_PAD_SINK, GST_PAD_ALWAYS, sinkCaps));
     gst_caps_unref(sinkCaps);
     GstCaps* srcCaps = gst_caps_from_string(GST_VIDEO_CAPS_MAKE(TAV_OUTPUT_FORMATS));
-    gst_element_class_add_pad_template(element_class, gst_pad_template_new("src", GST_PAD_SRC, GST_PAD_ALWAYS, srcCaps));
+    gst_element_class_add_pad_template(element_class,
+                                       gst_pad_template_new("src", GST_PAD_SRC, GST_PAD_ALWAYS, srcCaps));
     gst_caps_unref(srcCaps);
     gst_element_class_set_static_metadata(
         element_class, "Bayer and Mono demosaicing", "Filter/Converter/Video",

@@ -212,7 +212,8 @@ static void gst_tav_shading_class_init(GstTavShadingClass* klass) {
     g_object_class_install_property(
         gobject_class, PROP_TABLE,
         g_param_spec_string("table", "Table", "Shading table file written by `tavraw calibrate` (read on start)",
-                            nullptr, GParamFlags(G_PARAM_READWRITE | G_PARAM_STATIC_STRINGS | GST_PARAM_MUTABLE_READY)));
+                            nullptr,
+                            GParamFlags(G_PARAM_READWRITE | G_PARAM_STATIC_STRINGS | GST_PARAM_MUTABLE_READY)));
     g_object_class_install_property(
         gobject_class, PROP_ENABLED,
         g_param_spec_boolean("enabled", "Enabled", "Correct frames (false: pass them through untouched)", TRUE,

@@ -1,5 +1,5 @@
 // tavdemosaic gives exactly the bytes of tavDemosaicing, for every input
-// format, method and output format, with padded input rows (GStreamer's
+// format, method and output format, with any thread setting, with padded input rows (GStreamer's
 // default padding and a video meta with a wider stride) and GStreamer's
 // padded output rows and planes.
 #include <gtest/gtest.h>
@@ -48,6 +48,8 @@ const Output kOutputs[] = {
 };
 
 const char* const kMethods[] = {"nearest", "bilinear", "edge"};
+// Each method runs with another thread setting: the result must not depend on it.
+const char* const kThreads[] = {"1", "2", "0"};
 
 // Input rows as the element receives them.
 struct Layout {
@@ -124,7 +126,8 @@ TEST_P(DemosaicExact, MatchesTheLibraryForEveryMethodOutputAndStride) {
                              (layout.meta ? " meta" : "") + " " + kMethods[method] + " -> " + out.format);
                 Pipeline p(std::string("appsrc name=src caps=") + f.caps + ",width=" + std::to_string(width) +
                            ",height=" + std::to_string(kHeight) + ",framerate=30/1 ! tavdemosaic method=" +
-                           kMethods[method] + " ! video/x-raw,format=" + out.format + " ! appsink name=sink");
+                           kMethods[method] + " threads=" + kThreads[method] + " ! video/x-raw,format=" +
+                           out.format + " ! appsink name=sink");
                 ASSERT_TRUE(p.play());
                 GstBuffer* buffer = makeBuffer(bytes);
                 if (layout.meta) addPlaneMeta(buffer, width, kHeight, offset, stride);

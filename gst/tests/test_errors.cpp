@@ -117,7 +117,8 @@ TEST(DemosaicErrors, RefusedFramesGiveTheStatusAndDiagnosticLine) {
     // The same frame by bilinear is fine.
     EXPECT_EQ(runOneFrame("video/x-bayer,format=rggb,width=4,height=4,framerate=30/1", "tavdemosaic", 16), "");
     // The library's smallest frame is 4x4.
-    const std::string tiny = runOneFrame("video/x-bayer,format=rggb,width=3,height=3,framerate=30/1", "tavdemosaic", 12);
+    const std::string tiny =
+        runOneFrame("video/x-bayer,format=rggb,width=3,height=3,framerate=30/1", "tavdemosaic", 12);
     EXPECT_CONTAINS(tiny, "error line = [96]");
     EXPECT_CONTAINS(tiny, "TAV_E_SIZE");
 }

@@ -13,7 +13,8 @@ namespace {
 const int kWidth = 320, kHeight = 240, kBorder = 2;  // the border rows see the mirror rule
 
 const uint8_t* row(const GstVideoFrame* frame, int y) {
-    return static_cast<const uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(frame, 0)) + y * GST_VIDEO_FRAME_PLANE_STRIDE(frame, 0);
+    return static_cast<const uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(frame, 0)) +
+           y * GST_VIDEO_FRAME_PLANE_STRIDE(frame, 0);
 }
 
 // The pixel and its 5x5 neighbourhood have one colour in the reference, so

@@ -128,8 +128,8 @@ TEST(Shading, FlattensAVignettedStream) {
         // Row padding is not touched.
         for (int y = 0; y < c.height; ++y) {
             const size_t row = size_t(c.bits == 8 ? c.width : 2 * c.width);
-            EXPECT_TRUE(std::equal(corrected.begin() + long(y * stride + row), corrected.begin() + long((y + 1) * stride),
-                                   frame.begin() + long(y * stride + row)));
+            const long padding = long(y * stride + row), next = long((y + 1) * stride);
+            EXPECT_TRUE(std::equal(corrected.begin() + padding, corrected.begin() + next, frame.begin() + padding));
         }
         // enabled=false passes the frame through.
         EXPECT_EQ(runShading(c, table, frame, "enabled=false"), frame);
