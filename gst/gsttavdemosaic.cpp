@@ -100,6 +100,24 @@ static GstCaps* gst_tav_demosaic_transform_caps(GstBaseTransform* trans, GstPadD
     return result;
 }
 
+// Grey input stays grey unless downstream asks for colour; Bayer input takes
+// the first colour format downstream accepts.
+static GstCaps* gst_tav_demosaic_fixate_caps(GstBaseTransform* trans, GstPadDirection direction, GstCaps* caps,
+                                             GstCaps* othercaps) {
+    if (direction == GST_PAD_SINK && gst_structure_has_name(gst_caps_get_structure(caps, 0), "video/x-raw")) {
+        GstCaps* grey = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "GRAY8", NULL);
+        GstCaps* preferred = gst_caps_intersect(othercaps, grey);
+        gst_caps_unref(grey);
+        if (!gst_caps_is_empty(preferred)) {
+            gst_caps_unref(othercaps);
+            othercaps = preferred;
+        } else {
+            gst_caps_unref(preferred);
+        }
+    }
+    return GST_BASE_TRANSFORM_CLASS(gst_tav_demosaic_parent_class)->fixate_caps(trans, direction, caps, othercaps);
+}
+
 static gboolean gst_tav_demosaic_set_caps(GstBaseTransform* trans, GstCaps* incaps, GstCaps* outcaps) {
     GstTavDemosaic* self = GST_TAV_DEMOSAIC(trans);
     const GstStructure* s = gst_caps_get_structure(incaps, 0);
@@ -354,6 +372,7 @@ static void gst_tav_demosaic_class_init(GstTavDemosaicClass* klass) {
         "tav developers");
 
     transform_class->transform_caps = GST_DEBUG_FUNCPTR(gst_tav_demosaic_transform_caps);
+    transform_class->fixate_caps = GST_DEBUG_FUNCPTR(gst_tav_demosaic_fixate_caps);
     transform_class->set_caps = GST_DEBUG_FUNCPTR(gst_tav_demosaic_set_caps);
     transform_class->transform_size = GST_DEBUG_FUNCPTR(gst_tav_demosaic_transform_size);
     transform_class->propose_allocation = GST_DEBUG_FUNCPTR(gst_tav_demosaic_propose_allocation);
