@@ -14,9 +14,13 @@
 #include <stdint.h>
 #include <string.h>
 
+#include "nearestVariants.h"
+#include "simd/variants.h"
 #include "tav_kernels.h"
 
 namespace {
+
+using tav::nearest::VectorRows;
 
 // The source rows a row routine reads: the red/green row above, the
 // green/blue row being written, and the red/green row below it.
@@ -66,8 +70,20 @@ struct InterleavedTarget {
     static constexpr uint32_t kBytesPerPixel = kBytes;
     uint8_t* destination;
     uint32_t orderFlag;
+    const VectorRows* vector;  // null: the per-pixel rows
 
-    InterleavedTarget atPixel(size_t index) const { return {destination + index * kBytes, orderFlag}; }
+    InterleavedTarget atPixel(size_t index) const {
+        return {destination + index * kBytes, orderFlag, vector};
+    }
+    // Columns 2 onwards of a row pair through the vector rows.
+    void vectorRows(const uint8_t* above, const uint8_t* current, const uint8_t* below, size_t width,
+                    size_t rowOffset) const {
+        uint8_t* const next = destination + rowOffset * kBytes;
+        const bool redFirst = orderFlag != 0;
+        const auto rows = kBytes == 4 ? (redFirst ? vector->rgba : vector->bgra)
+                                      : (redFirst ? vector->rgb : vector->bgr);
+        rows(above, current, below, width, destination, next);
+    }
     template <class Writer>
     void withSinks(size_t rowOffset, Writer write) const {
         uint8_t* const next = destination + rowOffset * kBytes;
@@ -95,8 +111,17 @@ struct PlanarTarget {
     uint8_t* red;
     uint8_t* green;
     uint8_t* blue;
+    const VectorRows* vector;
 
-    PlanarTarget atPixel(size_t index) const { return {red + index, green + index, blue + index}; }
+    PlanarTarget atPixel(size_t index) const {
+        return {red + index, green + index, blue + index, vector};
+    }
+    void vectorRows(const uint8_t* above, const uint8_t* current, const uint8_t* below, size_t width,
+                    size_t rowOffset) const {
+        uint8_t* const first[3] = {red, green, blue};
+        uint8_t* const second[3] = {red + rowOffset, green + rowOffset, blue + rowOffset};
+        vector->planar(above, current, below, width, first, second);
+    }
     template <class Writer>
     void withSinks(size_t rowOffset, Writer write) const {
         write(PlanarSink{red, green, blue}, PlanarSink{red + rowOffset, green + rowOffset, blue + rowOffset});
@@ -122,8 +147,15 @@ struct GreyTarget {
     static constexpr uint32_t kBytesPerPixel = 1;
     uint8_t* destination;
     uint32_t orderFlag;
+    const VectorRows* vector;
 
-    GreyTarget atPixel(size_t index) const { return {destination + index, orderFlag}; }
+    GreyTarget atPixel(size_t index) const { return {destination + index, orderFlag, vector}; }
+    void vectorRows(const uint8_t* above, const uint8_t* current, const uint8_t* below, size_t width,
+                    size_t rowOffset) const {
+        const bool redFirst = orderFlag != 0;
+        vector->grey(above, current, below, width, destination, destination + rowOffset,
+                     (uint16_t)(redFirst ? kLumaBlue : kLumaRed), (uint16_t)(redFirst ? kLumaRed : kLumaBlue));
+    }
     template <class Writer>
     void withSinks(size_t rowOffset, Writer write) const {
         // A set flag means the colour at the red position is blue.
@@ -207,6 +239,17 @@ __attribute__((noinline)) void greenBlueAndRedGreenRows(const uint8_t* __restric
 // Two output rows: the green/blue row of the set and the red/green row below.
 template <class Target>
 void nearestBody(const NearestRowSet& rows, uint32_t width, Target target) {
+    if (target.vector) {
+        // Columns 0 and 1 by the rule (column 0 has its own), the rest in blocks.
+        target.withSinks(width, [&](auto greenBlue, auto redGreen) {
+            greenBlue.store(0, rows.above[0], rows.current[0], rows.current[1]);
+            redGreen.store(0, rows.below[0], rows.current[0], rows.current[1]);
+            greenBluePair(greenBlue, rows.above, rows.current, 1);
+            redGreenPair(redGreen, rows.below, rows.current, 1);
+        });
+        target.vectorRows(rows.above, rows.current, rows.below, width, width);
+        return;
+    }
     target.withSinks(width, [&](auto greenBlue, auto redGreen) {
         greenBlueAndRedGreenRows(rows.above, rows.current, rows.below, width, greenBlue, redGreen);
     });
@@ -292,56 +335,56 @@ uint32_t rg8ToBgr8_nearest(const uint8_t* source, uint32_t height, uint32_t widt
                            uint32_t orderFlag) {
     if (anyNull(source, destination)) return (uint32_t)TAV_E_NULL_POINTER;
     return nearestKernel<Phase::RG, rg8ToBgr8_nearest_body, rg8ToBgr8_nearest_lastRows>(
-        source, height, width, InterleavedTarget<3>{destination, orderFlag});
+        source, height, width, InterleavedTarget<3>{destination, orderFlag, TAV_CHOOSE_VARIANT(tav::nearest::vectorRows)});
 }
 
 uint32_t gb8ToBgr8_nearest(const uint8_t* source, uint32_t height, uint32_t width, uint8_t* destination,
                            uint32_t orderFlag) {
     if (anyNull(source, destination)) return (uint32_t)TAV_E_NULL_POINTER;
     return nearestKernel<Phase::GB, rg8ToBgr8_nearest_body, rg8ToBgr8_nearest_lastRows>(
-        source, height, width, InterleavedTarget<3>{destination, orderFlag});
+        source, height, width, InterleavedTarget<3>{destination, orderFlag, TAV_CHOOSE_VARIANT(tav::nearest::vectorRows)});
 }
 
 uint32_t rg8ToBgra8_nearest(const uint8_t* source, uint32_t height, uint32_t width, uint8_t* destination,
                             uint32_t orderFlag) {
     if (anyNull(source, destination)) return (uint32_t)TAV_E_NULL_POINTER;
     return nearestKernel<Phase::RG, rg8ToBgra8_nearest_body, rg8ToBgra8_nearest_lastRows>(
-        source, height, width, InterleavedTarget<4>{destination, orderFlag});
+        source, height, width, InterleavedTarget<4>{destination, orderFlag, TAV_CHOOSE_VARIANT(tav::nearest::vectorRows)});
 }
 
 uint32_t gb8ToBgra8_nearest(const uint8_t* source, uint32_t height, uint32_t width, uint8_t* destination,
                             uint32_t orderFlag) {
     if (anyNull(source, destination)) return (uint32_t)TAV_E_NULL_POINTER;
     return nearestKernel<Phase::GB, rg8ToBgra8_nearest_body, rg8ToBgra8_nearest_lastRows>(
-        source, height, width, InterleavedTarget<4>{destination, orderFlag});
+        source, height, width, InterleavedTarget<4>{destination, orderFlag, TAV_CHOOSE_VARIANT(tav::nearest::vectorRows)});
 }
 
 uint32_t rg8ToBgr8P_nearest(const uint8_t* source, uint32_t height, uint32_t width, uint8_t* plane0,
                             uint8_t* plane1, uint8_t* plane2) {
     if (anyNull(source, plane0, plane1, plane2)) return (uint32_t)TAV_E_NULL_POINTER;
     return nearestKernel<Phase::RG, rg8ToBgr8P_nearest_body, rg8ToBgr8P_nearest_lastRows>(
-        source, height, width, PlanarTarget{plane0, plane1, plane2});
+        source, height, width, PlanarTarget{plane0, plane1, plane2, TAV_CHOOSE_VARIANT(tav::nearest::vectorRows)});
 }
 
 uint32_t gb8ToBgr8P_nearest(const uint8_t* source, uint32_t height, uint32_t width, uint8_t* plane0,
                             uint8_t* plane1, uint8_t* plane2) {
     if (anyNull(source, plane0, plane1, plane2)) return (uint32_t)TAV_E_NULL_POINTER;
     return nearestKernel<Phase::GB, rg8ToBgr8P_nearest_body, rg8ToBgr8P_nearest_lastRows>(
-        source, height, width, PlanarTarget{plane0, plane1, plane2});
+        source, height, width, PlanarTarget{plane0, plane1, plane2, TAV_CHOOSE_VARIANT(tav::nearest::vectorRows)});
 }
 
 uint32_t rg8ToMono8_nearest(const uint8_t* source, uint32_t height, uint32_t width, uint8_t* destination,
                             uint32_t orderFlag) {
     if (anyNull(source, destination)) return (uint32_t)TAV_E_NULL_POINTER;
     return nearestKernel<Phase::RG, rg8ToMono8_nearest_body, rg8ToMono8_nearest_lastRows>(
-        source, height, width, GreyTarget{destination, orderFlag});
+        source, height, width, GreyTarget{destination, orderFlag, TAV_CHOOSE_VARIANT(tav::nearest::vectorRows)});
 }
 
 uint32_t gb8ToMono8_nearest(const uint8_t* source, uint32_t height, uint32_t width, uint8_t* destination,
                             uint32_t orderFlag) {
     if (anyNull(source, destination)) return (uint32_t)TAV_E_NULL_POINTER;
     return nearestKernel<Phase::GB, rg8ToMono8_nearest_body, rg8ToMono8_nearest_lastRows>(
-        source, height, width, GreyTarget{destination, orderFlag});
+        source, height, width, GreyTarget{destination, orderFlag, TAV_CHOOSE_VARIANT(tav::nearest::vectorRows)});
 }
 
 }  // extern "C"
