@@ -16,30 +16,21 @@
 #include <stdint.h>
 #include <string.h>
 
+#include "bilinearVariants.h"
+#include "../simd/interleave.h"
 #include "../simd/lanes.h"
-
-#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-#define TAV_BILINEAR_BLOCKS 1
-#else
-#define TAV_BILINEAR_BLOCKS 0
-#endif
-
-#if TAV_BILINEAR_BLOCKS
 
 namespace tav {
 namespace bilinear {
+TAV_ISA_BEGIN
 
 using lanes::U16x8;
-using lanes::U32x4;
-using lanes::U64x2;
-using lanes::interleaveHigh;
-using lanes::interleaveLow;
+using lanes::U8x16;
 
 // Pixels per block: eight pairs.
 constexpr int kBlockPixels = 16;
 
 inline U16x8 loadWords(const uint8_t* at) { return lanes::load<U16x8>(at); }
-inline void storeBytes(uint8_t* at, U16x8 v) { lanes::store(at, v); }
 
 // The three colours of eight pairs: lane k holds pair k, whose colour site is
 // at x + 2k. "Red" and "blue" are already resolved from the row's colour.
@@ -83,48 +74,111 @@ inline PairColours bilinearBlock(const uint8_t* up, const uint8_t* mid, const ui
     return c;
 }
 
-// Two bytes per lane in memory order: the colour site's value, then the green site's.
-inline U16x8 pairBytes(U16x8 atColour, U16x8 atGreen) { return atColour | (atGreen << 8); }
+// ---- output kinds: where one block goes ----
 
-// The 16 pixels as B, G, R, 0 words in memory order.
-struct PixelWords {
-    U32x4 words[4];
+struct InterleavedBlockOut {
+    uint8_t* row;
+    int bytes;  // 3 or 4
+    void put(int x, const PairColours& c) const {
+        const U8x16 b = lanes::pixelBytes(c.blueColour, c.blueGreen);
+        const U8x16 g = lanes::pixelBytes(c.greenColour, c.greenGreen);
+        const U8x16 r = lanes::pixelBytes(c.redColour, c.redGreen);
+        if (bytes == 4)
+            lanes::storeInterleaved4(row + (size_t)x * 4, b, g, r, (U8x16){});
+        else
+            lanes::storeInterleaved3(row + (size_t)x * 3, b, g, r);
+    }
+    InterleavedBlockOut local(uint8_t* buffer) const { return {buffer, bytes}; }
+    void copyOut(const InterleavedBlockOut& from, int fromX, int x, int count) const {
+        memcpy(row + (size_t)x * bytes, from.row + (size_t)fromX * bytes, (size_t)count * bytes);
+    }
 };
 
-inline PixelWords pixelWords(const PairColours& c) {
-    const U16x8 bgColour = c.blueColour | (c.greenColour << 8);
-    const U16x8 bgGreen = c.blueGreen | (c.greenGreen << 8);
-    // Pixel words of the colour sites and of the green sites, then merged.
-    const U32x4 colourLow = (U32x4)interleaveLow(bgColour, c.redColour);
-    const U32x4 colourHigh = (U32x4)interleaveHigh(bgColour, c.redColour);
-    const U32x4 greenLow = (U32x4)interleaveLow(bgGreen, c.redGreen);
-    const U32x4 greenHigh = (U32x4)interleaveHigh(bgGreen, c.redGreen);
-    PixelWords p;
-    p.words[0] = interleaveLow(colourLow, greenLow);
-    p.words[1] = interleaveHigh(colourLow, greenLow);
-    p.words[2] = interleaveLow(colourHigh, greenHigh);
-    p.words[3] = interleaveHigh(colourHigh, greenHigh);
-    return p;
-}
-
-// Writes the 16 pixels as 3-byte B, G, R. Each pair of pixels is squeezed into
-// the low 6 bytes of a 64-bit lane and stored with an 8-byte write; the 2 extra
-// bytes land on the next pixel, which is written afterwards, so the caller
-// keeps at least one pixel of the row after the block.
-inline void storeBgr(uint8_t* at, const PixelWords& p) {
-    const U64x2 lowPixel = (U64x2){} + 0xFFFFFFull;
-    const U64x2 highPixel = (U64x2){} + 0xFFFFFF000000ull;
-    for (int i = 0; i < 4; ++i) {
-        const U64x2 q = (U64x2)p.words[i];
-        const U64x2 packed = (q & lowPixel) | ((q >> 8) & highPixel);
-        const uint64_t first = packed[0], second = packed[1];
-        memcpy(at + 12 * i, &first, 8);
-        memcpy(at + 12 * i + 6, &second, 8);
+struct PlanarBlockOut {
+    uint8_t* planes[3];
+    void put(int x, const PairColours& c) const {
+        lanes::store(planes[0] + x, lanes::pixelBytes(c.redColour, c.redGreen));
+        lanes::store(planes[1] + x, lanes::pixelBytes(c.greenColour, c.greenGreen));
+        lanes::store(planes[2] + x, lanes::pixelBytes(c.blueColour, c.blueGreen));
     }
+    PlanarBlockOut local(uint8_t* buffer) const {
+        return {{buffer, buffer + kLocalPixels, buffer + 2 * kLocalPixels}};
+    }
+    void copyOut(const PlanarBlockOut& from, int fromX, int x, int count) const {
+        for (int p = 0; p < 3; ++p) memcpy(planes[p] + x, from.planes[p] + fromX, (size_t)count);
+    }
+    static constexpr int kLocalPixels = 48;
+};
+
+// Grey = (wR*R + wG*G + wB*B + 128) >> 8 in 16-bit lanes: with non-negative
+// weights summing to at most 256 the sum stays below 2^16.
+struct GreyBlockOut {
+    uint8_t* row;
+    uint16_t weightR, weightG, weightB;
+    void put(int x, const PairColours& c) const {
+        const U16x8 atColour =
+            (c.redColour * weightR + c.greenColour * weightG + c.blueColour * weightB + 128) >> 8;
+        const U16x8 atGreen =
+            (c.redGreen * weightR + c.greenGreen * weightG + c.blueGreen * weightB + 128) >> 8;
+        lanes::store(row + x, lanes::pixelBytes(atColour, atGreen));
+    }
+    GreyBlockOut local(uint8_t* buffer) const { return {buffer, weightR, weightG, weightB}; }
+    void copyOut(const GreyBlockOut& from, int fromX, int x, int count) const {
+        memcpy(row + x, from.row + fromX, (size_t)count);
+    }
+};
+
+// ---- a row ----
+
+// The body stops with at most kBlockPixels + 1 columns left; two blocks over
+// a local copy of the row end finish them.
+constexpr int kTailBlocks = 2;
+constexpr int kTailColumns = 2 + kTailBlocks * kBlockPixels + 2;  // from column x - 2
+
+template <class Out>
+inline void bilinearVectorRow(const RowContext& row, const Out& out) {
+    // Blocks start on a colour site with two columns to their left, and read
+    // two columns past their last pixel; a store may overrun into the next
+    // pixel, which the next block or the tail rewrites.
+    int x = row.colourParity + 2;
+    for (; x + kBlockPixels + 2 <= row.width; x += kBlockPixels)
+        out.put(x, bilinearBlock(row.up, row.mid, row.down, x, row.redRow));
+
+    // Last columns: the three rows from column x - 2 on, mirrored past the
+    // last column (width reads width - 2, width + 1 reads width - 3); what
+    // lies further reaches only pixels past the row.
+    const int count = row.width - x;
+    uint8_t local[3][kTailColumns] = {};
+    const uint8_t* const sources[3] = {row.up, row.mid, row.down};
+    for (int k = 0; k < 3; ++k) {
+        memcpy(local[k], sources[k] + x - 2, (size_t)count + 2);
+        local[k][count + 2] = local[k][count];
+        local[k][count + 3] = local[k][count - 1];
+    }
+    uint8_t pixels[4 * PlanarBlockOut::kLocalPixels];
+    const Out localOut = out.local(pixels);
+    for (int lx = 2; lx < count + 2; lx += kBlockPixels)
+        localOut.put(lx, bilinearBlock(local[0], local[1], local[2], lx, row.redRow));
+    out.copyOut(localOut, 2, x, count);
 }
 
+inline void bgrRow(const RowContext& row, uint8_t* out) {
+    bilinearVectorRow(row, InterleavedBlockOut{out, 3});
+}
+inline void bgraRow(const RowContext& row, uint8_t* out) {
+    bilinearVectorRow(row, InterleavedBlockOut{out, 4});
+}
+inline void planarRow(const RowContext& row, uint8_t* const planes[3]) {
+    bilinearVectorRow(row, PlanarBlockOut{{planes[0], planes[1], planes[2]}});
+}
+inline void greyRow(const RowContext& row, uint8_t* out, const uint16_t weights[3]) {
+    bilinearVectorRow(row, GreyBlockOut{out, weights[0], weights[1], weights[2]});
+}
+
+constexpr VectorRows kVectorRows = {bgrRow, bgraRow, planarRow, greyRow};
+
+TAV_ISA_END
 }  // namespace bilinear
 }  // namespace tav
 
-#endif  // TAV_BILINEAR_BLOCKS
 #endif
