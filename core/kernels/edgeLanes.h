@@ -11,14 +11,10 @@
 #include "edgeOutputs.h"
 #include "../simd/lanes.h"
 
-// Only where the lanes map onto real vector registers (NEON, SSE2); elsewhere
-// the per-column path does all the work.
-#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__ && \
-    (defined(__ARM_NEON) || defined(__SSE2__))
-#define TAV_EDGE_LANES 1
-
+// Included only by the units of an instruction set (edgeSteps_*.cpp).
 namespace tav {
 namespace edge {
+TAV_ISA_BEGIN
 
 typedef lanes::I16x8 Lanes16;
 typedef lanes::U16x8 ULanes16;
@@ -251,8 +247,8 @@ TAV_LANES_INLINE void storePixelLanes(const LumaOut& out, int dy, int c, const P
     storeBytes16(out.row + dy * out.stride + c, (Lanes16)even, (Lanes16)odd);
 }
 
+TAV_ISA_END
 }  // namespace edge
 }  // namespace tav
 
-#endif
 #endif
