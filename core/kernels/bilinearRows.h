@@ -18,6 +18,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "bayerPhase.h"
 #include "bilinearVariants.h"
 
 namespace tav {
@@ -60,21 +61,10 @@ inline void bilinearRow(const RowContext& row, Sink& sink) {
     for (; x < row.width; ++x) bilinearPixel(row, x, sink);
 }
 
-// Where the red sites of a phase lie: row parity and column parity.
-struct Phase {
-    int redRowParity;
-    int redColumnParity;
-};
-
-constexpr Phase kPhaseRG = {0, 0};  // R G / G B
-constexpr Phase kPhaseGR = {0, 1};  // G R / B G
-constexpr Phase kPhaseGB = {1, 0};  // G B / R G
-constexpr Phase kPhaseBG = {1, 1};  // B G / G R
-
 // Runs the rule over every row of a height x width frame (stride width).
 // The sink's beginRow(y) points it at output row y.
 template <class Sink>
-inline void bilinearFrame(const uint8_t* frame, int height, int width, Phase phase, Sink& sink) {
+inline void bilinearFrame(const uint8_t* frame, int height, int width, BayerPhase phase, Sink& sink) {
     const size_t stride = (size_t)width;
     for (int y = 0; y < height; ++y) {
         const uint8_t* mid = frame + (size_t)y * stride;

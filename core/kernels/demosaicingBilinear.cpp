@@ -94,7 +94,7 @@ bool acceptableSize(int32_t height, int32_t width, int bytesPerPixel) {
 
 template <int BytesPerPixel>
 int32_t interleaved(const uint8_t* frame, int32_t height, int32_t width, uint8_t* destination,
-                    Phase phase) {
+                    BayerPhase phase) {
     if (!acceptableSize(height, width, BytesPerPixel)) return TAV_E_SIZE;
     if (!frame || !destination) return TAV_E_NULL_POINTER;
     InterleavedSink<BytesPerPixel> sink{destination, (size_t)width * BytesPerPixel, destination,
@@ -104,7 +104,7 @@ int32_t interleaved(const uint8_t* frame, int32_t height, int32_t width, uint8_t
 }
 
 int32_t planar(const uint8_t* frame, int32_t height, int32_t width, uint8_t* plane0,
-               uint8_t* plane1, uint8_t* plane2, Phase phase) {
+               uint8_t* plane1, uint8_t* plane2, BayerPhase phase) {
     if (!acceptableSize(height, width, 1)) return TAV_E_SIZE;
     if (!frame || !plane0 || !plane1 || !plane2) return TAV_E_NULL_POINTER;
     PlanarSink sink{{plane0, plane1, plane2}, (size_t)width, {plane0, plane1, plane2},
@@ -119,7 +119,7 @@ bool fitsSixteenBits(const int32_t* w) {
 }
 
 int32_t grey(const uint8_t* frame, int32_t height, int32_t width, const int32_t* weights,
-             uint8_t* destination, Phase phase) {
+             uint8_t* destination, BayerPhase phase) {
     if (!acceptableSize(height, width, 1)) return TAV_E_SIZE;
     if (!frame || !weights || !destination) return TAV_E_NULL_POINTER;
     if (fitsSixteenBits(weights)) {
@@ -141,10 +141,10 @@ int32_t grey(const uint8_t* frame, int32_t height, int32_t width, const int32_t*
 }  // namespace bilinear
 }  // namespace tav
 
-using tav::bilinear::kPhaseBG;
-using tav::bilinear::kPhaseGB;
-using tav::bilinear::kPhaseGR;
-using tav::bilinear::kPhaseRG;
+using tav::kPhaseBG;
+using tav::kPhaseGB;
+using tav::kPhaseGR;
+using tav::kPhaseRG;
 
 extern "C" {
 

@@ -3,6 +3,7 @@
 #include <stdint.h>
 
 #include "diagnostics.h"
+#include "bayerPhase.h"
 #include "edgeOutputs.h"
 #include "edgeRowPair.h"
 #include "edgeStep.h"
@@ -15,8 +16,8 @@ namespace {
 using namespace tav::edge;
 
 // Red/green rows are the even rows of RG frames and the odd rows of GB frames.
-constexpr int kRedRowsEven = 0;
-constexpr int kRedRowsOdd = 1;
+constexpr int kRedRowsEven = tav::kPhaseRG.redRowParity;
+constexpr int kRedRowsOdd = tav::kPhaseGB.redRowParity;
 
 // Frames need 6 rows and 6 columns, and every buffer size (w x h x bytes per
 // pixel) must fit in 32 bits.
