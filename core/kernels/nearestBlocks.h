@@ -36,8 +36,18 @@ struct NearestBlock {
     U16x8 rgRed, rgGreen;
 };
 
+#if defined(__ARM_NEON)
+// One shift-and-insert each on NEON.
+TAV_LANES_INLINE U16x8 evenRounded(U16x8 w) {
+    return (U16x8)vsliq_n_u16((uint16x8_t)w, (uint16x8_t)w, 8);
+}
+TAV_LANES_INLINE U16x8 oddAtOrLeft(U16x8 before, U16x8 w) {
+    return (U16x8)vsriq_n_u16((uint16x8_t)w, (uint16x8_t)before, 8);
+}
+#else
 TAV_LANES_INLINE U16x8 evenRounded(U16x8 w) { return (w & 0xFF) | (w << 8); }
 TAV_LANES_INLINE U16x8 oddAtOrLeft(U16x8 before, U16x8 w) { return (before >> 8) | (w & 0xFF00); }
+#endif
 
 // Columns p0 .. p0+15 (p0 even, at least 2); reads columns p0-2 .. p0+15.
 TAV_LANES_INLINE NearestBlock nearestBlock(const uint8_t* above, const uint8_t* current,
@@ -148,7 +158,7 @@ constexpr size_t kLocalColumns = kTailBlocks * kBlockPixels + 1;
 
 template <class Out>
 inline void nearestRowPair(const uint8_t* above, const uint8_t* current, const uint8_t* below,
-                           size_t width, const Out& out) {
+                           size_t width, const Out out) {
     // Blocks keep the bytes a store may overrun inside the row (the next
     // block or the tail rewrites them).
     const size_t overrunPixels = (Out::kOverrunBytes + 2) / 3;

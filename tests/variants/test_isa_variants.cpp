@@ -171,7 +171,7 @@ TEST(IsaVariants, BilinearMatchesTheRuleInEveryVariant) {
     CapGuard guard;
     const auto isas = supportedIsas();
     // The converters' weights, and others that take the wide sum.
-    const int32_t weightSets[][3] = {{77, 150, 29}, {29, 150, 77}, {300, -20, 1000}};
+    const int32_t weightSets[][3] = {{77, 150, 29}, {29, 150, 77}, {256, 0, 0}, {0, 0, 256}, {300, -20, 1000}};
     uint32_t seed = 5000;
     for (auto [h, w] : frameSizes(4)) {
         const auto frame = tavtest::randomBytes(static_cast<size_t>(h) * w, seed++);
