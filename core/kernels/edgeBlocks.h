@@ -7,8 +7,12 @@
 #include <stdint.h>
 #include <string.h>
 
-#include "edgeLanes.h"
 #include "edgeStep.h"
+#if defined(__ARM_NEON)
+#include "edgeNeon.h"  // stepBlock in byte lanes
+#else
+#include "edgeLanes.h"
+#endif
 
 namespace tav {
 namespace edge {
@@ -20,6 +24,7 @@ TAV_ISA_BEGIN
 // the same blocks over mirrored local copies (stepTail). Same rule and bytes
 // as stepColumnPair over the same columns; without vector support every
 // column takes that path.
+#if !defined(__ARM_NEON)
 constexpr int kBlockPairs = 8;
 
 // Columns a block starting at x0 reads: up to x0 + 2 * kBlockPairs + 4.
@@ -66,6 +71,8 @@ inline void stepBlock(const RowSet& s, uint8_t* greenRow, const Out& out, StepSt
     st.newEven = redAhead[7];
     st.newOdd = blueAhead[7];
 }
+
+#endif
 
 // The columns from x0 to the end of the row (fewer than a block's reach), as
 // blocks over small local copies: the source rows and the green row mirrored
