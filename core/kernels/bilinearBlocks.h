@@ -157,13 +157,23 @@ struct InterleavedBlockOut {
         const uint8x16x2_t g = vzipq_u8(c.greenColour, c.greenGreen);
         const uint8x16x2_t r = vzipq_u8(c.redColour, c.redGreen);
         uint8_t* at = row + (size_t)x * Bytes;
-        if (Bytes == 4) {
-            const uint8x16_t zero = vdupq_n_u8(0);
-            vst4q_u8(at, (uint8x16x4_t){{b.val[0], g.val[0], r.val[0], zero}});
-            vst4q_u8(at + 64, (uint8x16x4_t){{b.val[1], g.val[1], r.val[1], zero}});
-        } else {
-            vst3q_u8(at, (uint8x16x3_t){{b.val[0], g.val[0], r.val[0]}});
-            vst3q_u8(at + 48, (uint8x16x3_t){{b.val[1], g.val[1], r.val[1]}});
+        // Structures filled member by member: GCC builds brace-initialised
+        // ones on the stack.
+        for (int half = 0; half < 2; ++half) {
+            if (Bytes == 4) {
+                uint8x16x4_t v;
+                v.val[0] = b.val[half];
+                v.val[1] = g.val[half];
+                v.val[2] = r.val[half];
+                v.val[3] = vdupq_n_u8(0);
+                vst4q_u8(at + 64 * half, v);
+            } else {
+                uint8x16x3_t v;
+                v.val[0] = b.val[half];
+                v.val[1] = g.val[half];
+                v.val[2] = r.val[half];
+                vst3q_u8(at + 48 * half, v);
+            }
         }
     }
 #endif
@@ -186,9 +196,16 @@ struct PlanarBlockOut {
     }
 #if defined(__ARM_NEON)
     void putWide(int x, const WideColours& c) const {
-        vst2q_u8(planes[0] + x, (uint8x16x2_t){{c.redColour, c.redGreen}});
-        vst2q_u8(planes[1] + x, (uint8x16x2_t){{c.greenColour, c.greenGreen}});
-        vst2q_u8(planes[2] + x, (uint8x16x2_t){{c.blueColour, c.blueGreen}});
+        uint8x16x2_t v;
+        v.val[0] = c.redColour;
+        v.val[1] = c.redGreen;
+        vst2q_u8(planes[0] + x, v);
+        v.val[0] = c.greenColour;
+        v.val[1] = c.greenGreen;
+        vst2q_u8(planes[1] + x, v);
+        v.val[0] = c.blueColour;
+        v.val[1] = c.blueGreen;
+        vst2q_u8(planes[2] + x, v);
     }
 #endif
     PlanarBlockOut local(uint8_t* buffer) const {
@@ -219,8 +236,10 @@ struct GreyBlockOut {
     void putWide(int x, const WideColours& c) const {
         const uint8x8_t wR = vdup_n_u8((uint8_t)weightR), wG = vdup_n_u8((uint8_t)weightG),
                         wB = vdup_n_u8((uint8_t)weightB);
-        vst2q_u8(row + x, (uint8x16x2_t){{wideLuma(c.redColour, c.greenColour, c.blueColour, wR, wG, wB),
-                                          wideLuma(c.redGreen, c.greenGreen, c.blueGreen, wR, wG, wB)}});
+        uint8x16x2_t v;
+        v.val[0] = wideLuma(c.redColour, c.greenColour, c.blueColour, wR, wG, wB);
+        v.val[1] = wideLuma(c.redGreen, c.greenGreen, c.blueGreen, wR, wG, wB);
+        vst2q_u8(row + x, v);
     }
 #endif
     GreyBlockOut local(uint8_t* buffer) const { return {buffer, weightR, weightG, weightB}; }

@@ -124,21 +124,40 @@ TAV_LANES_INLINE void storePixelBytes(const InterleavedOut<Bytes, RedFirst>& out
     const uint8x8x2_t blue = vzip_u8(p.blueEven, p.blueOdd);
     const uint8x8x2_t first = RedFirst ? red : blue, last = RedFirst ? blue : red;
     uint8_t* dst = out.row + dy * out.stride + (ptrdiff_t)c * Bytes;
+    // Structures filled member by member: GCC builds brace-initialised
+    // ones on the stack.
     if (Bytes == 4) {
-        const uint8x8_t zero = vdup_n_u8(0);
-        vst4_u8(dst, (uint8x8x4_t){{first.val[0], green.val[0], last.val[0], zero}});
-        vst4_u8(dst + 32, (uint8x8x4_t){{first.val[1], green.val[1], last.val[1], zero}});
+        uint8x8x4_t v;
+        v.val[3] = vdup_n_u8(0);
+        for (int half = 0; half < 2; ++half) {
+            v.val[0] = first.val[half];
+            v.val[1] = green.val[half];
+            v.val[2] = last.val[half];
+            vst4_u8(dst + 32 * half, v);
+        }
     } else {
-        vst3_u8(dst, (uint8x8x3_t){{first.val[0], green.val[0], last.val[0]}});
-        vst3_u8(dst + 24, (uint8x8x3_t){{first.val[1], green.val[1], last.val[1]}});
+        uint8x8x3_t v;
+        for (int half = 0; half < 2; ++half) {
+            v.val[0] = first.val[half];
+            v.val[1] = green.val[half];
+            v.val[2] = last.val[half];
+            vst3_u8(dst + 24 * half, v);
+        }
     }
 }
 
 TAV_LANES_INLINE void storePixelBytes(const PlanarOut& out, int dy, int c, const PixelBytes& p) {
     const ptrdiff_t at = dy * out.stride + c;
-    vst2_u8(out.red + at, (uint8x8x2_t){{p.redEven, p.redOdd}});
-    vst2_u8(out.green + at, (uint8x8x2_t){{p.greenEven, p.greenOdd}});
-    vst2_u8(out.blue + at, (uint8x8x2_t){{p.blueEven, p.blueOdd}});
+    uint8x8x2_t v;
+    v.val[0] = p.redEven;
+    v.val[1] = p.redOdd;
+    vst2_u8(out.red + at, v);
+    v.val[0] = p.greenEven;
+    v.val[1] = p.greenOdd;
+    vst2_u8(out.green + at, v);
+    v.val[0] = p.blueEven;
+    v.val[1] = p.blueOdd;
+    vst2_u8(out.blue + at, v);
 }
 
 // (wRed*R + 150*G + wBlue*B + 128) >> 8.
@@ -154,9 +173,10 @@ TAV_LANES_INLINE void storePixelBytes(const LumaOut& out, int dy, int c, const P
     const uint8x8_t wRed = vdup_n_u8((uint8_t)out.redWeight);
     const uint8x8_t wGreen = vdup_n_u8((uint8_t)kLumaGreen);
     const uint8x8_t wBlue = vdup_n_u8((uint8_t)out.blueWeight);
-    vst2_u8(out.row + dy * out.stride + c,
-            (uint8x8x2_t){{lumaBytes(p.redEven, p.greenEven, p.blueEven, wRed, wGreen, wBlue),
-                           lumaBytes(p.redOdd, p.greenOdd, p.blueOdd, wRed, wGreen, wBlue)}});
+    uint8x8x2_t v;
+    v.val[0] = lumaBytes(p.redEven, p.greenEven, p.blueEven, wRed, wGreen, wBlue);
+    v.val[1] = lumaBytes(p.redOdd, p.greenOdd, p.blueOdd, wRed, wGreen, wBlue);
+    vst2_u8(out.row + dy * out.stride + c, v);
 }
 
 // ---- one block ----
@@ -209,7 +229,12 @@ TAV_LANES_INLINE void stepBlock(const RowSet& s, uint8_t* greenRow, const Out& o
         st.oldEven = greenRow[next];
     }
     // Entries x0-1 .. x0+14 have had their last reader.
-    if (Mode::storeGreens) vst2_u8(greenRow + x0 - 1, (uint8x8x2_t){{newG.left, newG.even}});
+    if (Mode::storeGreens) {
+        uint8x8x2_t v;
+        v.val[0] = newG.left;
+        v.val[1] = newG.even;
+        vst2_u8(greenRow + x0 - 1, v);
+    }
     st.newLeft = vget_lane_u8(blueAhead, 6);
     st.newEven = vget_lane_u8(redAhead, 7);
     st.newOdd = vget_lane_u8(blueAhead, 7);
