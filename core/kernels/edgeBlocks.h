@@ -129,7 +129,11 @@ inline void stepTail(const RowSet& s, int width, uint8_t* greenRow, const Out& o
 template <class Mode, class Out>
 void stepInterior(const RowSet& s, int width, uint8_t* greenRow, const Out& out, StepState& st,
                   int x) {
+#if defined(__ARM_NEON)
+    x = stepBlocks<Mode>(s, width, greenRow, out, st, x);
+#else
     for (; blockFits(x, width); x += 2 * kBlockPairs) stepBlock<Mode>(s, greenRow, out, st, x);
+#endif
     stepTail<Mode>(s, width, greenRow, out, st, x);
 }
 

@@ -186,22 +186,39 @@ constexpr int kBlockPairs = 8;
 // Columns a block starting at x0 reads: up to x0 + 2 * kBlockPairs + 4.
 inline bool blockFits(int x0, int width) { return x0 + 2 * kBlockPairs + 5 <= width; }
 
+// The greens a block carries to the next: lane 7 of `red` is the green of
+// the red site x0, lanes 6 and 7 of `blue` those of the blue sites x0-1 and
+// x0+1 (x0 the next block's first column).
+struct GreenCarry {
+    uint8x8_t red, blue;
+};
+
+TAV_LANES_INLINE GreenCarry carryFrom(const StepState& st) {
+    GreenCarry c;
+    c.red = vset_lane_u8((uint8_t)st.newEven, vdup_n_u8(0), 7);
+    c.blue = vset_lane_u8((uint8_t)st.newOdd, vset_lane_u8((uint8_t)st.newLeft, vdup_n_u8(0), 6), 7);
+    return c;
+}
+
+TAV_LANES_INLINE void carryTo(const GreenCarry& c, StepState& st) {
+    st.newLeft = vget_lane_u8(c.blue, 6);
+    st.newEven = vget_lane_u8(c.red, 7);
+    st.newOdd = vget_lane_u8(c.blue, 7);
+}
+
 template <class Mode, class Out>
-TAV_LANES_INLINE void stepBlock(const RowSet& s, uint8_t* greenRow, const Out& out, StepState& st,
-                                int x0) {
+TAV_LANES_INLINE void blockBody(const RowSet& s, uint8_t* greenRow, const Out& out,
+                                GreenCarry& carry, int x0) {
     // New greens at the red sites x0+2 .. x0+16 and the blue sites x0+3 .. x0+17;
-    // the carried ones (red x0, blue x0-1 and x0+1) fill the lanes before them.
+    // the carried ones fill the lanes before them.
     const uint8x8_t redAhead =
         steeredGreenBytes(s.row[2], s.row[1], s.row[3], s.row[0], s.row[4], x0 + 2);
     const uint8x8_t blueAhead =
         steeredGreenBytes(s.row[3], s.row[2], s.row[4], s.row[1], s.row[5], x0 + 3);
-    const uint8x8_t redBefore = vset_lane_u8((uint8_t)st.newEven, vdup_n_u8(0), 7);
-    const uint8x8_t blueBefore =
-        vset_lane_u8((uint8_t)st.newOdd, vset_lane_u8((uint8_t)st.newLeft, vdup_n_u8(0), 6), 7);
     GreenBytes newG;
-    newG.left = vext_u8(blueBefore, blueAhead, 6);
-    newG.even = vext_u8(redBefore, redAhead, 7);
-    newG.odd = vext_u8(blueBefore, blueAhead, 7);
+    newG.left = vext_u8(carry.blue, blueAhead, 6);
+    newG.even = vext_u8(carry.red, redAhead, 7);
+    newG.odd = vext_u8(carry.blue, blueAhead, 7);
     newG.right = redAhead;
 
     if (Mode::finishRows) {
@@ -224,9 +241,6 @@ TAV_LANES_INLINE void stepBlock(const RowSet& s, uint8_t* greenRow, const Out& o
         if (Mode::finishAbove) storePixelBytes(out, -1, x0, above);
         storePixelBytes(out, 0, x0, row);
         if (Mode::finishBelow) storePixelBytes(out, 1, x0, below);
-        const int next = x0 + 2 * kBlockPairs;
-        st.oldLeft = greenRow[next - 1];
-        st.oldEven = greenRow[next];
     }
     // Entries x0-1 .. x0+14 have had their last reader.
     if (Mode::storeGreens) {
@@ -235,9 +249,37 @@ TAV_LANES_INLINE void stepBlock(const RowSet& s, uint8_t* greenRow, const Out& o
         v.val[1] = newG.even;
         vst2_u8(greenRow + x0 - 1, v);
     }
-    st.newLeft = vget_lane_u8(blueAhead, 6);
-    st.newEven = vget_lane_u8(redAhead, 7);
-    st.newOdd = vget_lane_u8(blueAhead, 7);
+    carry.red = redAhead;
+    carry.blue = blueAhead;
+}
+
+// One block with the carried greens in the step state.
+template <class Mode, class Out>
+TAV_LANES_INLINE void stepBlock(const RowSet& s, uint8_t* greenRow, const Out& out, StepState& st,
+                                int x0) {
+    GreenCarry carry = carryFrom(st);
+    blockBody<Mode>(s, greenRow, out, carry, x0);
+    carryTo(carry, st);
+    if (Mode::finishRows) {
+        const int next = x0 + 2 * kBlockPairs;
+        st.oldLeft = greenRow[next - 1];
+        st.oldEven = greenRow[next];
+    }
+}
+
+// The run of whole blocks from x; returns where it stopped.
+template <class Mode, class Out>
+inline int stepBlocks(const RowSet& rows, int width, uint8_t* greenRow, const Out& out,
+                      StepState& st, int x) {
+    const RowSet s = rows;  // kept in registers: the stores cannot change it
+    GreenCarry carry = carryFrom(st);
+    for (; blockFits(x, width); x += 2 * kBlockPairs) blockBody<Mode>(s, greenRow, out, carry, x);
+    carryTo(carry, st);
+    if (Mode::finishRows) {
+        st.oldLeft = greenRow[x - 1];
+        st.oldEven = greenRow[x];
+    }
+    return x;
 }
 
 TAV_ISA_END
