@@ -1,6 +1,6 @@
-// Eight column pairs at once with GCC/Clang generic vectors of 16-bit lanes
-// (NEON or SSE2 after compilation): the steered greens and the finished
-// pixels of the interior blocks. Same rule and results as edgeFormulas.h and
+// Eight (SSE2) or sixteen (AVX2) column pairs at once with GCC/Clang generic
+// vectors of 16-bit lanes: the steered greens and the finished pixels of the
+// interior blocks on x86; NEON has its own block (edgeNeon.h). Same rule and results as edgeFormulas.h and
 // the per-column path of edgeRowPair.h, which the tests compare byte for byte.
 #ifndef TAV_KERNELS_EDGE_LANES_H
 #define TAV_KERNELS_EDGE_LANES_H
