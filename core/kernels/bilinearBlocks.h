@@ -160,6 +160,15 @@ struct InterleavedBlockOut {
         const Words b = pixelWords(c.blueColour, c.blueGreen);
         const Words g = pixelWords(c.greenColour, c.greenGreen);
         const Words r = pixelWords(c.redColour, c.redGreen);
+#if defined(__AVX2__)
+        uint8_t* at = row + (size_t)x * Bytes;
+        if (Bytes == 4)
+            lanes::storeInterleaved4x32(at, (lanes::U8x32)b, (lanes::U8x32)g, (lanes::U8x32)r,
+                                        (lanes::U8x32){});
+        else
+            lanes::storeInterleaved3x32(at, (lanes::U8x32)b, (lanes::U8x32)g, (lanes::U8x32)r);
+        return;
+#endif
         for (int k = 0; k < kBlockPixels / 16; ++k) {
             uint8_t* at = row + (size_t)(x + 16 * k) * Bytes;
             if (Bytes == 4)

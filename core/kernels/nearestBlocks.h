@@ -89,6 +89,14 @@ struct InterleavedBlockOut {
     static constexpr size_t kOverrunBytes = Bytes == 3 ? lanes::kInterleaved3Overrun : 0;
     static void row(uint8_t* at, U16x8 r, U16x8 g, U16x8 b) {
         const U16x8 first = RedFirst ? r : b, last = RedFirst ? b : r;
+#if defined(__AVX2__)
+        if (Bytes == 4)
+            lanes::storeInterleaved4x32(at, (lanes::U8x32)first, (lanes::U8x32)g, (lanes::U8x32)last,
+                                        (lanes::U8x32){});
+        else
+            lanes::storeInterleaved3x32(at, (lanes::U8x32)first, (lanes::U8x32)g, (lanes::U8x32)last);
+        return;
+#endif
         for (size_t k = 0; k < kBlockPixels / 16; ++k) {
             uint8_t* to = at + 16 * Bytes * k;
             if (Bytes == 4)
