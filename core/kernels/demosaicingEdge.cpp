@@ -3,8 +3,12 @@
 #include <stdint.h>
 
 #include "diagnostics.h"
+#include "bayerPhase.h"
 #include "edgeOutputs.h"
 #include "edgeRowPair.h"
+#include "edgeStep.h"
+#include "lumaWeights.h"
+#include "simd/variants.h"
 #include "tav_kernels.h"
 
 namespace {
@@ -12,8 +16,8 @@ namespace {
 using namespace tav::edge;
 
 // Red/green rows are the even rows of RG frames and the odd rows of GB frames.
-constexpr int kRedRowsEven = 0;
-constexpr int kRedRowsOdd = 1;
+constexpr int kRedRowsEven = tav::kPhaseRG.redRowParity;
+constexpr int kRedRowsOdd = tav::kPhaseGB.redRowParity;
 
 // Frames need 6 rows and 6 columns, and every buffer size (w x h x bytes per
 // pixel) must fit in 32 bits.
@@ -40,11 +44,12 @@ int32_t interleavedEdge(const uint8_t* source, int32_t height, int32_t width,
     // No work buffer: the last width bytes of the output (inside the last
     // row, which is stored last) serve as the green row.
     uint8_t* greenRow = destination + (size_t)Bytes * width * height - width;
-    if (orderFlag != 0) {
-        edgeDemosaic(source, height, width, InterleavedOut<Bytes, true>(destination, width),
+    const VectorSteps* vector = TAV_CHOOSE_VARIANT(vectorSteps);
+    if (tav::channelOrder(orderFlag).redFirst) {
+        edgeDemosaic(source, height, width, InterleavedOut<Bytes, true>(destination, width, vector),
                      greenRow, firstRedRow);
     } else {
-        edgeDemosaic(source, height, width, InterleavedOut<Bytes, false>(destination, width),
+        edgeDemosaic(source, height, width, InterleavedOut<Bytes, false>(destination, width, vector),
                      greenRow, firstRedRow);
     }
     return TAV_OK;
@@ -57,7 +62,7 @@ int32_t planarEdge(const uint8_t* source, int32_t height, int32_t width, uint8_t
     if (nullRefused(!source || !redPlane || !greenPlane || !bluePlane || !workBuffer, line)) {
         return TAV_E_NULL_POINTER;
     }
-    edgeDemosaic(source, height, width, PlanarOut(redPlane, greenPlane, bluePlane, width),
+    edgeDemosaic(source, height, width, PlanarOut(redPlane, greenPlane, bluePlane, width, TAV_CHOOSE_VARIANT(vectorSteps)),
                  workBuffer, firstRedRow);
     return TAV_OK;
 }
@@ -66,7 +71,7 @@ int32_t lumaEdge(const uint8_t* source, int32_t height, int32_t width, uint8_t* 
                  uint32_t orderFlag, uint8_t* workBuffer, int firstRedRow, int line) {
     if (sizeRefused(height, width, 1, line)) return TAV_E_SIZE;
     if (nullRefused(!source || !destination || !workBuffer, line)) return TAV_E_NULL_POINTER;
-    edgeDemosaic(source, height, width, LumaOut(destination, width, orderFlag != 0), workBuffer,
+    edgeDemosaic(source, height, width, LumaOut(destination, width, tav::channelOrder(orderFlag), TAV_CHOOSE_VARIANT(vectorSteps)), workBuffer,
                  firstRedRow);
     return TAV_OK;
 }

@@ -1,6 +1,6 @@
-// Eight column pairs at once with GCC/Clang generic vectors of 16-bit lanes
-// (NEON or SSE2 after compilation): the steered greens and the finished
-// pixels of the interior blocks. Same rule and results as edgeFormulas.h and
+// Eight (SSE2) or sixteen (AVX2) column pairs at once with GCC/Clang generic
+// vectors of 16-bit lanes: the steered greens and the finished pixels of the
+// interior blocks on x86; NEON has its own block (edgeNeon.h). Same rule and results as edgeFormulas.h and
 // the per-column path of edgeRowPair.h, which the tests compare byte for byte.
 #ifndef TAV_KERNELS_EDGE_LANES_H
 #define TAV_KERNELS_EDGE_LANES_H
@@ -9,29 +9,36 @@
 #include <string.h>
 
 #include "edgeOutputs.h"
+#include "../simd/interleave.h"
 #include "../simd/lanes.h"
 
-// Only where the lanes map onto real vector registers (NEON, SSE2); elsewhere
-// the per-column path does all the work.
-#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__ && \
-    (defined(__ARM_NEON) || defined(__SSE2__))
-#define TAV_EDGE_LANES 1
-
+// Included only by the units of an instruction set (edgeSteps_*.cpp).
 namespace tav {
 namespace edge {
+TAV_ISA_BEGIN
 
+// Column pairs per block: one 16-bit lane each, 128-bit vectors (SSE2) or
+// 256-bit ones (AVX2).
+#if defined(__AVX2__)
+constexpr int kLanes = 16;
+typedef int16_t Lanes16 __attribute__((vector_size(32)));
+typedef uint16_t ULanes16 __attribute__((vector_size(32)));
+#else
+constexpr int kLanes = 8;
 typedef lanes::I16x8 Lanes16;
 typedef lanes::U16x8 ULanes16;
-typedef lanes::U32x4 ULanes32;
-using lanes::interleaveHigh;
-using lanes::interleaveLow;
+#endif
 
-// {first, v[0], ..., v[6]} and {first, second, v[0], ..., v[5]}: lanes moved
-// up by one or two columns of their parity.
+// {first, v[0], ..., v[n-2]} and {first, second, v[0], ..., v[n-3]}: lanes
+// moved up by one or two columns of their parity.
 TAV_LANES_INLINE Lanes16 shiftIn1(int first, Lanes16 v) {
     const Lanes16 zero = {};
     const Lanes16 head = {(int16_t)first};
-#if defined(__clang__)
+#if defined(__AVX2__) && defined(__clang__)
+    return __builtin_shufflevector(v, zero, 16, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14) | head;
+#elif defined(__AVX2__)
+    return __builtin_shuffle(v, zero, (Lanes16){16, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}) | head;
+#elif defined(__clang__)
     return __builtin_shufflevector(v, zero, 8, 0, 1, 2, 3, 4, 5, 6) | head;
 #else
     return __builtin_shuffle(v, zero, (Lanes16){8, 0, 1, 2, 3, 4, 5, 6}) | head;
@@ -40,7 +47,11 @@ TAV_LANES_INLINE Lanes16 shiftIn1(int first, Lanes16 v) {
 TAV_LANES_INLINE Lanes16 shiftIn2(int first, int second, Lanes16 v) {
     const Lanes16 zero = {};
     const Lanes16 head = {(int16_t)first, (int16_t)second};
-#if defined(__clang__)
+#if defined(__AVX2__) && defined(__clang__)
+    return __builtin_shufflevector(v, zero, 16, 17, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13) | head;
+#elif defined(__AVX2__)
+    return __builtin_shuffle(v, zero, (Lanes16){16, 17, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}) | head;
+#elif defined(__clang__)
     return __builtin_shufflevector(v, zero, 8, 9, 0, 1, 2, 3, 4, 5) | head;
 #else
     return __builtin_shuffle(v, zero, (Lanes16){8, 9, 0, 1, 2, 3, 4, 5}) | head;
@@ -165,63 +176,40 @@ TAV_LANES_INLINE PixelLanes finishBlueRow8(int c, const uint8_t* own, const Gree
     return p;
 }
 
-// Stores the sixteen pixels c .. c+15 of output row dy (any output kind).
-template <class Out>
-TAV_LANES_INLINE void storePixelLanes(const Out& out, int dy, int c, const PixelLanes& p) {
-    int16_t r[2][8], g[2][8], b[2][8];
-    memcpy(r[0], &p.redEven, sizeof r[0]);
-    memcpy(g[0], &p.greenEven, sizeof g[0]);
-    memcpy(b[0], &p.blueEven, sizeof b[0]);
-    memcpy(r[1], &p.redOdd, sizeof r[1]);
-    memcpy(g[1], &p.greenOdd, sizeof g[1]);
-    memcpy(b[1], &p.blueOdd, sizeof b[1]);
-    for (int i = 0; i < 8; ++i) {
-        out.pixel(dy, c + 2 * i, r[0][i], g[0][i], b[0][i]);
-        out.pixel(dy, c + 2 * i + 1, r[1][i], g[1][i], b[1][i]);
+// Interleaved kinds through the lane layer's interleaved stores (vst3/vst4
+// on NEON). On SSE2 the 3-byte form may rewrite the first two bytes of pixel
+// c+2*kLanes with garbage: that pixel lies inside the row and is stored later in
+// the same step, and in the green-row rows of the last output row those
+// bytes are below every entry still to be read (blocks end at least five
+// columns before the row end).
+template <int Bytes, bool RedFirst>
+TAV_LANES_INLINE void storePixelLanes(const InterleavedOut<Bytes, RedFirst>& out, int dy, int c,
+                                      const PixelLanes& p) {
+    // Pixel-ordered bytes of each channel, sixteen pixels per 128-bit half.
+    const ULanes16 red = (ULanes16)p.redEven | ((ULanes16)p.redOdd << 8);
+    const ULanes16 green = (ULanes16)p.greenEven | ((ULanes16)p.greenOdd << 8);
+    const ULanes16 blue = (ULanes16)p.blueEven | ((ULanes16)p.blueOdd << 8);
+    uint8_t* dst = out.row + dy * out.stride + (ptrdiff_t)c * Bytes;
+#if defined(__AVX2__)
+    const lanes::U8x32 first = (lanes::U8x32)(RedFirst ? red : blue), g = (lanes::U8x32)green;
+    const lanes::U8x32 last = (lanes::U8x32)(RedFirst ? blue : red);
+    if (Bytes == 4)
+        lanes::storeInterleaved4x32(dst, first, g, last, (lanes::U8x32){});
+    else
+        lanes::storeInterleaved3x32(dst, first, g, last);
+#else
+    for (int half = 0; half < kLanes / 8; ++half) {
+        lanes::U8x16 r, g, b;
+        memcpy(&r, (const uint8_t*)&red + 16 * half, 16);
+        memcpy(&g, (const uint8_t*)&green + 16 * half, 16);
+        memcpy(&b, (const uint8_t*)&blue + 16 * half, 16);
+        uint8_t* at = dst + 16 * Bytes * half;
+        if (Bytes == 4)
+            lanes::storeInterleaved4(at, RedFirst ? r : b, g, RedFirst ? b : r, (lanes::U8x16){});
+        else
+            lanes::storeInterleaved3(at, RedFirst ? r : b, g, RedFirst ? b : r);
     }
-}
-
-// Interleaved kinds: each pixel as one 32-bit word (byte 3 zero), in column
-// order. Pixels c .. c+3, c+4 .. c+7, ... come out of two zips.
-template <bool RedFirst>
-TAV_LANES_INLINE void pixelWords(const PixelLanes& p, ULanes32 words[4]) {
-    const ULanes16 lowEven = (ULanes16)(RedFirst ? p.redEven : p.blueEven) | ((ULanes16)p.greenEven << 8);
-    const ULanes16 highEven = (ULanes16)(RedFirst ? p.blueEven : p.redEven);
-    const ULanes16 lowOdd = (ULanes16)(RedFirst ? p.redOdd : p.blueOdd) | ((ULanes16)p.greenOdd << 8);
-    const ULanes16 highOdd = (ULanes16)(RedFirst ? p.blueOdd : p.redOdd);
-    const ULanes32 even0 = (ULanes32)interleaveLow(lowEven, highEven);   // pixels c, c+2, c+4, c+6
-    const ULanes32 even1 = (ULanes32)interleaveHigh(lowEven, highEven);  // c+8 .. c+14
-    const ULanes32 odd0 = (ULanes32)interleaveLow(lowOdd, highOdd);
-    const ULanes32 odd1 = (ULanes32)interleaveHigh(lowOdd, highOdd);
-    words[0] = interleaveLow(even0, odd0);
-    words[1] = interleaveHigh(even0, odd0);
-    words[2] = interleaveLow(even1, odd1);
-    words[3] = interleaveHigh(even1, odd1);
-}
-
-template <bool RedFirst>
-TAV_LANES_INLINE void storePixelLanes(const InterleavedOut<4, RedFirst>& out, int dy, int c,
-                            const PixelLanes& p) {
-    ULanes32 words[4];
-    pixelWords<RedFirst>(p, words);
-    uint8_t* dst = out.row + dy * out.stride + (ptrdiff_t)c * 4;
-    memcpy(dst, words, sizeof words);
-}
-
-// 3-byte pixels as overlapping 4-byte stores: each store's fourth byte is
-// rewritten by the next pixel. The last one touches the first byte of pixel
-// c+16, which lies inside the row and is stored later in the same step; in
-// the green-row rows of the last output row that byte is below every entry
-// still to be read (blocks end at least five columns before the row end).
-template <bool RedFirst>
-TAV_LANES_INLINE void storePixelLanes(const InterleavedOut<3, RedFirst>& out, int dy, int c,
-                            const PixelLanes& p) {
-    ULanes32 words[4];
-    pixelWords<RedFirst>(p, words);
-    uint32_t pixels[16];
-    memcpy(pixels, words, sizeof pixels);
-    uint8_t* dst = out.row + dy * out.stride + (ptrdiff_t)c * 3;
-    for (int i = 0; i < 16; ++i) memcpy(dst + 3 * i, &pixels[i], 4);
+#endif
 }
 
 TAV_LANES_INLINE void storePixelLanes(const PlanarOut& out, int dy, int c, const PixelLanes& p) {
@@ -251,8 +239,8 @@ TAV_LANES_INLINE void storePixelLanes(const LumaOut& out, int dy, int c, const P
     storeBytes16(out.row + dy * out.stride + c, (Lanes16)even, (Lanes16)odd);
 }
 
+TAV_ISA_END
 }  // namespace edge
 }  // namespace tav
 
-#endif
 #endif
