@@ -10,27 +10,22 @@
 // Each row writes red over columns p - 1 .. Ec - 2 and blue and green over
 // p .. Ec - 1 (Ec = p + 2 * pairs): whole pixels p .. Ec - 2, red alone at
 // p - 1 and blue and green alone at Ec - 1. Long rows go in runs of pairs,
-// each needing the differences one pair beyond its end. With 16-bit vector lanes
-// available, the whole pixels go eight column pairs at a time through one
-// interleaved store per eight pixels; the plain per-pair rule handles the
-// rest and is the definition the blocks match.
+// each needing the differences one pair beyond its end. In vector variants
+// (TAV_EDGE16_BLOCKS 1, after core/simd/lanes16.h), the whole pixels go four
+// column pairs at a time through one interleaved store per eight pixels; the
+// plain per-pair rule handles the rest and is the definition the blocks match.
+//
+// Included inside the namespace of one instruction set (tav::edge16::plain,
+// ::sse2, ::avx2, ::neon), after <stdint.h> and <string.h>.
 #ifndef TAV_KERNELS_EDGE16_ROWS_H
 #define TAV_KERNELS_EDGE16_ROWS_H
-
-#include <stdint.h>
-#include <string.h>
-
-#include "kernels/bilinear16Lanes.h"
-#include "kernels/samples16.h"
-
-namespace tav {
-namespace edge16 {
 
 // Which channels a blue row receives: its first interior row lacks blue and
 // green (finished by the first rows routine), its last lacks red (finished by
 // the last rows routine).
 enum BlueRowPart { kBlueRowRedOnly, kBlueRowWhole, kBlueRowBlueGreenOnly };
 
+inline int32_t clampSample(int32_t v, int32_t top) { return v < 0 ? 0 : (v > top ? top : v); }
 inline uint16_t clamped(int32_t v, int32_t top) { return (uint16_t)clampSample(v, top); }
 
 // Red row, pair k: s and d point at column p of the row. The G site's red
@@ -63,17 +58,17 @@ inline void blueRowPair(const uint16_t* __restrict s, uint16_t* __restrict d, in
         clamped(greenB + ((redAbove[k + 1] + redAbove[k + 2] + redBelow[k + 1] + redBelow[k + 2]) >> 2), top);
 }
 
-#if TAV_BILINEAR16_LANES
+#if TAV_EDGE16_BLOCKS
 
-using bilinear16::Lanes;
-using bilinear16::Lanes32;
+typedef U16x8 Lanes;
+typedef U32x4 Lanes32;
 
 // Four column pairs in 32-bit lanes.
-typedef lanes::I32x4 Quad;
+typedef I32x4 Quad;
 
 constexpr int32_t kBlockPairs = 4;
 
-inline Quad loadQuad(const int32_t* at) { return lanes::load<Quad>(at); }
+inline Quad loadQuad(const int32_t* at) { return loadLanes<Quad>(at); }
 
 // Eight samples from at: the even ones (columns at, at + 2, ...) and the odd
 // ones, each widened to 32 bits (the low and high halves of each word).
@@ -82,12 +77,12 @@ struct PairSamples {
 };
 
 inline PairSamples loadPairs(const uint16_t* at) {
-    const Lanes32 words = (Lanes32)bilinear16::load(at);
+    const Lanes32 words = loadLanes<Lanes32>(at);
     const PairSamples p = {(Quad)(words & 0xFFFFu), (Quad)(words >> 16)};
     return p;
 }
 
-inline Quad evenSamples(const uint16_t* at) { return (Quad)((Lanes32)bilinear16::load(at) & 0xFFFFu); }
+inline Quad evenSamples(const uint16_t* at) { return (Quad)(loadLanes<Lanes32>(at) & 0xFFFFu); }
 
 inline Quad clampQuad(Quad v, int32_t top) {
     const Quad zero = {};
@@ -104,7 +99,7 @@ inline Quad absQuad(Quad v) { return v < 0 ? -v : v; }
 inline Lanes pixelOrder(Quad a, Quad b) { return (Lanes)((Lanes32)a | ((Lanes32)b << 16)); }
 
 inline void storePairs(uint16_t* at, Quad blueA, Quad greenA, Quad redA, Quad blueB, Quad greenB, Quad redB) {
-    bilinear16::storeInterleaved(at, pixelOrder(blueA, blueB), pixelOrder(greenA, greenB), pixelOrder(redA, redB));
+    storeThreeChannels(at, pixelOrder(blueA, blueB), pixelOrder(greenA, greenB), pixelOrder(redA, redB));
 }
 
 inline void redRowBlock(const uint16_t* __restrict s, uint16_t* __restrict d, int32_t k, int32_t top,
@@ -152,7 +147,7 @@ inline void differenceBlock(const uint16_t* s, ptrdiff_t w, int32_t top, int32_t
     memcpy(out, &difference, sizeof difference);
 }
 
-#endif  // TAV_BILINEAR16_LANES
+#endif  // TAV_EDGE16_BLOCKS
 
 // Where a run of column pairs lies in its row: a run that opens the row
 // also writes the red of the column before it; one that closes the row
@@ -169,7 +164,7 @@ inline void redRow(const uint16_t* __restrict s, uint16_t* __restrict d, int32_t
                    const int32_t* redHere, const int32_t* blueAbove, const int32_t* blueBelow, RunEnds ends) {
     if (ends.opensRow) d[-3 + 2] = clamped(s[-1] + ((redHere[0] + redHere[1]) >> 1), top);
     int32_t k = 0;
-#if TAV_BILINEAR16_LANES
+#if TAV_EDGE16_BLOCKS
     for (; k + kBlockPairs < pairs; k += kBlockPairs) redRowBlock(s, d, k, top, redHere, blueAbove, blueBelow);
 #endif
     for (; k < pairs - 1; ++k) redRowPair(s, d, k, top, redHere, blueAbove, blueBelow);
@@ -190,7 +185,7 @@ inline void blueRow(const uint16_t* __restrict s, uint16_t* __restrict d, int32_
     const int32_t fullPairs = ends.closesRow ? pairs - 1 : pairs;
     int32_t k = 0;
     if (part == kBlueRowWhole) {
-#if TAV_BILINEAR16_LANES
+#if TAV_EDGE16_BLOCKS
         for (; k + kBlockPairs < pairs; k += kBlockPairs) blueRowBlock(s, d, k, top, redAbove, redBelow, blueHere);
 #endif
         for (; k < fullPairs; ++k) blueRowPair(s, d, k, top, redAbove, redBelow, blueHere);
@@ -221,8 +216,5 @@ inline void blueRow(const uint16_t* __restrict s, uint16_t* __restrict d, int32_
     }
     if (withRed) d[3 * a + 2] = clamped(s[a] + ((redAbove[k + 1] + redBelow[k + 1]) >> 1), top);
 }
-
-}  // namespace edge16
-}  // namespace tav
 
 #endif
