@@ -34,13 +34,22 @@ struct Gains {
     uint16x8_t low;
 };
 
+// The 12-bit offset at the frame's depth.
+template <int Bits>
+inline uint16x8_t offsetAtDepth(uint16x8_t offset12) {
+    return vshrq_n_u16(offset12, 12 - Bits);
+}
+template <>
+inline uint16x8_t offsetAtDepth<12>(uint16x8_t offset12) {
+    return offset12;
+}
+
 // Eight consecutive words.
 template <int Bits>
 inline Gains loadGains(const uint32_t* words) {
     const uint16x8x2_t halves = vld2q_u16(reinterpret_cast<const uint16_t*>(words));
     Gains g;
-    g.offset = vshrq_n_u16(vandq_u16(halves.val[0], vdupq_n_u16(TAV_LSC_OFFSET_MASK)), 12 - Bits > 0 ? 12 - Bits : 1);
-    if (Bits == 12) g.offset = vandq_u16(halves.val[0], vdupq_n_u16(TAV_LSC_OFFSET_MASK));
+    g.offset = offsetAtDepth<Bits>(vandq_u16(halves.val[0], vdupq_n_u16(TAV_LSC_OFFSET_MASK)));
     g.high = vshrq_n_u16(halves.val[1], 12);
     g.low = vsriq_n_u16(vshlq_n_u16(halves.val[1], 4), halves.val[0], 12);
     return g;
@@ -96,39 +105,71 @@ inline void correct8(const uint8_t* source, uint8_t* destination, const Gains& f
     vst1q_u8(destination, vcombine_u8(vqmovn_u16(lower), vqmovn_u16(upper)));
 }
 
-// Samples per block: 16 (8-bit), 8 (10/12-bit).
+// Sixteen words for sixteen 8-bit samples: the 8-bit offset is the low
+// byte of (low half >> 4), taken with one narrowing shift.
+inline void correct8WithWords(const uint8_t* source, uint8_t* destination, const uint32_t* words) {
+    const uint16x8x2_t first = vld2q_u16(reinterpret_cast<const uint16_t*>(words));
+    const uint16x8x2_t second = vld2q_u16(reinterpret_cast<const uint16_t*>(words + 8));
+    const uint8x16_t offsets = vcombine_u8(vshrn_n_u16(first.val[0], 4), vshrn_n_u16(second.val[0], 4));
+    const uint8x16_t d = vqsubq_u8(vld1q_u8(source), offsets);
+    Gains a, b;
+    a.high = vshrq_n_u16(first.val[1], 12);
+    a.low = vsriq_n_u16(vshlq_n_u16(first.val[1], 4), first.val[0], 12);
+    b.high = vshrq_n_u16(second.val[1], 12);
+    b.low = vsriq_n_u16(vshlq_n_u16(second.val[1], 4), second.val[0], 12);
+    const uint16x8_t lower = scaleNarrow(vmovl_u8(vget_low_u8(d)), a);
+    const uint16x8_t upper = scaleNarrow(vmovl_u8(vget_high_u8(d)), b);
+    vst1q_u8(destination, vcombine_u8(vqmovn_u16(lower), vqmovn_u16(upper)));
+}
+
+// Samples per block: 16 (8-bit), 8 (10/12-bit); sixteen bytes either way.
 template <int Bits>
 struct Block {
     static constexpr int kSamples = Bits == 8 ? 16 : 8;
-    static constexpr int kBytes = Bits == 8 ? 16 : 16;
 };
 
 template <int Bits>
 inline void pixelBlock(const uint8_t* source, uint8_t* destination, const uint32_t* words) {
     if (Bits == 8) {
-        correct8(source, destination, loadGains<8>(words), loadGains<8>(words + 8));
+        correct8WithWords(source, destination, words);
     } else {
         correct16<Bits>(source, destination, loadGains<Bits>(words));
     }
 }
 
-// Mode 1: whole blocks, then the rest through a copy.
+// Mode 1: two whole blocks per step, then single blocks, then the rest
+// through a copy. The job's pointers are held in locals: the stores could
+// otherwise alias them and force reloads.
 template <int Bits>
 void perPixel(const CorrectionJob& job) {
-    constexpr int kSamples = Block<Bits>::kSamples;
+    constexpr size_t kSamples = Block<Bits>::kSamples;
     constexpr size_t kSampleBytes = Bits == 8 ? 1 : 2;
     const size_t count = size_t(job.height) * size_t(job.width);
+    const uint8_t* source = job.source;
+    uint8_t* destination = job.destination;
+    const uint32_t* words = job.words;
     size_t i = 0;
-    for (; i + kSamples <= count; i += kSamples)
-        pixelBlock<Bits>(job.source + i * kSampleBytes, job.destination + i * kSampleBytes, job.words + i);
+    for (; i + 2 * kSamples <= count; i += 2 * kSamples) {
+        pixelBlock<Bits>(source, destination, words);
+        pixelBlock<Bits>(source + kSamples * kSampleBytes, destination + kSamples * kSampleBytes, words + kSamples);
+        source += 2 * kSamples * kSampleBytes;
+        destination += 2 * kSamples * kSampleBytes;
+        words += 2 * kSamples;
+    }
+    for (; i + kSamples <= count; i += kSamples) {
+        pixelBlock<Bits>(source, destination, words);
+        source += kSamples * kSampleBytes;
+        destination += kSamples * kSampleBytes;
+        words += kSamples;
+    }
     const size_t rest = count - i;
     if (rest == 0) return;
     uint8_t samples[16] = {};
-    uint32_t words[16] = {};
-    memcpy(samples, job.source + i * kSampleBytes, rest * kSampleBytes);
-    memcpy(words, job.words + i, rest * sizeof(uint32_t));
-    pixelBlock<Bits>(samples, samples, words);
-    memcpy(job.destination + i * kSampleBytes, samples, rest * kSampleBytes);
+    uint32_t restWords[16] = {};
+    memcpy(samples, source, rest * kSampleBytes);
+    memcpy(restWords, words, rest * sizeof(uint32_t));
+    pixelBlock<Bits>(samples, samples, restWords);
+    memcpy(destination, samples, rest * kSampleBytes);
 }
 
 // Eight cells of a cell row: sixteen samples of each of its two rows.
@@ -155,10 +196,13 @@ void perCell(const CorrectionJob& job) {
     constexpr int32_t kCells = 8;
     const int32_t cellRows = job.height / 2, cellCols = job.width / 2;
     const size_t rowBytes = size_t(job.width) * kSampleBytes;
+    const uint8_t* source = job.source;
+    uint8_t* destination = job.destination;
+    const uint32_t* allWords = job.words;
     for (int32_t i = 0; i < cellRows; ++i) {
-        const uint8_t* top = job.source + size_t(2 * i) * rowBytes;
-        uint8_t* topOut = job.destination + size_t(2 * i) * rowBytes;
-        const uint32_t* words = job.words + size_t(i) * size_t(cellCols);
+        const uint8_t* top = source + size_t(2 * i) * rowBytes;
+        uint8_t* topOut = destination + size_t(2 * i) * rowBytes;
+        const uint32_t* words = allWords + size_t(i) * size_t(cellCols);
         int32_t j = 0;
         for (; j + kCells <= cellCols; j += kCells) {
             const size_t at = size_t(2 * j) * kSampleBytes;

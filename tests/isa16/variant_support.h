@@ -32,8 +32,15 @@ inline const char* isaName(Isa isa) {
 
 // The vector sets this machine runs, each distinct (the plain path excluded).
 inline std::vector<Isa> vectorIsas() {
+#if defined(__x86_64__)
+    const Isa built[] = {Isa::Sse2, Isa::Avx2};
+#elif defined(__arm__)
+    const Isa built[] = {Isa::Neon};
+#else
+    const Isa built[] = {Isa::Plain};
+#endif
     std::vector<Isa> found;
-    for (Isa cap : {Isa::Sse2, Isa::Avx2, Isa::Neon}) {
+    for (Isa cap : built) {
         tav::simd::setIsaCap(cap);
         const Isa active = tav::simd::activeIsa();
         if (active != Isa::Plain && (found.empty() || found.back() != active)) found.push_back(active);
