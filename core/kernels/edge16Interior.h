@@ -52,10 +52,10 @@ inline void interiorDifferences(const uint16_t* __restrict s, const uint16_t* __
     blueBelow[0] = s[w - 1] - d[w3 - 3 + 1];
     int32_t k = 0;
 #if TAV_EDGE16_BLOCKS
-    for (; k + kBlockPairs <= pairs; k += kBlockPairs) {
-        differenceBlock(s + 2 * k, w, top, redHere + k + 1);
-        differenceBlock(s + w + 1 + 2 * k, w, top, blueBelow + k + 1);
-    }
+    // The red sites, then the blue ones: one block in flight at a time keeps
+    // its vectors in registers.
+    for (; k + kBlockPairs <= pairs; k += kBlockPairs) differenceBlock(s + 2 * k, w, top, redHere + k + 1);
+    for (int32_t b = 0; b < k; b += kBlockPairs) differenceBlock(s + w + 1 + 2 * b, w, top, blueBelow + b + 1);
 #endif
     for (; k < pairs; ++k) {
         const uint16_t* sk = s + 2 * k;

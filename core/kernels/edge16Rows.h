@@ -58,7 +58,109 @@ inline void blueRowPair(const uint16_t* __restrict s, uint16_t* __restrict d, in
         clamped(greenB + ((redAbove[k + 1] + redAbove[k + 2] + redBelow[k + 1] + redBelow[k + 2]) >> 2), top);
 }
 
-#if TAV_EDGE16_BLOCKS
+#if TAV_EDGE16_BLOCKS && defined(__ARM_NEON)
+
+// NEON blocks of eight column pairs (sixteen pixels). De-interleaving loads
+// split the even and odd columns; the rule's signed terms are formed in
+// 32-bit lanes from widening differences and sums of the 16-bit samples,
+// the halved and quartered corrections added with shift-and-accumulate, and
+// the results clamped by a saturating narrow to 0..65535 and a minimum with
+// the top value.
+constexpr int32_t kBlockPairs = 8;
+
+inline int32x4_t widened(uint16x4_t v) { return vreinterpretq_s32_u32(vmovl_u16(v)); }
+inline uint16x4_t narrowed(int32x4_t v) { return vqmovun_s32(v); }
+
+// Colour differences of eight R or B sites two columns apart, the first at
+// s: the site's sample minus its clamped pass-1 green. Reads columns -2 to
+// +16 of the site's row and columns 0 to 15 two rows up and down.
+inline void differenceBlock(const uint16_t* s, ptrdiff_t w, int32_t top, int32_t* out) {
+    const uint16x8x2_t left = vld2q_u16(s - 2);
+    const uint16x8x2_t here = vld2q_u16(s);
+    const uint16x8_t x = here.val[0], east = here.val[1], west = left.val[1], westFar = left.val[0];
+    const uint16x8_t eastFar = vextq_u16(x, vld1q_dup_u16(s + 16), 1);
+    const uint16x8_t north = vld2q_u16(s - w).val[0], south = vld2q_u16(s + w).val[0];
+    const uint16x8_t northFar = vld2q_u16(s - 2 * w).val[0], southFar = vld2q_u16(s + 2 * w).val[0];
+    const uint16x8_t verticalMean = vhaddq_u16(north, south), horizontalMean = vhaddq_u16(west, east);
+    uint16x4_t green[2];
+    for (int h = 0; h < 2; ++h) {
+        const uint16x4_t xh = h ? vget_high_u16(x) : vget_low_u16(x);
+#define TAV_HALF(v) (h ? vget_high_u16(v) : vget_low_u16(v))
+        const int32x4_t x2 = vreinterpretq_s32_u32(vshll_n_u16(xh, 1));
+        const int32x4_t dV = vsubq_s32(x2, vreinterpretq_s32_u32(vaddl_u16(TAV_HALF(northFar), TAV_HALF(southFar))));
+        const int32x4_t dH = vsubq_s32(x2, vreinterpretq_s32_u32(vaddl_u16(TAV_HALF(westFar), TAV_HALF(eastFar))));
+        const int32x4_t gV = vaddq_s32(vabsq_s32(dV), vreinterpretq_s32_u32(vabdl_u16(TAV_HALF(north), TAV_HALF(south))));
+        const int32x4_t gH = vaddq_s32(vabsq_s32(dH), vreinterpretq_s32_u32(vabdl_u16(TAV_HALF(west), TAV_HALF(east))));
+        const int32x4_t vertical = vsraq_n_s32(widened(TAV_HALF(verticalMean)), dV, 2);
+        const int32x4_t horizontal = vsraq_n_s32(widened(TAV_HALF(horizontalMean)), dH, 2);
+#undef TAV_HALF
+        green[h] = narrowed(vbslq_s32(vcgeq_s32(gH, gV), vertical, horizontal));
+    }
+    const uint16x8_t clampedGreen = vminq_u16(vcombine_u16(green[0], green[1]), vdupq_n_u16((uint16_t)top));
+    // Both terms lie in 0..65535: the wrapped 32-bit difference is the signed one.
+    vst1q_s32(out, vreinterpretq_s32_u32(vsubl_u16(vget_low_u16(x), vget_low_u16(clampedGreen))));
+    vst1q_s32(out + 4, vreinterpretq_s32_u32(vsubl_u16(vget_high_u16(x), vget_high_u16(clampedGreen))));
+}
+
+inline uint16x4_t clampedHalf(int32x4_t v, uint16x4_t limit) { return vmin_u16(narrowed(v), limit); }
+
+// Eight pixels as B, G, R from each channel's four even and four odd columns.
+inline void storeHalf(uint16_t* at, uint16x4_t blueA, uint16x4_t greenA, uint16x4_t redA, uint16x4_t blueB,
+                      uint16x4_t greenB, uint16x4_t redB) {
+    const uint16x4x2_t blue = vzip_u16(blueA, blueB), green = vzip_u16(greenA, greenB), red = vzip_u16(redA, redB);
+    uint16x8x3_t pixels;
+    pixels.val[0] = vcombine_u16(blue.val[0], blue.val[1]);
+    pixels.val[1] = vcombine_u16(green.val[0], green.val[1]);
+    pixels.val[2] = vcombine_u16(red.val[0], red.val[1]);
+    vst3q_u16(at, pixels);
+}
+
+// Eight column pairs, four at a time: each half is stored as soon as it is
+// formed, which keeps few vectors live.
+inline void redRowBlock(const uint16_t* __restrict s, uint16_t* __restrict d, int32_t k, int32_t top,
+                        const int32_t* redHere, const int32_t* blueAbove, const int32_t* blueBelow) {
+    const uint16x8x2_t x = vld2q_u16(s + 2 * k);
+    const uint16x4_t limit = vdup_n_u16((uint16_t)top);
+    for (int h = 0; h < 2; ++h) {
+        const int32_t j = k + 4 * h;
+        const int32x4_t redMid = vld1q_s32(redHere + j + 1), redRight = vld1q_s32(redHere + j + 2);
+        const int32x4_t blueUpLeft = vld1q_s32(blueAbove + j), blueUpRight = vld1q_s32(blueAbove + j + 1);
+        const int32x4_t blueDownLeft = vld1q_s32(blueBelow + j), blueDownRight = vld1q_s32(blueBelow + j + 1);
+        const uint16x4_t even = h ? vget_high_u16(x.val[0]) : vget_low_u16(x.val[0]);
+        const uint16x4_t odd = h ? vget_high_u16(x.val[1]) : vget_low_u16(x.val[1]);
+        const int32x4_t greenA = vsubq_s32(widened(even), redMid);
+        const int32x4_t blueA =
+            vsraq_n_s32(greenA, vaddq_s32(vaddq_s32(blueUpLeft, blueUpRight), vaddq_s32(blueDownLeft, blueDownRight)), 2);
+        const int32x4_t blueB = vsraq_n_s32(widened(odd), vaddq_s32(blueUpRight, blueDownRight), 1);
+        const int32x4_t redB = vsraq_n_s32(widened(odd), vaddq_s32(redMid, redRight), 1);
+        // greenA is the site's clamped green: it narrows exactly.
+        storeHalf(d + 6 * j, clampedHalf(blueA, limit), vmovn_u32(vreinterpretq_u32_s32(greenA)), even,
+                  clampedHalf(blueB, limit), odd, clampedHalf(redB, limit));
+    }
+}
+
+inline void blueRowBlock(const uint16_t* __restrict s, uint16_t* __restrict d, int32_t k, int32_t top,
+                         const int32_t* redAbove, const int32_t* redBelow, const int32_t* blueHere) {
+    const uint16x8x2_t x = vld2q_u16(s + 2 * k);
+    const uint16x4_t limit = vdup_n_u16((uint16_t)top);
+    for (int h = 0; h < 2; ++h) {
+        const int32_t j = k + 4 * h;
+        const int32x4_t redUpMid = vld1q_s32(redAbove + j + 1), redUpRight = vld1q_s32(redAbove + j + 2);
+        const int32x4_t redDownMid = vld1q_s32(redBelow + j + 1), redDownRight = vld1q_s32(redBelow + j + 2);
+        const int32x4_t blueLeft = vld1q_s32(blueHere + j), blueRight = vld1q_s32(blueHere + j + 1);
+        const uint16x4_t even = h ? vget_high_u16(x.val[0]) : vget_low_u16(x.val[0]);
+        const uint16x4_t odd = h ? vget_high_u16(x.val[1]) : vget_low_u16(x.val[1]);
+        const int32x4_t greenB = vsubq_s32(widened(odd), blueRight);
+        const int32x4_t blueA = vsraq_n_s32(widened(even), vaddq_s32(blueLeft, blueRight), 1);
+        const int32x4_t redA = vsraq_n_s32(widened(even), vaddq_s32(redUpMid, redDownMid), 1);
+        const int32x4_t redB =
+            vsraq_n_s32(greenB, vaddq_s32(vaddq_s32(redUpMid, redUpRight), vaddq_s32(redDownMid, redDownRight)), 2);
+        storeHalf(d + 6 * j, clampedHalf(blueA, limit), even, clampedHalf(redA, limit), odd,
+                  vmovn_u32(vreinterpretq_u32_s32(greenB)), clampedHalf(redB, limit));
+    }
+}
+
+#elif TAV_EDGE16_BLOCKS
 
 typedef U16x8 Lanes;
 typedef U32x4 Lanes32;

@@ -22,6 +22,7 @@ namespace tav {
 // 0..n-1 for n >= 1. No division (32-bit ARM has none in hardware): border
 // indices lie within one reflection of the range, so the loop runs once.
 inline int32_t mirrorIndex(int32_t i, int32_t n) {
+    if ((uint32_t)i < (uint32_t)n) return i;  // inside: the common case
     if (n <= 1) return 0;
     int64_t at = i;  // reflections of extreme indices stay in range
     for (;;) {
