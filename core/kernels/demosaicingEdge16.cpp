@@ -122,7 +122,10 @@ struct EdgeFrame {
     }
 
     // Colour difference (sample minus stored green) at an R or B site.
-    int32_t difference(int32_t r, int32_t c) const { return sample(r, c) - storedGreen(r, c); }
+    int32_t difference(int32_t r, int32_t c) const {
+        const ptrdiff_t at = index(r, c);
+        return source[at] - destination[3 * at + 1];
+    }
 
     // Pass 2 for red (wantRed) or blue at one pixel.
     int32_t colour(int32_t r, int32_t c, bool wantRed) const {

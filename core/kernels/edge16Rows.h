@@ -58,7 +58,7 @@ inline void blueRowPair(const uint16_t* __restrict s, uint16_t* __restrict d, in
         clamped(greenB + ((redAbove[k + 1] + redAbove[k + 2] + redBelow[k + 1] + redBelow[k + 2]) >> 2), top);
 }
 
-#if TAV_EDGE16_BLOCKS && defined(__ARM_NEON)
+#if TAV_EDGE16_BLOCKS && defined(__ARM_NEON) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
 
 // NEON blocks of eight column pairs (sixteen pixels). De-interleaving loads
 // split the even and odd columns; the rule's signed terms are formed in
@@ -102,17 +102,33 @@ inline void differenceBlock(const uint16_t* s, ptrdiff_t w, int32_t top, int32_t
     vst1q_s32(out + 4, vreinterpretq_s32_u32(vsubl_u16(vget_high_u16(x), vget_high_u16(clampedGreen))));
 }
 
-inline uint16x4_t clampedHalf(int32x4_t v, uint16x4_t limit) { return vmin_u16(narrowed(v), limit); }
+inline int32x4_t clampedLanes(int32x4_t v, int32x4_t top) { return vminq_s32(vmaxq_s32(v, vdupq_n_s32(0)), top); }
 
-// Eight pixels as B, G, R from each channel's four even and four odd columns.
-inline void storeHalf(uint16_t* at, uint16x4_t blueA, uint16x4_t greenA, uint16x4_t redA, uint16x4_t blueB,
-                      uint16x4_t greenB, uint16x4_t redB) {
-    const uint16x4x2_t blue = vzip_u16(blueA, blueB), green = vzip_u16(greenA, greenB), red = vzip_u16(redA, redB);
-    uint16x8x3_t pixels;
-    pixels.val[0] = vcombine_u16(blue.val[0], blue.val[1]);
-    pixels.val[1] = vcombine_u16(green.val[0], green.val[1]);
-    pixels.val[2] = vcombine_u16(red.val[0], red.val[1]);
-    vst3q_u16(at, pixels);
+// Four pixel pairs (a, b) as B, G, R words: each 32-bit lane of the three
+// stores holds two 16-bit samples, (B a, G a), (R a, B b), (G b, R b), so
+// one three-way interleaving store of 32-bit lanes writes the eight pixels
+// with no zips. Every value lies in 0..65535.
+inline void storeHalf(uint16_t* at, int32x4_t blueA, int32x4_t greenA, int32x4_t redA, int32x4_t blueB,
+                      int32x4_t greenB, int32x4_t redB) {
+    uint32x4x3_t words;
+    words.val[0] = vsliq_n_u32(vreinterpretq_u32_s32(blueA), vreinterpretq_u32_s32(greenA), 16);
+    words.val[1] = vsliq_n_u32(vreinterpretq_u32_s32(redA), vreinterpretq_u32_s32(blueB), 16);
+    words.val[2] = vsliq_n_u32(vreinterpretq_u32_s32(greenB), vreinterpretq_u32_s32(redB), 16);
+    vst3q_u32(reinterpret_cast<uint32_t*>(at), words);
+}
+
+// Nine consecutive differences from `at` as the four-lane groups the eight
+// pairs need: here[h] = at[4h .. 4h + 3], next[h] = at[4h + 1 .. 4h + 4].
+// Three sequential loads and two lane shifts instead of four loads from
+// four addresses.
+struct Differences {
+    int32x4_t here[2], next[2];
+};
+
+inline Differences loadDifferences(const int32_t* at) {
+    const int32x4_t first = vld1q_s32(at), second = vld1q_s32(at + 4), last = vld1q_dup_s32(at + 8);
+    const Differences v = {{first, second}, {vextq_s32(first, second, 1), vextq_s32(second, last, 1)}};
+    return v;
 }
 
 // Eight column pairs, four at a time: each half is stored as soon as it is
@@ -120,43 +136,39 @@ inline void storeHalf(uint16_t* at, uint16x4_t blueA, uint16x4_t greenA, uint16x
 inline void redRowBlock(const uint16_t* __restrict s, uint16_t* __restrict d, int32_t k, int32_t top,
                         const int32_t* redHere, const int32_t* blueAbove, const int32_t* blueBelow) {
     const uint16x8x2_t x = vld2q_u16(s + 2 * k);
-    const uint16x4_t limit = vdup_n_u16((uint16_t)top);
+    const int32x4_t limit = vdupq_n_s32(top);
+    const Differences red = loadDifferences(redHere + k + 1);
+    const Differences up = loadDifferences(blueAbove + k), down = loadDifferences(blueBelow + k);
     for (int h = 0; h < 2; ++h) {
-        const int32_t j = k + 4 * h;
-        const int32x4_t redMid = vld1q_s32(redHere + j + 1), redRight = vld1q_s32(redHere + j + 2);
-        const int32x4_t blueUpLeft = vld1q_s32(blueAbove + j), blueUpRight = vld1q_s32(blueAbove + j + 1);
-        const int32x4_t blueDownLeft = vld1q_s32(blueBelow + j), blueDownRight = vld1q_s32(blueBelow + j + 1);
         const uint16x4_t even = h ? vget_high_u16(x.val[0]) : vget_low_u16(x.val[0]);
         const uint16x4_t odd = h ? vget_high_u16(x.val[1]) : vget_low_u16(x.val[1]);
-        const int32x4_t greenA = vsubq_s32(widened(even), redMid);
+        const int32x4_t greenA = vsubq_s32(widened(even), red.here[h]);
         const int32x4_t blueA =
-            vsraq_n_s32(greenA, vaddq_s32(vaddq_s32(blueUpLeft, blueUpRight), vaddq_s32(blueDownLeft, blueDownRight)), 2);
-        const int32x4_t blueB = vsraq_n_s32(widened(odd), vaddq_s32(blueUpRight, blueDownRight), 1);
-        const int32x4_t redB = vsraq_n_s32(widened(odd), vaddq_s32(redMid, redRight), 1);
-        // greenA is the site's clamped green: it narrows exactly.
-        storeHalf(d + 6 * j, clampedHalf(blueA, limit), vmovn_u32(vreinterpretq_u32_s32(greenA)), even,
-                  clampedHalf(blueB, limit), odd, clampedHalf(redB, limit));
+            vsraq_n_s32(greenA, vaddq_s32(vaddq_s32(up.here[h], up.next[h]), vaddq_s32(down.here[h], down.next[h])), 2);
+        const int32x4_t blueB = vsraq_n_s32(widened(odd), vaddq_s32(up.next[h], down.next[h]), 1);
+        const int32x4_t redB = vsraq_n_s32(widened(odd), vaddq_s32(red.here[h], red.next[h]), 1);
+        // greenA is the site's clamped green already.
+        storeHalf(d + 6 * (k + 4 * h), clampedLanes(blueA, limit), greenA, widened(even), clampedLanes(blueB, limit),
+                  widened(odd), clampedLanes(redB, limit));
     }
 }
 
 inline void blueRowBlock(const uint16_t* __restrict s, uint16_t* __restrict d, int32_t k, int32_t top,
                          const int32_t* redAbove, const int32_t* redBelow, const int32_t* blueHere) {
     const uint16x8x2_t x = vld2q_u16(s + 2 * k);
-    const uint16x4_t limit = vdup_n_u16((uint16_t)top);
+    const int32x4_t limit = vdupq_n_s32(top);
+    const Differences up = loadDifferences(redAbove + k + 1), down = loadDifferences(redBelow + k + 1);
+    const Differences blue = loadDifferences(blueHere + k);
     for (int h = 0; h < 2; ++h) {
-        const int32_t j = k + 4 * h;
-        const int32x4_t redUpMid = vld1q_s32(redAbove + j + 1), redUpRight = vld1q_s32(redAbove + j + 2);
-        const int32x4_t redDownMid = vld1q_s32(redBelow + j + 1), redDownRight = vld1q_s32(redBelow + j + 2);
-        const int32x4_t blueLeft = vld1q_s32(blueHere + j), blueRight = vld1q_s32(blueHere + j + 1);
         const uint16x4_t even = h ? vget_high_u16(x.val[0]) : vget_low_u16(x.val[0]);
         const uint16x4_t odd = h ? vget_high_u16(x.val[1]) : vget_low_u16(x.val[1]);
-        const int32x4_t greenB = vsubq_s32(widened(odd), blueRight);
-        const int32x4_t blueA = vsraq_n_s32(widened(even), vaddq_s32(blueLeft, blueRight), 1);
-        const int32x4_t redA = vsraq_n_s32(widened(even), vaddq_s32(redUpMid, redDownMid), 1);
+        const int32x4_t greenB = vsubq_s32(widened(odd), blue.next[h]);
+        const int32x4_t blueA = vsraq_n_s32(widened(even), vaddq_s32(blue.here[h], blue.next[h]), 1);
+        const int32x4_t redA = vsraq_n_s32(widened(even), vaddq_s32(up.here[h], down.here[h]), 1);
         const int32x4_t redB =
-            vsraq_n_s32(greenB, vaddq_s32(vaddq_s32(redUpMid, redUpRight), vaddq_s32(redDownMid, redDownRight)), 2);
-        storeHalf(d + 6 * j, clampedHalf(blueA, limit), even, clampedHalf(redA, limit), odd,
-                  vmovn_u32(vreinterpretq_u32_s32(greenB)), clampedHalf(redB, limit));
+            vsraq_n_s32(greenB, vaddq_s32(vaddq_s32(up.here[h], up.next[h]), vaddq_s32(down.here[h], down.next[h])), 2);
+        storeHalf(d + 6 * (k + 4 * h), clampedLanes(blueA, limit), widened(even), clampedLanes(redA, limit),
+                  widened(odd), greenB, clampedLanes(redB, limit));
     }
 }
 
