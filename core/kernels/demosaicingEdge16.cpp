@@ -101,7 +101,7 @@ struct EdgeFrame {
     }
     int32_t clamp(int32_t v) const { return tav::clampSample(v, maximum); }
 
-    int32_t greenEstimate(int32_t r, int32_t c, GreenVariant variant) const {
+    __attribute__((always_inline)) int32_t greenEstimate(int32_t r, int32_t c, GreenVariant variant) const {
         const int32_t x = sample(r, c);
         const int32_t n = sample(r - 1, c), nn = sample(r - 2, c);
         int32_t s = sample(r + 1, c), ss = sample(r + 2, c);
