@@ -17,112 +17,57 @@
 #include "tav_kernels16.h"
 
 #include <stddef.h>
+#include <stdint.h>
 #include <stdlib.h>
+#include <string.h>
 
-#include "kernels/edge16Rows.h"
+#include "kernels/edge16BorderExceptions.h"
+#include "kernels/edge16Variants.h"
 #include "kernels/samples16.h"
+#include "simd/variantUnits.h"
+
+// The plain interior, built in every build.
+namespace tav {
+namespace edge16 {
+namespace plain {
+#define TAV_EDGE16_BLOCKS 0
+#include "kernels/edge16Interior.h"
+#undef TAV_EDGE16_BLOCKS
+}  // namespace plain
+}  // namespace edge16
+}  // namespace tav
 
 namespace {
 
-// Green estimate of pass 1 from the site's sample X, its green edge
-// neighbours and the samples of its own colour two sites away. Ties go
-// vertical; the correction is an arithmetic shift (toward minus infinity).
-inline int32_t estimateGreen(int32_t x, int32_t n, int32_t s, int32_t w, int32_t e, int32_t nn, int32_t ss,
-                             int32_t ww, int32_t ee, int correctionShift) {
-    const int32_t dV = 2 * x - nn - ss;
-    const int32_t dH = 2 * x - ww - ee;
-    const int32_t gH = abs(w - e) + abs(dH);
-    const int32_t gV = abs(n - s) + abs(dV);
-    const int32_t vertical = (int32_t)((uint32_t)(n + s) >> 1) + (dV >> correctionShift);
-    const int32_t horizontal = (int32_t)((uint32_t)(w + e) >> 1) + (dH >> correctionShift);
-    return gH >= gV ? vertical : horizontal;
-}
+using tav::edge16::plain::estimateGreen;
 
-// The same estimate with fixed offsets, for interior sites.
-inline int32_t estimateGreenAt(const uint16_t* s, ptrdiff_t w) {
-    return estimateGreen(s[0], s[-w], s[w], s[-1], s[1], s[-2 * w], s[2 * w], s[-2], s[2], 2);
-}
-
-// The interior keeps the colour differences of its rows in short arrays on
-// the stack; rows with more column pairs than this go in several runs.
-const int32_t kMaxRunPairs = 2048;
-
-// Colour differences of one row: index j is the site at column phase - 2 + 2j
-// (red rows) or phase - 1 + 2j (blue rows), counted from the run's first
-// pair, one pair beyond the run included.
-struct DifferenceRows {
-    int32_t redAbove[kMaxRunPairs + 2];
-    int32_t redHere[kMaxRunPairs + 2];
-    int32_t blueAbove[kMaxRunPairs + 2];
-    int32_t blueBelow[kMaxRunPairs + 2];
-};
-
-// Pass 1 of the row pair, kept as colour differences only: the red
-// differences of row r and the blue differences of row r + 1.
-inline void interiorDifferences(const uint16_t* __restrict s, const uint16_t* __restrict d, ptrdiff_t w,
-                                int32_t pairs, int32_t top, int32_t* __restrict redHere,
-                                int32_t* __restrict blueBelow) {
-    const ptrdiff_t w3 = 3 * w;
-    redHere[0] = s[-2] - d[-6 + 1];
-    blueBelow[0] = s[w - 1] - d[w3 - 3 + 1];
-    int32_t k = 0;
-#if TAV_BILINEAR16_LANES
-    for (; k + tav::edge16::kBlockPairs <= pairs; k += tav::edge16::kBlockPairs) {
-        tav::edge16::differenceBlock(s + 2 * k, w, top, redHere + k + 1);
-        tav::edge16::differenceBlock(s + w + 1 + 2 * k, w, top, blueBelow + k + 1);
-    }
+// The interior through the variant of the active instruction set.
+void interior(const uint16_t* s, uint16_t* d, ptrdiff_t w, int32_t rows, int32_t pairs, int32_t top) {
+    using tav::simd::Isa;
+    switch (tav::simd::activeIsa()) {
+#if TAV_NEON_UNITS
+        case Isa::Neon:
+            tav::edge16::neon::interior(s, d, w, rows, pairs, top);
+            return;
 #endif
-    for (; k < pairs; ++k) {
-        const uint16_t* sk = s + 2 * k;
-        redHere[k + 1] = sk[0] - tav::clampSample(estimateGreenAt(sk, w), top);
-        sk += w + 1;
-        blueBelow[k + 1] = sk[0] - tav::clampSample(estimateGreenAt(sk, w), top);
+#if TAV_AVX2_UNITS
+        case Isa::Avx2:
+            tav::edge16::avx2::interior(s, d, w, rows, pairs, top);
+            return;
+#endif
+#if TAV_SSE2_UNITS
+        case Isa::Sse2:
+            tav::edge16::sse2::interior(s, d, w, rows, pairs, top);
+            return;
+#endif
+        default:
+            tav::edge16::plain::interiorRuns(s, d, w, rows, pairs, top);
+            return;
     }
 }
 
-// The interior over a run of column pairs, all row pairs; s and d point at
-// the run's first block in the first row pair. Each blue row is written
-// whole once the red differences of the rows on both sides are known, i.e.
-// one row pair late; the first blue row gets only its red (the first rows
-// routine wrote the rest) and the last only blue and green (the last rows
-// routine adds red). Runs go left to right: a run reads the greens that the
-// run before it stored in the column just left of it.
-void interiorRun(const uint16_t* s, uint16_t* d, ptrdiff_t w, int32_t rows, int32_t pairs, int32_t top,
-                 tav::edge16::RunEnds ends) {
-    using tav::edge16::blueRow;
-    using tav::edge16::redRow;
-    DifferenceRows rowsKept;
-    int32_t* redAbove = rowsKept.redAbove;
-    int32_t* redHere = rowsKept.redHere;
-    int32_t* blueAbove = rowsKept.blueAbove;
-    int32_t* blueBelow = rowsKept.blueBelow;
-    // A run that does not close the row needs the differences one pair on.
-    const int32_t differencePairs = ends.closesRow ? pairs : pairs + 1;
-    // The rows above the first pair were finished by earlier routines.
-    const ptrdiff_t w3 = 3 * w;
-    for (int32_t j = 0; j <= differencePairs; ++j) {
-        redAbove[j] = s[-2 * w - 2 + 2 * j] - d[-2 * w3 - 6 + 6 * j + 1];
-        blueAbove[j] = s[-w - 1 + 2 * j] - d[-w3 - 3 + 6 * j + 1];
-    }
-    for (int32_t r = 0; r < rows; r += 2) {
-        const uint16_t* sr = s + r * w;
-        uint16_t* dr = d + 3 * r * w;
-        interiorDifferences(sr, dr, w, differencePairs, top, redHere, blueBelow);
-        blueRow(sr - w, dr - w3, pairs, top, redAbove, redHere, blueAbove,
-                r == 0 ? tav::edge16::kBlueRowRedOnly : tav::edge16::kBlueRowWhole, ends);
-        redRow(sr, dr, pairs, top, redHere, blueAbove, blueBelow, ends);
-        int32_t* t = redAbove;
-        redAbove = redHere;
-        redHere = t;
-        t = blueAbove;
-        blueAbove = blueBelow;
-        blueBelow = t;
-    }
-    blueRow(s + (rows - 1) * w, d + (rows - 1) * w3, pairs, top, redAbove, redHere, blueAbove,
-            tav::edge16::kBlueRowBlueGreenOnly, ends);
-}
-
-// Green estimates that depart from the plain rule at a few border sites.
+// Green estimates that depart from the plain rule at a few border sites
+// (kernels/edge16BorderExceptions.h says where and why).
 enum GreenVariant {
     kPlainGreen,
     kLowerRowAsLast,     // below the site taken as if the site's row were the last
@@ -156,7 +101,7 @@ struct EdgeFrame {
     }
     int32_t clamp(int32_t v) const { return tav::clampSample(v, maximum); }
 
-    int32_t greenEstimate(int32_t r, int32_t c, GreenVariant variant) const {
+    __attribute__((always_inline)) int32_t greenEstimate(int32_t r, int32_t c, GreenVariant variant) const {
         const int32_t x = sample(r, c);
         const int32_t n = sample(r - 1, c), nn = sample(r - 2, c);
         int32_t s = sample(r + 1, c), ss = sample(r + 2, c);
@@ -179,7 +124,10 @@ struct EdgeFrame {
     }
 
     // Colour difference (sample minus stored green) at an R or B site.
-    int32_t difference(int32_t r, int32_t c) const { return sample(r, c) - storedGreen(r, c); }
+    int32_t difference(int32_t r, int32_t c) const {
+        const ptrdiff_t at = index(r, c);
+        return source[at] - destination[3 * at + 1];
+    }
 
     // Pass 2 for red (wantRed) or blue at one pixel.
     int32_t colour(int32_t r, int32_t c, bool wantRed) const {
@@ -223,18 +171,16 @@ void firstRows(const uint16_t* source, uint16_t* destination, int32_t width, int
     if (!source || !destination || !validPhase(phase) || width < 5 || tav::frameTooLarge16(6 + rowShift, width))
         return;
     const EdgeFrame f = {source, destination, 6 + rowShift, width, rowShift, phase & 1, boundedMaximum(maximum)};
-    const bool redTopLeft = rowShift == 0 && phase == 2;
-    const bool blueTopLeft = rowShift == 1 && phase == 3;
+    namespace border = tav::edge16::border;
     for (int32_t r = 0; r <= 1 + rowShift; ++r)
         for (int32_t c = 0; c < width; ++c)
-            f.storeGreen(r, c, (blueTopLeft && r == 0 && c == 0) ? kHalfDifferences : kPlainGreen);
+            f.storeGreen(r, c, border::halfDifferencesAt(rowShift, phase, r, c) ? kHalfDifferences : kPlainGreen);
     for (int32_t r = 0; r <= 1 + rowShift; ++r)
         for (int32_t c = 0; c < width; ++c) {
             f.storeColour(r, c, false);
             if (r <= rowShift) f.storeColour(r, c, true);
         }
-    if (redTopLeft) {
-        // The top-left blues use the unclamped green estimates.
+    if (border::unclampedTopLeftBlue(rowShift, phase)) {
         const int32_t blueDifference = f.sample(1, 1) - f.greenEstimate(1, 1, kPlainGreen);
         f.store(0, 0, 0, f.clamp(f.greenEstimate(0, 0, kPlainGreen) + blueDifference));
         f.store(0, 1, 0, f.clamp(f.sample(0, 1) + blueDifference));
@@ -248,12 +194,10 @@ void firstCols(const uint16_t* source, uint16_t* destination, int32_t height, in
                int32_t phase) {
     if (!source || !destination || !validFrame(height, width)) return;
     const EdgeFrame f = {source, destination, height, width, 0, phase & 1, boundedMaximum(maximum)};
-    // With red in odd columns and an odd row count, the blue site of column 0
-    // on the second-last row looks no further down than its own row.
-    const bool lastBlueAsLastRow = phase == 3 && (height & 1);
     for (int32_t r = 2; r < height; ++r)
         for (int32_t c = 0; c < phase; ++c)
-            f.storeGreen(r, c, (lastBlueAsLastRow && r == height - 2 && c == 0) ? kLowerRowAsLast : kPlainGreen);
+            f.storeGreen(r, c,
+                         tav::edge16::border::lowerRowAsLastAt(phase, height, r, c) ? kLowerRowAsLast : kPlainGreen);
     for (int32_t r = 1; r < height; ++r)
         for (int32_t c = 0; c < phase; ++c) {
             if (r >= 2) f.storeColour(r, c, false);
@@ -299,12 +243,7 @@ TavEdgeExtent edgeSecRGGBU16(const uint16_t* source, uint16_t* destination, int3
     const ptrdiff_t w = width;
     const int32_t pairs = phase < width - 3 ? ((width - 4 - phase) >> 1) + 1 : 0;
     if (pairs <= 0 || extent.rows <= 0) return extent;
-    for (int32_t first = 0; first < pairs; first += kMaxRunPairs) {
-        const int32_t runPairs = pairs - first < kMaxRunPairs ? pairs - first : kMaxRunPairs;
-        const tav::edge16::RunEnds ends = {first == 0, first + runPairs == pairs};
-        interiorRun(source + phase + 2 * first, destination + 3 * (phase + 2 * first), w, extent.rows, runPairs, top,
-                    ends);
-    }
+    interior(source + phase, destination + 3 * phase, w, extent.rows, pairs, top);
     return extent;
 }
 
@@ -332,19 +271,17 @@ void edgeLastColsRGGBU16(const uint16_t* source, uint16_t* destination, int32_t 
                          int32_t startColumn, int32_t maximum) {
     if (!source || !destination || !validFrame(height, width) || startColumn < 1 || startColumn > width) return;
     const EdgeFrame f = {source, destination, height, width, 0, startColumn & 1, boundedMaximum(maximum)};
+    namespace border = tav::edge16::border;
     const int32_t interiorRowsDone = interiorRows(height - 4);
-    const bool threeColumns = width - startColumn == 3;
-    // The corner blue site when two rows and three columns are left over
-    // takes its second-difference corrections twice.
-    const bool doubledCorner = threeColumns && height - 2 - interiorRowsDone == 2;
+    const int32_t rowsLeft = height - 2 - interiorRowsDone;
     for (int32_t r = 2; r < height; ++r)
         for (int32_t c = startColumn; c < width; ++c)
-            f.storeGreen(r, c, (doubledCorner && r == height - 1 && c == width - 2) ? kDoubledCorrection : kPlainGreen);
+            f.storeGreen(r, c,
+                         border::doubledCorrectionsAt(height, width, startColumn, rowsLeft, r, c) ? kDoubledCorrection
+                                                                                                 : kPlainGreen);
     for (int32_t r = 1; r < height; ++r) {
         for (int32_t c = startColumn - 1; c < width; ++c) {
-            if (threeColumns && c == width - 2 && r <= interiorRowsDone) {
-                // Beside the interior rows, red of the middle column of three
-                // comes from its left-hand neighbours only.
+            if (border::leftHandRedAt(width, startColumn, interiorRowsDone, r, c)) {
                 const int32_t g = f.greenSite(r, c) ? f.sample(r, c) : f.storedGreen(r, c);
                 const int32_t v = f.greenSite(r, c)
                                       ? g + f.difference(r, c - 1)
