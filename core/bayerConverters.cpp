@@ -12,6 +12,7 @@
 #include <stdint.h>
 
 #include "outputTypes.h"
+#include "sizeCheck.h"
 #include "tav_demosaic.h"
 #include "tav_kernels.h"
 
@@ -147,9 +148,8 @@ TavStatus convertBayer(Phase phase, const uint8_t* frame, uint8_t* destination, 
     if (kind == OutputKind::Unknown) return TAV_E_UNSUPPORTED;
     if (method != kNearest && method != kBilinear && method != kEdge) return TAV_E_UNSUPPORTED;
     // No kernel takes an empty or negative side, or a frame whose size overflows 32 bits.
-    if (height <= 0 || width <= 0) return TAV_E_SIZE;
-    const int64_t samples = static_cast<int64_t>(height) * width;
-    if (samples > INT32_MAX || !tav::outputAddressable(kind, samples)) return TAV_E_SIZE;
+    const int64_t samples = tav::checkedCount(height, width);
+    if (samples < 0) return TAV_E_SIZE;
     const bool lineMemoryNeeded = method == kEdge && (kind == OutputKind::Mono || kind == OutputKind::RgbPlanar ||
                                                       kind == OutputKind::BgrPlanar);
     if (frame == nullptr || destination == nullptr || (lineMemoryNeeded && scratch == nullptr)) {

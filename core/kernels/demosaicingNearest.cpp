@@ -14,6 +14,7 @@
 #include <stdint.h>
 #include <string.h>
 
+#include "sizeCheck.h"
 #include "tav_kernels.h"
 
 namespace {
@@ -240,8 +241,7 @@ enum class Phase {
 // two rows of its own, so frames below 4 x 4 are refused, as are frames whose
 // output (per plane) does not fit 32 bits; nothing is read or written then.
 inline bool nearestSizeAccepted(uint32_t height, uint32_t width, uint32_t bytesPerPixel) {
-    if (height < 4 || width < 4) return false;
-    return (uint64_t)height * width * bytesPerPixel <= UINT32_MAX;
+    return height >= 4 && width >= 4 && tav::countFits(height, width, bytesPerPixel, tav::kMaxUnsignedCount);
 }
 
 template <Phase kPhase, auto kBody, auto kLastRows, class Target>

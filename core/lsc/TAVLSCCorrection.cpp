@@ -4,6 +4,7 @@
 #include <stdint.h>
 
 #include "diagnostics.h"
+#include "sizeCheck.h"
 #include "tav_lsc.h"
 
 namespace {
@@ -26,9 +27,14 @@ namespace {
 //   W and F are capped near 2^14 (W can pass 16 bits for samples beyond
 //   the depth): the clamped result stays the same and the sum fits.
 
+// 10- and 12-bit frames arrive through a byte pointer and may start at any
+// address: their samples are read and written through a type of alignment
+// 1, which compiles to the unaligned loads and stores that memcpy would.
+typedef uint16_t __attribute__((aligned(1), may_alias)) AnyAddressSample16;
+
 template <int Bits>
 struct Depth {
-    using Sample = uint16_t;
+    using Sample = AnyAddressSample16;
 };
 template <>
 struct Depth<8> {
@@ -176,6 +182,31 @@ TavStatus correctFrame(const typename Depth<Bits>::Sample* source, typename Dept
     return TAV_OK;
 }
 
+// Frames with no sample are accepted and left as they are; negative sizes and
+// frames whose samples cannot be counted describe no buffer.
+bool countableFrame(int32_t height, int32_t width) {
+    if (height < 0 || width < 0) return false;
+    return height == 0 || width == 0 || tav::countFits(height, width);
+}
+
+TavStatus correctionRefusal(const void* source, const void* destination, const uint32_t* words, int32_t height,
+                            int32_t width) {
+    if (!countableFrame(height, width)) return TAV_E_SIZE;
+    if (height > 0 && width > 0 && (!source || !destination || !words)) return TAV_E_NULL_POINTER;
+    return TAV_OK;
+}
+
+// 10- and 12-bit samples at any address (see AnyAddressSample16).
+TavStatus correct16(const uint8_t* source, uint8_t* destination, uint32_t mode, const uint32_t* words,
+                    int32_t height, int32_t width, int32_t depth) {
+    using Sample = AnyAddressSample16;
+    const Sample* from = reinterpret_cast<const Sample*>(source);
+    Sample* to = reinterpret_cast<Sample*>(destination);
+    if (depth == 10) return correctFrame<10>(from, to, mode, words, height, width);
+    if (depth == 12) return correctFrame<12>(from, to, mode, words, height, width);
+    return TAV_E_UNSUPPORTED;
+}
+
 }  // namespace
 
 extern "C" {
@@ -207,45 +238,46 @@ TAV_API int32_t getBits(TavPixelType pixelType) {
 
 TAV_API TavStatus LSCcorrect8_2x2(const uint8_t* source, uint8_t* destination, uint32_t mode,
                                   const uint32_t* words, int32_t height, int32_t width) {
+    const TavStatus refusal = correctionRefusal(source, destination, words, height, width);
+    if (refusal != TAV_OK) return refusal;
     return correctFrame<8>(source, destination, mode, words, height, width);
 }
 
 TAV_API TavStatus LSCcorrect16_2x2(const uint16_t* source, uint16_t* destination, uint32_t mode,
                                    const uint32_t* words, int32_t height, int32_t width, int32_t depth) {
-    if (depth == 10) return correctFrame<10>(source, destination, mode, words, height, width);
-    if (depth == 12) return correctFrame<12>(source, destination, mode, words, height, width);
-    return TAV_E_UNSUPPORTED;
+    const TavStatus refusal = correctionRefusal(source, destination, words, height, width);
+    if (refusal != TAV_OK) return refusal;
+    return correct16(reinterpret_cast<const uint8_t*>(source), reinterpret_cast<uint8_t*>(destination), mode,
+                     words, height, width, depth);
 }
 
 TAV_API TavStatus tavLSCorrection(const TavImage* input, const TavImage* output, const TavLSCTable* table) {
     if (output == nullptr || input == nullptr || table == nullptr) {
-        tav::printErrorLine(692);
+        tav::printErrorLine(tav::kLineCorrectionNull);
         return TAV_E_NULL_POINTER;
     }
     if (input->data == nullptr || output->data == nullptr) {
-        tav::printErrorLine(693);
+        tav::printErrorLine(tav::kLineCorrectionNullData);
         return TAV_E_NULL_POINTER;
     }
     const uint32_t mode = table[0];
     if (mode > TAV_LSC_MODE_PIXEL) {
-        tav::printErrorLine(694);
+        tav::printErrorLine(tav::kLineCorrectionTableMode);
         return TAV_E_NULL_POINTER;
     }
     const int32_t height = input->height;
     const int32_t width = input->width;
     // Negative sizes and frames of 2^31 samples or more describe no buffer
     // that the table could match.
-    if (table[1] != uint32_t(height) || table[2] != uint32_t(width) || height < 0 || width < 0 ||
-        int64_t(height) * int64_t(width) > INT32_MAX) {
-        tav::printErrorLine(695);
+    if (table[1] != uint32_t(height) || table[2] != uint32_t(width) || !countableFrame(height, width)) {
+        tav::printErrorLine(tav::kLineCorrectionTableSize);
         return TAV_E_SIZE;
     }
     const uint32_t* words = table + TAV_LSC_TABLE_HEADER_WORDS;
     const int32_t depth = getBits(TavPixelType(input->pixelType));
     if (depth == 8) return LSCcorrect8_2x2(input->data, output->data, mode, words, height, width);
     if (depth == 10 || depth == 12) {
-        return LSCcorrect16_2x2(reinterpret_cast<const uint16_t*>(input->data),
-                                reinterpret_cast<uint16_t*>(output->data), mode, words, height, width, depth);
+        return correct16(input->data, output->data, mode, words, height, width, depth);
     }
     // Packed, 14/16-bit and colour frames have no correction: nothing is written.
     return TAV_E_PIXEL_TYPE;
