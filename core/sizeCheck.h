@@ -12,10 +12,9 @@
 
 namespace tav {
 
-// Largest count a signed 32-bit size can hold: the limit of every frame.
+// Largest count a signed 32-bit size can hold: the limit of every frame,
+// also for the kernels that take unsigned sides.
 constexpr uint64_t kMaxCount = INT32_MAX;
-// The nearest kernels count in unsigned 32 bits.
-constexpr uint64_t kMaxUnsignedCount = UINT32_MAX;
 
 // a * b * c when every factor is positive and the product is at most
 // `limit` (at most 2^32 - 1); otherwise -1. Factors arrive widened from any

@@ -239,9 +239,10 @@ enum class Phase {
 
 // Every routine reads row 1 and column 1 and the row schedule starts with up to
 // two rows of its own, so frames below 4 x 4 are refused, as are frames whose
-// output (per plane) does not fit 32 bits; nothing is read or written then.
+// output (per plane) has more bytes than a signed 32-bit size counts; nothing
+// is read or written then.
 inline bool nearestSizeAccepted(uint32_t height, uint32_t width, uint32_t bytesPerPixel) {
-    return height >= 4 && width >= 4 && tav::countFits(height, width, bytesPerPixel, tav::kMaxUnsignedCount);
+    return height >= 4 && width >= 4 && tav::countFits(height, width, bytesPerPixel);
 }
 
 template <Phase kPhase, auto kBody, auto kLastRows, class Target>

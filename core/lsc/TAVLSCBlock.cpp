@@ -70,8 +70,8 @@ TAV_API TavStatus grayDataInit(const float* frame, int32_t height, int32_t strid
         int64_t(blocksPerRow) * blockWidth > stride || int64_t(blockRows) * blockHeight > height) {
         return TAV_E_SIZE;
     }
+    if (height > 0 && stride > 0 && !tav::countFits(height, stride)) return TAV_E_SIZE;
     if (blockRows == 0 || blocksPerRow == 0) return TAV_OK;
-    if (!tav::countFits(height, stride)) return TAV_E_SIZE;
     if (!frame || !out) return TAV_E_NULL_POINTER;
     const float scale = float(divisor);
     for (int32_t r = 0; r < blockRows; ++r) {
@@ -91,6 +91,7 @@ TAV_API TavStatus grayDataInit(const float* frame, int32_t height, int32_t strid
 
 TAV_API TavStatus getLSCKBMono_REGION(const float* dark, const float* grey, int32_t count, uint32_t bits,
                                       uint8_t* records, double target, float darkLevel) {
+    if (count < 0) return TAV_E_SIZE;
     if (count > 0 && (!dark || !grey || !records)) return TAV_E_NULL_POINTER;
     for (int32_t k = 0; k < count; ++k) {
         const BlockGain gain = fitGain(dark[k], grey[k], target);

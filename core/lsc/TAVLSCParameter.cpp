@@ -83,6 +83,7 @@ TAV_API double getTargetLSCMono(const float* dark, const float* grey, int32_t co
 
 TAV_API TavStatus getLSCKBMono(const float* dark, const float* grey, int32_t count, uint32_t bits,
                                uint32_t* words, double target) {
+    if (count < 0) return TAV_E_SIZE;
     if (count > 0 && (!dark || !grey || !words)) return TAV_E_NULL_POINTER;
     const double scale = offsetScale(bits);
     for (int32_t k = 0; k < count; ++k) {
