@@ -60,6 +60,15 @@ TEST(LscAllocation, BlockRecordsReportEachBuffer) {
     EXPECT_EQ(runFailing(35 * 4, 1, [&] { status = tavGetBasicLSCParameter(&input, records.data()); }), kDarkFailed);
     EXPECT_EQ(status, TAV_E_NO_MEMORY);
     EXPECT_EQ(records, std::vector<uint8_t>(35 * 3, 0xCD));
+
+    // A bad selector or mode 1 is refused before anything is allocated.
+    for (uint32_t mode : {0u, 1u}) {
+        input.mode = mode;
+        input.selector = mode == 0 ? 5 : 3;
+        EXPECT_EQ(runFailing(35 * 4, 0, [&] { status = tavGetBasicLSCParameter(&input, records.data()); }), "");
+        EXPECT_EQ(status, TAV_E_UNSUPPORTED);
+        EXPECT_EQ(tavtest::allocationsOfFailSize(), 0);
+    }
 }
 
 }  // namespace
