@@ -13,7 +13,7 @@
 namespace tavfuzz {
 
 // Buffers of more elements than this are not allocated: the case is skipped.
-constexpr int64_t kMaxElements = int64_t(1) << 18;
+constexpr int64_t kMaxElements = int64_t(1) << 16;
 
 class Input {
 public:
