@@ -90,7 +90,9 @@ extern "C" TavStatus tavDemosaicing(TavContext* context, TavImage* input, int32_
     if (context == nullptr || input == nullptr || output == nullptr) {
         return fail(tav::kLineDemosaicNull, TAV_E_NULL_POINTER);
     }
-    if (input->data == nullptr || output->data == nullptr) return fail(tav::kLineDemosaicNullData, TAV_E_NULL_POINTER);
+    if (input->data == nullptr || output->data == nullptr) {
+        return fail(tav::kLineDemosaicNullData, TAV_E_NULL_POINTER);
+    }
     if (input->height <= 3 || input->lineBytes <= 3 || input->width <= 3) {
         return fail(tav::kLineDemosaicSize, TAV_E_SIZE);
     }
@@ -119,7 +121,9 @@ extern "C" TavStatus tavDemosaicing(TavContext* context, TavImage* input, int32_
 
     status = tavMemRealloc(&context->workBuffer, static_cast<int32_t>(workBytes));
     if (status != TAV_OK) {
-        return fail(conversion == 0 ? tav::kLineDemosaicNoMemory8Bit : tav::kLineDemosaicNoMemoryConverted, status);
+        const tav::DiagnosticLine line =
+            conversion == 0 ? tav::kLineDemosaicNoMemory8Bit : tav::kLineDemosaicNoMemoryConverted;
+        return fail(line, status);
     }
 
     NormalisedFrame normalised = normalise(*input, conversion, context->workBuffer.buffer);

@@ -114,7 +114,8 @@ extern "C" void u16Tou8_old(const uint8_t* source, int32_t height, int32_t width
 extern "C" void u16Tou8(const uint8_t* source, int32_t height, int32_t width, int32_t lineBytes,
                         int32_t shift, uint8_t* destination) {
     if (frameSamples(height, width) < 0 || !isValidShift(shift) || source == nullptr ||
-        destination == nullptr || lineBytes < 2 * static_cast<int64_t>(width)) {
+        destination == nullptr || lineBytes < 2 * static_cast<int64_t>(width) ||
+        !tav::countFits(height, lineBytes)) {
         return;
     }
     size_t stride = static_cast<size_t>(lineBytes & ~1);
@@ -127,7 +128,7 @@ extern "C" void u16Tou8(const uint8_t* source, int32_t height, int32_t width, in
 extern "C" void u8Tou8(const uint8_t* source, int32_t height, int32_t width, int32_t lineBytes,
                        uint8_t* destination) {
     if (frameSamples(height, width) < 0 || source == nullptr || destination == nullptr ||
-        lineBytes < width) {
+        lineBytes < width || !tav::countFits(height, lineBytes)) {
         return;
     }
     for (size_t r = 0; r < static_cast<size_t>(height); ++r) {
@@ -147,7 +148,7 @@ extern "C" void unpacked(const uint8_t* source, int32_t height, int32_t width, i
                          uint8_t* destination) {
     int64_t groupsPerRow = (static_cast<int64_t>(width) + 1) / 2;
     if (frameSamples(height, width) < 0 || source == nullptr || destination == nullptr ||
-        lineBytes < 3 * groupsPerRow) {
+        lineBytes < 3 * groupsPerRow || !tav::countFits(height, lineBytes)) {
         return;
     }
     for (size_t r = 0; r < static_cast<size_t>(height); ++r) {
