@@ -74,8 +74,8 @@ TAV_API TavStatus getLSCKBMono(const float* dark, const float* grey, int32_t cou
 TAV_API TavStatus tavGetBasicLSCParameter(const TavBasicLSCInput* input, uint8_t* records);
 
 /* Mean of each block. Reads rows 0 .. height-1 only: a block layout that
- * needs more rows, or wider than stride, or any negative size, returns
- * TAV_E_SIZE and writes nothing. */
+ * needs more rows, is wider than stride, has empty blocks or any negative
+ * size returns TAV_E_SIZE and writes nothing. */
 TAV_API TavStatus grayDataInit(const float* frame, int32_t height, int32_t stride, int32_t blockWidth,
                                int32_t blockHeight, int32_t blockRows, int32_t blocksPerRow,
                                int32_t divisor, float* out);

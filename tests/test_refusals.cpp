@@ -125,6 +125,8 @@ TEST(ShadingHelpers, BlockMeansStayInsideTheFrame) {
     EXPECT_EQ(grayDataInit(frame.data(), 32, 32, 16, 16, 4, 2, 256, out.data()), TAV_E_SIZE);
     EXPECT_EQ(grayDataInit(frame.data(), 32, 32, 16, 16, 2, 3, 256, out.data()), TAV_E_SIZE);
     EXPECT_EQ(grayDataInit(frame.data(), -32, 32, 16, 16, 0, 2, 256, out.data()), TAV_E_SIZE);
+    EXPECT_EQ(grayDataInit(frame.data(), 32, 32, 0, 16, 2, 2, 256, out.data()), TAV_E_SIZE);  // empty blocks
+    EXPECT_EQ(grayDataInit(frame.data(), 32, 0, 0, 0, 1 << 20, 1 << 10, 256, out.data()), TAV_E_SIZE);
     EXPECT_EQ(out, std::vector<float>(8, -1.0f));
     EXPECT_EQ(grayDataInit(frame.data(), 32, 32, 16, 16, 2, 2, 256, out.data()), TAV_OK);
     EXPECT_EQ(std::vector<float>(out.begin(), out.begin() + 4), std::vector<float>(4, 100.0f));

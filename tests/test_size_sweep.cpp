@@ -329,11 +329,12 @@ TEST(SizeSweep, SixteenBitEntriesAndRoutines) {
          }},
         {"bilinearLastRowsCols", true,
          [](Sides s, Buffers& b) {
-             bilinearLastRowsRGGBU16(b.words(0), b.words(1), s.height, s.width, s.height - 1, 0);
-             bilinearLastColsRGGBU16(b.words(0), b.words(1), s.height, s.width, s.width - 1, 0);
-             bilinearLastRowsRGGBU16P(b.words(0), b.words(1), b.words(2), b.words(3), s.height, s.width, s.height - 1,
-                                      0);
-             bilinearLastColsRGGBU16P(b.words(0), b.words(1), b.words(2), b.words(3), s.height, s.width, s.width - 1,
+             const int32_t lastRow = s.height == INT32_MIN ? s.height : s.height - 1;
+             const int32_t lastColumn = s.width == INT32_MIN ? s.width : s.width - 1;
+             bilinearLastRowsRGGBU16(b.words(0), b.words(1), s.height, s.width, lastRow, 0);
+             bilinearLastColsRGGBU16(b.words(0), b.words(1), s.height, s.width, lastColumn, 0);
+             bilinearLastRowsRGGBU16P(b.words(0), b.words(1), b.words(2), b.words(3), s.height, s.width, lastRow, 0);
+             bilinearLastColsRGGBU16P(b.words(0), b.words(1), b.words(2), b.words(3), s.height, s.width, lastColumn,
                                       0);
              return true;
          }},

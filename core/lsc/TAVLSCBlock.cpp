@@ -72,7 +72,8 @@ TAV_API TavStatus grayDataInit(const float* frame, int32_t height, int32_t strid
     }
     if (height > 0 && stride > 0 && !tav::countFits(height, stride)) return TAV_E_SIZE;
     if (blockRows == 0 || blocksPerRow == 0) return TAV_OK;
-    if (!tav::countFits(blockRows, blocksPerRow)) return TAV_E_SIZE;  // one mean per block
+    // A block has samples, and there is one mean per block to count.
+    if (blockWidth == 0 || blockHeight == 0 || !tav::countFits(blockRows, blocksPerRow)) return TAV_E_SIZE;
     if (!frame || !out) return TAV_E_NULL_POINTER;
     const float scale = float(divisor);
     for (int32_t r = 0; r < blockRows; ++r) {
