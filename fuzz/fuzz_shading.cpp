@@ -102,12 +102,18 @@ void averagingHelpers(tavfuzz::Input& in) {
     const Extent frame = tavfuzz::extent(height, width);
     const Extent cells = tavfuzz::extent(height / 2 > 0 ? height / 2 : 1, width / 2 > 0 ? width / 2 : 1);
     const Extent blocks = tavfuzz::extent(blockRows > 0 ? blockRows : 1, blocksPerRow > 0 ? blocksPerRow : 1);
-    if (tavfuzz::combine({frame, cells, blocks}) == Plan::Skip) return;
+    // Two calls over one frame: each is planned on its own buffers.
+    const Plan cellPlan = tavfuzz::combine({frame, cells});
+    const Plan blockPlan = tavfuzz::combine({frame, blocks});
+    if (cellPlan == Plan::Skip && blockPlan == Plan::Skip) return;
     std::vector<float> dark = tavfuzz::buffer<float>(in, frame), grey = tavfuzz::buffer<float>(in, frame);
     std::vector<float> cellDark = tavfuzz::buffer<float>(in, cells), cellGrey = tavfuzz::buffer<float>(in, cells);
     std::vector<float> means = tavfuzz::buffer<float>(in, blocks);
-    dataInit2x2(dark.data(), grey.data(), height, width, cellDark.data(), cellGrey.data());
-    grayDataInit(grey.data(), height, width, blockWidth, blockHeight, blockRows, blocksPerRow, divisor, means.data());
+    if (cellPlan != Plan::Skip) dataInit2x2(dark.data(), grey.data(), height, width, cellDark.data(), cellGrey.data());
+    if (blockPlan != Plan::Skip) {
+        grayDataInit(grey.data(), height, width, blockWidth, blockHeight, blockRows, blocksPerRow, divisor,
+                     means.data());
+    }
 }
 
 }  // namespace
