@@ -6,12 +6,12 @@
 
 extern "C" TavStatus tavCreate(TavContext** handle) {
     if (handle == nullptr) {
-        tav::printErrorLine(13);
+        tav::printErrorLine(tav::kLineCreateNullHandle);
         return TAV_E_NULL_POINTER;
     }
     *handle = static_cast<TavContext*>(malloc(sizeof(TavContext)));
     if (*handle == nullptr) {
-        tav::printErrorLine(20);
+        tav::printErrorLine(tav::kLineCreateNoMemory);
         return TAV_E_NO_MEMORY;
     }
     tavInit(*handle);
@@ -30,7 +30,7 @@ extern "C" void tavInit(TavContext* context) {
 
 extern "C" TavStatus tavRelease(TavContext** handle) {
     if (handle == nullptr) {
-        tav::printErrorLine(41);
+        tav::printErrorLine(tav::kLineReleaseNullHandle);
         return TAV_E_NULL_POINTER;
     }
     TavContext* context = *handle;

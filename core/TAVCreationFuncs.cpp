@@ -13,7 +13,7 @@ extern "C" TavStatus tavMemRealloc(TavWorkBuffer* workBuffer, int32_t size) {
     workBuffer->capacity = 0;
     workBuffer->buffer = static_cast<uint8_t*>(malloc(static_cast<size_t>(size)));
     if (workBuffer->buffer == nullptr) {
-        tav::printErrorLine(42);
+        tav::printErrorLine(tav::kLineWorkBufferNoMemory);
         return TAV_E_NO_MEMORY;
     }
     workBuffer->capacity = size;

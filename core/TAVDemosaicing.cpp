@@ -3,16 +3,17 @@
 #include <stdint.h>
 
 #include "context.h"
+#include "demosaicRefusals.h"
 #include "diagnostics.h"
 #include "outputTypes.h"
+#include "sizeCheck.h"
 
 namespace {
 
 constexpr int32_t kUnpack = -1;
-constexpr int64_t kSizeLimit = INT64_C(1) << 31;
 constexpr int32_t kScratchSlack = 64;
 
-TavStatus fail(int line, TavStatus status) {
+TavStatus fail(tav::DiagnosticLine line, TavStatus status) {
     tav::printErrorLine(line);
     return status;
 }
@@ -22,6 +23,13 @@ int64_t minimumLineBytes(int32_t conversion, int32_t width) {
     if (conversion == 0) return width;
     if (conversion == kUnpack) return 3 * ((static_cast<int64_t>(width) + 1) / 2);
     return 2 * static_cast<int64_t>(width);
+}
+
+// Work buffer of converted input: the frame and one row more (room to align
+// it to 16 bytes), then the scratch region; -1 when it cannot be counted.
+int64_t convertedWorkBytes(int32_t height, int32_t width) {
+    const int64_t frameBytes = tav::checkedCount(width, static_cast<int64_t>(height) + 1);
+    return frameBytes < 0 ? -1 : frameBytes + kScratchSlack;
 }
 
 uint8_t* alignTo16(uint8_t* p) {
@@ -79,28 +87,44 @@ TavStatus dispatch(int64_t baseType, const NormalisedFrame& normalised, uint8_t*
 
 extern "C" TavStatus tavDemosaicing(TavContext* context, TavImage* input, int32_t method,
                                     TavImage* output) {
-    if (context == nullptr || input == nullptr || output == nullptr) return fail(94, TAV_E_NULL_POINTER);
-    if (input->data == nullptr || output->data == nullptr) return fail(95, TAV_E_NULL_POINTER);
-    if (input->height <= 3 || input->lineBytes <= 3 || input->width <= 3) return fail(96, TAV_E_SIZE);
+    if (context == nullptr || input == nullptr || output == nullptr) {
+        return fail(tav::kLineDemosaicNull, TAV_E_NULL_POINTER);
+    }
+    if (input->data == nullptr || output->data == nullptr) {
+        return fail(tav::kLineDemosaicNullData, TAV_E_NULL_POINTER);
+    }
+    if (input->height <= 3 || input->lineBytes <= 3 || input->width <= 3) {
+        return fail(tav::kLineDemosaicSize, TAV_E_SIZE);
+    }
     const int32_t height = input->height;
     const int32_t width = input->width;
-    if (static_cast<int64_t>(width) * height >= kSizeLimit) return fail(104, TAV_E_SIZE);
+    if (!tav::countFits(height, width)) return fail(tav::kLineDemosaicTooLarge, TAV_E_SIZE);
 
     int64_t baseType = 0;
     int32_t conversion = 0;
     TavStatus status = demosaicDataInit(input, context, &baseType, &conversion);
-    if (status != TAV_OK) return fail(110, status);
+    if (status != TAV_OK) return fail(tav::kLineDemosaicPixelType, status);
 
-    // Rows too short for their storage, and converted frames whose work buffer
-    // size no longer fits 32 bits, are refused before anything is touched.
-    if (input->lineBytes < minimumLineBytes(conversion, width)) return fail(96, TAV_E_SIZE);
-    const int64_t workBytes = conversion == 0
-                                  ? static_cast<int64_t>(width) + kScratchSlack
-                                  : static_cast<int64_t>(width) * (height + 1) + kScratchSlack;
-    if (workBytes >= kSizeLimit) return fail(104, TAV_E_SIZE);
+    // Rows too short for their storage, input rows that cannot be counted in
+    // 32 bits, and converted frames whose work buffer size no longer fits 32
+    // bits, are refused before anything is touched.
+    if (input->lineBytes < minimumLineBytes(conversion, width)) return fail(tav::kLineDemosaicSize, TAV_E_SIZE);
+    const int64_t workBytes = conversion == 0 ? static_cast<int64_t>(width) + kScratchSlack
+                                              : convertedWorkBytes(height, width);
+    if (workBytes < 0 || workBytes > int64_t(tav::kMaxCount) || !tav::countFits(height, input->lineBytes)) {
+        return fail(tav::kLineDemosaicTooLarge, TAV_E_SIZE);
+    }
+
+    // So are calls that the converter or kernel would refuse.
+    status = tav::refusalBeforeWork(baseType, method, context->outputType, height, width);
+    if (status != TAV_OK) return status;
 
     status = tavMemRealloc(&context->workBuffer, static_cast<int32_t>(workBytes));
-    if (status != TAV_OK) return fail(conversion == 0 ? 115 : 119, status);
+    if (status != TAV_OK) {
+        const tav::DiagnosticLine line =
+            conversion == 0 ? tav::kLineDemosaicNoMemory8Bit : tav::kLineDemosaicNoMemoryConverted;
+        return fail(line, status);
+    }
 
     NormalisedFrame normalised = normalise(*input, conversion, context->workBuffer.buffer);
     status = dispatch(baseType, normalised, output->data, height, width, context->outputType, method);
@@ -113,21 +137,21 @@ extern "C" TavStatus tavDemosaicing(TavContext* context, TavImage* input, int32_
 }
 
 extern "C" TavStatus tavDemosaicSetConfig(TavContext* context, const TavDemosaicConfig* config) {
-    if (context == nullptr || config == nullptr) return fail(70, TAV_E_NULL_POINTER);
-    if (!tav::isOutputType(config->outputType)) return fail(74, TAV_E_UNSUPPORTED);
+    if (context == nullptr || config == nullptr) return fail(tav::kLineSetConfigNull, TAV_E_NULL_POINTER);
+    if (!tav::isOutputType(config->outputType)) return fail(tav::kLineSetConfigOutputType, TAV_E_UNSUPPORTED);
     context->outputType = config->outputType;
     return TAV_OK;
 }
 
 extern "C" TavStatus tavDemosaicGetConfig(const TavContext* context, TavDemosaicConfig* config) {
-    if (context == nullptr || config == nullptr) return fail(52, TAV_E_NULL_POINTER);
+    if (context == nullptr || config == nullptr) return fail(tav::kLineGetConfigNull, TAV_E_NULL_POINTER);
     config->outputType = context->outputType;
     return TAV_OK;
 }
 
 extern "C" TavStatus tavDemosaicSetThreads(TavContext* context, int32_t threads) {
-    if (context == nullptr) return fail(78, TAV_E_NULL_POINTER);
-    if (threads < 0) return fail(79, TAV_E_SIZE);
+    if (context == nullptr) return fail(tav::kLineSetThreadsNull, TAV_E_NULL_POINTER);
+    if (threads < 0) return fail(tav::kLineSetThreadsNegative, TAV_E_SIZE);
     context->threads = threads;
     return TAV_OK;
 }

@@ -6,6 +6,7 @@
 #include "normaliseVariants.h"
 #include "outputTypes.h"
 #include "simd/variantUnits.h"
+#include "sizeCheck.h"
 #include "tav_demosaic.h"
 
 namespace {
@@ -52,15 +53,9 @@ constexpr InputRule kInputRules[] = {
     {TAV_PIXEL_BAYER_BG12_PACKED, TAV_PIXEL_BAYER_BG8, kUnpack},
 };
 
-constexpr int64_t kMaxFrameSamples = INT32_MAX;
-
 // Number of samples of a height x width frame, or -1 when the frame is empty,
 // has a negative side or more samples than a 32-bit size can count.
-int64_t frameSamples(int32_t height, int32_t width) {
-    if (height <= 0 || width <= 0) return -1;
-    int64_t samples = static_cast<int64_t>(height) * width;
-    return samples <= kMaxFrameSamples ? samples : -1;
-}
+int64_t frameSamples(int32_t height, int32_t width) { return tav::checkedCount(height, width); }
 
 inline uint8_t shiftedSample(const uint8_t* littleEndianPair, int32_t shift) {
     uint32_t sample = littleEndianPair[0] | (static_cast<uint32_t>(littleEndianPair[1]) << 8);
@@ -170,7 +165,8 @@ extern "C" void u16Tou8_old(const uint8_t* source, int32_t height, int32_t width
 extern "C" void u16Tou8(const uint8_t* source, int32_t height, int32_t width, int32_t lineBytes,
                         int32_t shift, uint8_t* destination) {
     if (frameSamples(height, width) < 0 || !isValidShift(shift) || source == nullptr ||
-        destination == nullptr || lineBytes < 2 * static_cast<int64_t>(width)) {
+        destination == nullptr || lineBytes < 2 * static_cast<int64_t>(width) ||
+        !tav::countFits(height, lineBytes)) {
         return;
     }
     size_t stride = static_cast<size_t>(lineBytes & ~1);
@@ -183,7 +179,7 @@ extern "C" void u16Tou8(const uint8_t* source, int32_t height, int32_t width, in
 extern "C" void u8Tou8(const uint8_t* source, int32_t height, int32_t width, int32_t lineBytes,
                        uint8_t* destination) {
     if (frameSamples(height, width) < 0 || source == nullptr || destination == nullptr ||
-        lineBytes < width) {
+        lineBytes < width || !tav::countFits(height, lineBytes)) {
         return;
     }
     for (size_t r = 0; r < static_cast<size_t>(height); ++r) {
@@ -203,7 +199,7 @@ extern "C" void unpacked(const uint8_t* source, int32_t height, int32_t width, i
                          uint8_t* destination) {
     int64_t groupsPerRow = (static_cast<int64_t>(width) + 1) / 2;
     if (frameSamples(height, width) < 0 || source == nullptr || destination == nullptr ||
-        lineBytes < 3 * groupsPerRow) {
+        lineBytes < 3 * groupsPerRow || !tav::countFits(height, lineBytes)) {
         return;
     }
     for (size_t r = 0; r < static_cast<size_t>(height); ++r) {
@@ -217,9 +213,9 @@ extern "C" TavStatus mono8Convert(const uint8_t* source, uint8_t* destination, i
     tav::OutputKind kind = tav::outputKindOf(outputType);
     if (kind == tav::OutputKind::Unknown) return TAV_E_UNSUPPORTED;
     if (height == 0 || width == 0) return TAV_OK;  // an empty frame has nothing to write
+    // Every output byte must be countable, as for the Bayer kernels.
     int64_t samples = frameSamples(height, width);
-    if (samples < 0) return TAV_E_SIZE;
-    if (!tav::outputAddressable(kind, samples)) return TAV_E_SIZE;
+    if (samples < 0 || !tav::countFits(height, width, tav::bytesPerPixel(kind))) return TAV_E_SIZE;
     if (source == nullptr || destination == nullptr) return TAV_E_NULL_POINTER;
     size_t n = static_cast<size_t>(samples);
     switch (kind) {

@@ -8,11 +8,12 @@
 
 #include "diagnostics.h"
 #include "kernels/samples16.h"
+#include "sizeCheck.h"
 
 namespace {
 
 TavStatus bilinearSizeStatus(int32_t height, int32_t width) {
-    if (height <= 3 || width <= 3 || tav::frameTooLarge16(height, width)) return TAV_E_SIZE;
+    if (height <= 3 || width <= 3 || !tav::countFits(height, width, 3)) return TAV_E_SIZE;
     return TAV_OK;
 }
 
@@ -27,7 +28,7 @@ uint32_t edgeDemosaic(EdgeOrder order, const uint16_t* source, int32_t height, i
                       uint16_t* destination) {
     if (!source || !destination) return (uint32_t)TAV_E_NULL_POINTER;
     const int32_t rowShift = (order == kOrderGB || order == kOrderBG) ? 1 : 0;
-    if (width < 5 || height < 6 + rowShift || tav::frameTooLarge16(height, width)) return (uint32_t)TAV_E_SIZE;
+    if (width < 5 || height < 6 + rowShift || !tav::countFits(height, width, 3)) return (uint32_t)TAV_E_SIZE;
 
     const int32_t phase = (order == kOrderRG || order == kOrderGB) ? 2 : 3;
     const ptrdiff_t w = width;
@@ -82,11 +83,11 @@ int32_t demosaicingBilinearRGGBU16P(const uint16_t* source, int32_t height, int3
 
 TavStatus tavDemosaicingBilinearU16(const uint16_t* source, int32_t height, int32_t width, uint16_t* destination) {
     if (!destination || !source) {
-        tav::printErrorLine(196);
+        tav::printErrorLine(tav::kLineBilinear16Null);
         return TAV_E_NULL_POINTER;
     }
     if (bilinearSizeStatus(height, width) != TAV_OK) {
-        tav::printErrorLine(197);
+        tav::printErrorLine(tav::kLineBilinear16Size);
         return TAV_E_SIZE;
     }
     return demosaicingBilinearRGGBU16(source, height, width, destination);
@@ -95,11 +96,11 @@ TavStatus tavDemosaicingBilinearU16(const uint16_t* source, int32_t height, int3
 TavStatus tavDemosaicingBilinearU16P(const uint16_t* source, int32_t height, int32_t width, uint16_t* bPlane,
                                      uint16_t* gPlane, uint16_t* rPlane) {
     if (!source || !bPlane || !gPlane || !rPlane) {
-        tav::printErrorLine(217);
+        tav::printErrorLine(tav::kLineBilinear16PlanarNull);
         return TAV_E_NULL_POINTER;
     }
     if (bilinearSizeStatus(height, width) != TAV_OK) {
-        tav::printErrorLine(218);
+        tav::printErrorLine(tav::kLineBilinear16PlanarSize);
         return TAV_E_SIZE;
     }
     return demosaicingBilinearRGGBU16P(source, height, width, bPlane, gPlane, rPlane);

@@ -14,6 +14,7 @@
 #include "kernels/bayerPhase.h"
 #include "kernels/lumaWeights.h"
 #include "outputTypes.h"
+#include "sizeCheck.h"
 #include "tav_demosaic.h"
 #include "tav_kernels.h"
 
@@ -142,9 +143,8 @@ TavStatus convertBayer(BayerPhase phase, const uint8_t* frame, uint8_t* destinat
     if (kind == OutputKind::Unknown) return TAV_E_UNSUPPORTED;
     if (method != kNearest && method != kBilinear && method != kEdge) return TAV_E_UNSUPPORTED;
     // No kernel takes an empty or negative side, or a frame whose size overflows 32 bits.
-    if (height <= 0 || width <= 0) return TAV_E_SIZE;
-    const int64_t samples = static_cast<int64_t>(height) * width;
-    if (samples > INT32_MAX || !tav::outputAddressable(kind, samples)) return TAV_E_SIZE;
+    const int64_t samples = tav::checkedCount(height, width);
+    if (samples < 0) return TAV_E_SIZE;
     const bool lineMemoryNeeded = method == kEdge && (kind == OutputKind::Mono || kind == OutputKind::RgbPlanar ||
                                                       kind == OutputKind::BgrPlanar);
     if (frame == nullptr || destination == nullptr || (lineMemoryNeeded && scratch == nullptr)) {

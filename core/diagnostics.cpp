@@ -3,5 +3,5 @@
 #include <stdio.h>
 
 namespace tav {
-void printErrorLine(int line) { printf("error line = [%d]", line); }
+void printErrorLine(DiagnosticLine line) { printf("error line = [%d]", int(line)); }
 }  // namespace tav

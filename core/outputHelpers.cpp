@@ -4,23 +4,24 @@
 #include <string.h>
 
 #include "diagnostics.h"
+#include "sizeCheck.h"
 #include "tav_demosaic.h"
 
 extern "C" TavStatus tavBMPAdjust(TavContext* context, TavImage* image) {
     if (context == nullptr || image == nullptr) {
-        tav::printErrorLine(14);
+        tav::printErrorLine(tav::kLineBmpNull);
         return TAV_E_NULL_POINTER;
     }
     if (image->data == nullptr) {
-        tav::printErrorLine(15);
+        tav::printErrorLine(tav::kLineBmpNullData);
         return TAV_E_NULL_POINTER;
     }
     const int32_t height = image->height;
     const int32_t width = image->width;
     const int64_t rowBytes = 3 * static_cast<int64_t>(width);
     const int64_t stride = (rowBytes + 3) & ~INT64_C(3);
-    if (height <= 3 || width <= 3 || stride * height > INT32_MAX) {
-        tav::printErrorLine(16);
+    if (height <= 3 || width <= 3 || !tav::countFits(height, stride)) {
+        tav::printErrorLine(tav::kLineBmpSize);
         return TAV_E_SIZE;
     }
     const size_t pad = static_cast<size_t>(stride - rowBytes);
@@ -36,9 +37,9 @@ extern "C" TavStatus tavBMPAdjust(TavContext* context, TavImage* image) {
 }
 
 extern "C" void bgrToBgra(const uint8_t* source, int32_t height, int32_t width, uint8_t* destination) {
-    if (source == nullptr || destination == nullptr || height <= 0 || width <= 0) return;
+    // Nothing is written unless every output byte can be counted in 32 bits.
+    if (source == nullptr || destination == nullptr || !tav::countFits(height, width, 4)) return;
     const int64_t pixels = static_cast<int64_t>(height) * width;
-    if (pixels * 3 > INT32_MAX) return;  // more bytes than a 32-bit size counts
     for (size_t k = 0; k < static_cast<size_t>(pixels); ++k) {
         const uint8_t* in = source + 3 * k;
         uint8_t* out = destination + 4 * k;

@@ -33,12 +33,6 @@ inline int bytesPerPixel(OutputKind kind) {
     }
 }
 
-// Whether an output of `samples` pixels can be addressed at all; only a
-// 32-bit address space can refuse a frame whose sample count fits 32 bits.
-inline bool outputAddressable(OutputKind kind, int64_t samples) {
-    return static_cast<uint64_t>(samples) * bytesPerPixel(kind) <= SIZE_MAX;
-}
-
 inline bool isOutputType(int64_t outputType) { return outputKindOf(outputType) != OutputKind::Unknown; }
 
 }  // namespace tav

@@ -2,22 +2,38 @@
 // the stack, forwards and translates the status.
 #include "tav_ffc.h"
 
+namespace {
+
+// Statuses the translation table names although no libtavcore function
+// returns them; callers may still pass them to IMG_LSC_ErrorChange.
+enum UnreturnedStatus : int {
+    kFitStatusA = -100,
+    kFitStatusB = -116,
+    kFitStatusC = -130,
+    kFormatStatus = -103,
+    kArgumentStatusA = -108,
+    kArgumentStatusB = -114,
+    kArgumentStatusC = -115,
+};
+
+}  // namespace
+
 int IMG_LSC_ErrorChange(int status) {
     switch (status) {
-        case -130:
-        case -116:
-        case -101:
-        case -100:
+        case TAV_E_LSC_FIT:
+        case kFitStatusA:
+        case kFitStatusB:
+        case kFitStatusC:
             return IMG_LSC_E_FIT;
-        case -103:
-        case -102:
+        case TAV_E_PIXEL_TYPE:
+        case kFormatStatus:
             return IMG_LSC_E_FORMAT;
-        case -104:
-        case -111:
-        case -108:
-        case -107:
-        case -115:
-        case -114:
+        case TAV_E_SIZE:
+        case TAV_E_NULL_POINTER:
+        case TAV_E_UNSUPPORTED:
+        case kArgumentStatusA:
+        case kArgumentStatusB:
+        case kArgumentStatusC:
             return IMG_LSC_E_ARGUMENT;
         default:
             return IMG_LSC_E_OTHER;

@@ -60,7 +60,8 @@ typedef struct TavBasicLSCInput {
 /* ---- per-pixel and per-2x2 parameter table ---- */
 TAV_API TavStatus tavGetLSCParameter(const TavLSCInput* input, TavLSCTable* table);
 
-/* Mean of each 2x2 cell of both frames into (height/2) * (width/2) floats. */
+/* Mean of each 2x2 cell of both frames into (height/2) * (width/2) floats.
+ * Negative sizes return TAV_E_SIZE and write nothing. */
 TAV_API TavStatus dataInit2x2(const float* dark, const float* grey, int32_t height, int32_t width,
                               float* blockDark, float* blockGrey);
 /* Mean over count elements of grey - dark. */
@@ -72,7 +73,9 @@ TAV_API TavStatus getLSCKBMono(const float* dark, const float* grey, int32_t cou
 /* ---- block records ---- */
 TAV_API TavStatus tavGetBasicLSCParameter(const TavBasicLSCInput* input, uint8_t* records);
 
-/* Mean of each block; height is not used. */
+/* Mean of each block. Reads rows 0 .. height-1 only: a block layout that
+ * needs more rows, is wider than stride, has empty blocks or any negative
+ * size returns TAV_E_SIZE and writes nothing. */
 TAV_API TavStatus grayDataInit(const float* frame, int32_t height, int32_t stride, int32_t blockWidth,
                                int32_t blockHeight, int32_t blockRows, int32_t blocksPerRow,
                                int32_t divisor, float* out);
@@ -82,7 +85,10 @@ TAV_API TavStatus getLSCKBMono_REGION(const float* dark, const float* grey, int3
 
 /* ---- correction ---- */
 /* Corrects an 8-, 10- or 12-bit raw frame (rows packed, stride = width);
- * output->data may equal input->data. */
+ * output->data may equal input->data. 10- and 12-bit frames may start at any
+ * address. Of the output descriptor only data is read: the caller sizes the
+ * output buffer for the input's height, width and depth, as with
+ * tavDemosaicing, and its other fields are neither read nor written. */
 TAV_API TavStatus tavLSCorrection(const TavImage* input, const TavImage* output, const TavLSCTable* table);
 
 /* Sample depth of a pixel type (8, 10 or 12), or TAV_E_PIXEL_TYPE. */

@@ -4,6 +4,8 @@
 #include "tavcore.h"
 #include "test_support.h"
 
+using tavtest::errorLine;
+
 using tavtest::captureStdout;
 using tavtest::GuardedBuffer;
 
@@ -29,7 +31,7 @@ struct Refusal {
     TavImage input;
     int32_t method;
     TavStatus status;
-    const char* printed;
+    std::string printed;
 };
 
 }  // namespace
@@ -42,23 +44,26 @@ TEST(DemosaicEntry, RefusalsInCheckOrder) {
     const std::vector<uint8_t> inBefore = in;
     uint8_t* d = in.data();
     const int32_t big = 1 << 16;
+    const std::string nullData = errorLine(tav::kLineDemosaicNullData), size = errorLine(tav::kLineDemosaicSize),
+                      tooLarge = errorLine(tav::kLineDemosaicTooLarge),
+                      pixelType = errorLine(tav::kLineDemosaicPixelType);
     const Refusal refusals[] = {
-        {"null input data", {4, 4, TAV_PIXEL_BAYER_RG8, nullptr, 4}, 0, TAV_E_NULL_POINTER, "error line = [95]"},
-        {"null data before size", {0, 0, TAV_PIXEL_RGB8, nullptr, 0}, 0, TAV_E_NULL_POINTER, "error line = [95]"},
-        {"height 3", {3, 4, TAV_PIXEL_BAYER_RG8, d, 4}, 0, TAV_E_SIZE, "error line = [96]"},
-        {"lineBytes 3", {4, 4, TAV_PIXEL_BAYER_RG8, d, 3}, 0, TAV_E_SIZE, "error line = [96]"},
-        {"width 3", {4, 3, TAV_PIXEL_BAYER_RG8, d, 4}, 0, TAV_E_SIZE, "error line = [96]"},
-        {"negative width", {4, INT32_MIN, TAV_PIXEL_RGB8, d, 4}, 0, TAV_E_SIZE, "error line = [96]"},
-        {"2^31 pixels", {big / 2, big, TAV_PIXEL_MONO8, d, big}, 0, TAV_E_SIZE, "error line = [104]"},
+        {"null input data", {4, 4, TAV_PIXEL_BAYER_RG8, nullptr, 4}, 0, TAV_E_NULL_POINTER, nullData},
+        {"null data before size", {0, 0, TAV_PIXEL_RGB8, nullptr, 0}, 0, TAV_E_NULL_POINTER, nullData},
+        {"height 3", {3, 4, TAV_PIXEL_BAYER_RG8, d, 4}, 0, TAV_E_SIZE, size},
+        {"lineBytes 3", {4, 4, TAV_PIXEL_BAYER_RG8, d, 3}, 0, TAV_E_SIZE, size},
+        {"width 3", {4, 3, TAV_PIXEL_BAYER_RG8, d, 4}, 0, TAV_E_SIZE, size},
+        {"negative width", {4, INT32_MIN, TAV_PIXEL_RGB8, d, 4}, 0, TAV_E_SIZE, size},
+        {"2^31 pixels", {big / 2, big, TAV_PIXEL_MONO8, d, big}, 0, TAV_E_SIZE, tooLarge},
         {"just under 2^31 pixels, bad type", {big / 2 - 1, big, TAV_PIXEL_RGB8, d, big}, 0, TAV_E_PIXEL_TYPE,
-         "error line = [110]"},
-        {"RGB8 input", {4, 4, TAV_PIXEL_RGB8, d, 12}, 0, TAV_E_PIXEL_TYPE, "error line = [110]"},
-        {"bad type before short rows", {4, 8, 0x02180015, d, 4}, 0, TAV_E_PIXEL_TYPE, "error line = [110]"},
-        {"8-bit rows short", {4, 8, TAV_PIXEL_MONO8, d, 7}, 0, TAV_E_SIZE, "error line = [96]"},
-        {"16-bit rows short", {4, 8, TAV_PIXEL_BAYER_GB12, d, 15}, 0, TAV_E_SIZE, "error line = [96]"},
-        {"packed rows short", {4, 5, TAV_PIXEL_MONO12_PACKED, d, 8}, 0, TAV_E_SIZE, "error line = [96]"},
+         pixelType},
+        {"RGB8 input", {4, 4, TAV_PIXEL_RGB8, d, 12}, 0, TAV_E_PIXEL_TYPE, pixelType},
+        {"bad type before short rows", {4, 8, 0x02180015, d, 4}, 0, TAV_E_PIXEL_TYPE, pixelType},
+        {"8-bit rows short", {4, 8, TAV_PIXEL_MONO8, d, 7}, 0, TAV_E_SIZE, size},
+        {"16-bit rows short", {4, 8, TAV_PIXEL_BAYER_GB12, d, 15}, 0, TAV_E_SIZE, size},
+        {"packed rows short", {4, 5, TAV_PIXEL_MONO12_PACKED, d, 8}, 0, TAV_E_SIZE, size},
         {"work buffer reaches 2^31", {big / 2 - 1, big, TAV_PIXEL_MONO16, d, 2 * big}, 0, TAV_E_SIZE,
-         "error line = [104]"},
+         tooLarge},
         {"unknown method", {4, 4, TAV_PIXEL_BAYER_BG8, d, 4}, 3, TAV_E_UNSUPPORTED, ""},
         {"negative method", {6, 6, TAV_PIXEL_BAYER_GR10, d, 12}, -1, TAV_E_UNSUPPORTED, ""},
     };
@@ -91,7 +96,8 @@ TEST(DemosaicEntry, NullArgumentsAndBackToBackDiagnostics) {
         EXPECT_EQ(tavDemosaicing(context.handle, &input, 0, nullptr), TAV_E_NULL_POINTER);
         EXPECT_EQ(tavDemosaicing(context.handle, &input, 0, &noData), TAV_E_NULL_POINTER);
     });
-    EXPECT_EQ(printed, "error line = [94]error line = [94]error line = [94]error line = [95]");
+    const std::string null = errorLine(tav::kLineDemosaicNull);
+    EXPECT_EQ(printed, null + null + null + errorLine(tav::kLineDemosaicNullData));
 }
 
 // Grey input of every storage, tight and padded, to all seven outputs; the

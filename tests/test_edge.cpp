@@ -9,6 +9,8 @@
 #include "tavcore.h"
 #include "test_support.h"
 
+using tavtest::errorLine;
+
 namespace {
 
 using tavtest::EdgeReference;
@@ -25,21 +27,21 @@ struct EdgeKernel {
     const char* name;
     bool redRowsOdd;  // GB phase
     Kind kind;
-    int line;
+    tav::DiagnosticLine line;
     InterleavedFn interleaved;
     PlanarFn planar;
     MonoFn mono;
 };
 
 const EdgeKernel kKernels[] = {
-    {"rg8ToBgr8_edge", false, Kind::Bgr8, 5661, rg8ToBgr8_edge, nullptr, nullptr},
-    {"gb8ToBgr8_edge", true, Kind::Bgr8, 5606, gb8ToBgr8_edge, nullptr, nullptr},
-    {"rg8ToBgra8_edge", false, Kind::Bgra8, 7543, rg8ToBgra8_edge, nullptr, nullptr},
-    {"gb8ToBgra8_edge", true, Kind::Bgra8, 7493, gb8ToBgra8_edge, nullptr, nullptr},
-    {"rg8ToBgr8P_edge", false, Kind::Bgr8P, 9337, nullptr, rg8ToBgr8P_edge, nullptr},
-    {"gb8ToBgr8P_edge", true, Kind::Bgr8P, 9284, nullptr, gb8ToBgr8P_edge, nullptr},
-    {"rg8ToMono8_edge", false, Kind::Mono8, 11112, nullptr, nullptr, rg8ToMono8_edge},
-    {"gb8ToMono8_edge", true, Kind::Mono8, 11063, nullptr, nullptr, gb8ToMono8_edge},
+    {"rg8ToBgr8_edge", false, Kind::Bgr8, tav::kLineEdgeRgBgr, rg8ToBgr8_edge, nullptr, nullptr},
+    {"gb8ToBgr8_edge", true, Kind::Bgr8, tav::kLineEdgeGbBgr, gb8ToBgr8_edge, nullptr, nullptr},
+    {"rg8ToBgra8_edge", false, Kind::Bgra8, tav::kLineEdgeRgBgra, rg8ToBgra8_edge, nullptr, nullptr},
+    {"gb8ToBgra8_edge", true, Kind::Bgra8, tav::kLineEdgeGbBgra, gb8ToBgra8_edge, nullptr, nullptr},
+    {"rg8ToBgr8P_edge", false, Kind::Bgr8P, tav::kLineEdgeRgPlanar, nullptr, rg8ToBgr8P_edge, nullptr},
+    {"gb8ToBgr8P_edge", true, Kind::Bgr8P, tav::kLineEdgeGbPlanar, nullptr, gb8ToBgr8P_edge, nullptr},
+    {"rg8ToMono8_edge", false, Kind::Mono8, tav::kLineEdgeRgMono, nullptr, nullptr, rg8ToMono8_edge},
+    {"gb8ToMono8_edge", true, Kind::Mono8, tav::kLineEdgeGbMono, nullptr, nullptr, gb8ToMono8_edge},
 };
 
 struct KernelRun {
@@ -237,7 +239,7 @@ TEST(EdgeKernels, RefuseSmallAndOversizedFramesWithoutTouchingBuffers) {
             // Small buffers: anything but a refusal would run off their end.
             const KernelRun run = runKernel(k, frame.data(), s.h, s.w, 0, 0x3C, 64);
             EXPECT_EQ(run.status, TAV_E_SIZE);
-            EXPECT_EQ(run.printed, "error line = [" + std::to_string(k.line) + "]");
+            EXPECT_EQ(run.printed, errorLine(k.line));
             EXPECT_TRUE(run.guardsIntact);
             for (uint8_t b : run.output) ASSERT_EQ(b, 0x3C);
         }
@@ -257,7 +259,7 @@ TEST(EdgeKernels, RefuseNullBuffers) {
     const std::vector<uint8_t> frame(h * w, 1);
     std::vector<uint8_t> a(4 * h * w), b(h * w), c(h * w), work(w);
     for (const EdgeKernel& k : kKernels) {
-        const std::string line = "error line = [" + std::to_string(k.line) + "]";
+        const std::string line = errorLine(k.line);
         // Each pointer argument null in turn.
         for (int which = 0; which < 5; ++which) {
             const uint8_t* src = which == 0 ? nullptr : frame.data();

@@ -7,6 +7,8 @@
 #include "tavcore.h"
 #include "test_support.h"
 
+using tavtest::errorLine;
+
 namespace {
 
 using tavtest::EdgeReference;
@@ -107,12 +109,16 @@ TEST_F(EdgeDemosaic, EveryOrderAndOutputMatchesReference) {
 TEST_F(EdgeDemosaic, SmallFramesRefusedByKernel) {
     struct Line {
         TavPixelType type;
-        int rg, gb;
+        tav::DiagnosticLine rg, gb;
     };
-    const Line lines[] = {{TAV_PIXEL_BGR8, 5661, 5606},         {TAV_PIXEL_RGB8, 5661, 5606},
-                          {TAV_PIXEL_BGRA8, 7543, 7493},        {TAV_PIXEL_RGBA8, 7543, 7493},
-                          {TAV_PIXEL_RGB8_PLANAR, 9337, 9284},  {TAV_PIXEL_BGR8_PLANAR, 9337, 9284},
-                          {TAV_PIXEL_MONO8, 11112, 11063}};
+    const Line lines[] = {
+        {TAV_PIXEL_BGR8, tav::kLineEdgeRgBgr, tav::kLineEdgeGbBgr},
+        {TAV_PIXEL_RGB8, tav::kLineEdgeRgBgr, tav::kLineEdgeGbBgr},
+        {TAV_PIXEL_BGRA8, tav::kLineEdgeRgBgra, tav::kLineEdgeGbBgra},
+        {TAV_PIXEL_RGBA8, tav::kLineEdgeRgBgra, tav::kLineEdgeGbBgra},
+        {TAV_PIXEL_RGB8_PLANAR, tav::kLineEdgeRgPlanar, tav::kLineEdgeGbPlanar},
+        {TAV_PIXEL_BGR8_PLANAR, tav::kLineEdgeRgPlanar, tav::kLineEdgeGbPlanar},
+        {TAV_PIXEL_MONO8, tav::kLineEdgeRgMono, tav::kLineEdgeGbMono}};
     const int sizes[][2] = {{4, 4}, {5, 5}, {5, 8}, {8, 4}};
     for (const auto& size : sizes) {
         const int h = size[0], w = size[1];
@@ -128,8 +134,8 @@ TEST_F(EdgeDemosaic, SmallFramesRefusedByKernel) {
                 const std::string printed = tavtest::captureStdout(
                     [&] { status = tavDemosaicing(context_, &in, TAV_METHOD_EDGE, &result); });
                 EXPECT_EQ(status, TAV_E_SIZE);
-                const int number = order.redRowsOdd ? line.gb : line.rg;
-                EXPECT_EQ(printed, "error line = [" + std::to_string(number) + "]");
+                const tav::DiagnosticLine number = order.redRowsOdd ? line.gb : line.rg;
+                EXPECT_EQ(printed, errorLine(number));
                 EXPECT_EQ(result.height, 0);
                 EXPECT_EQ(result.pixelType, 0);
                 EXPECT_TRUE(out.intact());

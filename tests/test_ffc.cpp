@@ -8,6 +8,8 @@
 #include "tav_ffc.h"
 #include "test_support.h"
 
+using tavtest::errorLine;
+
 namespace {
 
 using tavtest::captureStdout;
@@ -48,14 +50,17 @@ TEST(Ffc, ParameterForwardsAndTranslates) {
     EXPECT_EQ(captureStdout([&] { code = IMG_LSC_GetFFCParameter(nullptr, table.data()); }), "");
     EXPECT_EQ(code, 1);
     input.width = 31;
-    EXPECT_EQ(captureStdout([&] { code = IMG_LSC_GetFFCParameter(&input, table.data()); }), "error line = [600]");
+    EXPECT_EQ(captureStdout([&] { code = IMG_LSC_GetFFCParameter(&input, table.data()); }),
+              errorLine(tav::kLineTableSize));
     EXPECT_EQ(code, 1);
     input.width = w;
     input.mode = 3;
-    EXPECT_EQ(captureStdout([&] { code = IMG_LSC_GetFFCParameter(&input, table.data()); }), "error line = [599]");
+    EXPECT_EQ(captureStdout([&] { code = IMG_LSC_GetFFCParameter(&input, table.data()); }),
+              errorLine(tav::kLineTableMode));
     EXPECT_EQ(code, 1);
     input.grey = nullptr;
-    EXPECT_EQ(captureStdout([&] { code = IMG_LSC_GetFFCParameter(&input, table.data()); }), "error line = [598]");
+    EXPECT_EQ(captureStdout([&] { code = IMG_LSC_GetFFCParameter(&input, table.data()); }),
+              errorLine(tav::kLineTableNull));
     EXPECT_EQ(code, 1);
 }
 
@@ -74,7 +79,8 @@ TEST(Ffc, ImportParamBuildsTheBlockRequest) {
     uint8_t records[64];
     IMG_LSC_BASIC_PARAM param = {0, 0, 14, 2, w, h, 0.0f, f.grey.data()};
     int32_t code = -1;
-    EXPECT_EQ(captureStdout([&] { code = IMG_LSC_ImportParam(param, records); }), "error line = [504]");
+    EXPECT_EQ(captureStdout([&] { code = IMG_LSC_ImportParam(param, records); }),
+              errorLine(tav::kLineBlockBits));
     EXPECT_EQ(code, 1);
     param.bits = 12;
     param.selector = 9;
@@ -114,7 +120,8 @@ TEST(Ffc, ImageCorrectsAndTranslates) {
     EXPECT_EQ(code, 4);
     image.pixelType = TAV_PIXEL_MONO12;
     image.height = 30;
-    EXPECT_EQ(captureStdout([&] { code = IMG_LSC_GetFFCImage(image); }), "error line = [695]");
+    EXPECT_EQ(captureStdout([&] { code = IMG_LSC_GetFFCImage(image); }),
+              errorLine(tav::kLineCorrectionTableSize));
     EXPECT_EQ(code, 1);
     EXPECT_EQ(untouched, std::vector<uint16_t>(h * w, 0xCDCD));
 

@@ -1,44 +1,12 @@
-// Allocation failures of the shading fits. The test binary interposes malloc
-// (forwarding to the C library's allocator) so that an allocation of one
-// chosen size can be made to fail; sanitizer runtimes own malloc themselves,
-// so these tests are compiled out under them.
-#include <stdlib.h>
-
+// Allocation failures of the shading fits, through the failing malloc of
+// the test binary (natively and under qemu-arm; not under sanitizers).
 #include <cstring>
 
+#include "failing_malloc.h"
 #include "tav_lsc.h"
 #include "test_support.h"
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define TAV_TEST_FAIL_MALLOC 0
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
-#define TAV_TEST_FAIL_MALLOC 0
-#endif
-#endif
-#if !defined(TAV_TEST_FAIL_MALLOC) && defined(__GLIBC__)
-#define TAV_TEST_FAIL_MALLOC 1
-#endif
-
 #if TAV_TEST_FAIL_MALLOC
-
-extern "C" void* __libc_malloc(size_t size);
-
-namespace {
-// Allocations of exactly failSize bytes fail once failSkip earlier ones of
-// that size have succeeded; failSize 0 disarms.
-size_t failSize = 0;
-int failSkip = 0;
-int allocationsOfFailSize = 0;
-}  // namespace
-
-extern "C" void* malloc(size_t size) __THROW {
-    if (failSize != 0 && size == failSize) {
-        ++allocationsOfFailSize;
-        if (failSkip-- <= 0) return nullptr;
-    }
-    return __libc_malloc(size);
-}
 
 namespace {
 
@@ -50,12 +18,10 @@ const std::string kDarkFailed = "\xB4\xB4\xBD\xA8" "blockDark" "\xC4\xDA\xB4\xE6
 
 template <class Call>
 std::string runFailing(size_t bytes, int skip, const Call& call) {
-    allocationsOfFailSize = 0;
     return captureStdout([&] {
-        failSize = bytes;
-        failSkip = skip;
+        tavtest::failAllocationsOf(bytes, skip);
         call();
-        failSize = 0;
+        tavtest::failAllocationsOf(0);
     });
 }
 
@@ -68,10 +34,10 @@ TEST(LscAllocation, ParameterTableReportsEachBuffer) {
     TavStatus status = 0;
     EXPECT_EQ(runFailing(272 * 4, 0, [&] { status = tavGetLSCParameter(&input, table.data()); }), kGreyFailed);
     EXPECT_EQ(status, TAV_E_NO_MEMORY);
-    EXPECT_EQ(allocationsOfFailSize, 1);
+    EXPECT_EQ(tavtest::allocationsOfFailSize(), 1);
     EXPECT_EQ(runFailing(272 * 4, 1, [&] { status = tavGetLSCParameter(&input, table.data()); }), kDarkFailed);
     EXPECT_EQ(status, TAV_E_NO_MEMORY);
-    EXPECT_EQ(allocationsOfFailSize, 2);
+    EXPECT_EQ(tavtest::allocationsOfFailSize(), 2);
     EXPECT_EQ(table, std::vector<uint32_t>(3 + 272, 0xCDCDCDCDu));
 
     // Per-pixel tables allocate nothing.
@@ -79,7 +45,7 @@ TEST(LscAllocation, ParameterTableReportsEachBuffer) {
     input.mode = 1;
     EXPECT_EQ(runFailing(272 * 4, 0, [&] { status = tavGetLSCParameter(&input, pixelTable.data()); }), "");
     EXPECT_EQ(status, TAV_OK);
-    EXPECT_EQ(allocationsOfFailSize, 0);
+    EXPECT_EQ(tavtest::allocationsOfFailSize(), 0);
 }
 
 TEST(LscAllocation, BlockRecordsReportEachBuffer) {
@@ -94,6 +60,15 @@ TEST(LscAllocation, BlockRecordsReportEachBuffer) {
     EXPECT_EQ(runFailing(35 * 4, 1, [&] { status = tavGetBasicLSCParameter(&input, records.data()); }), kDarkFailed);
     EXPECT_EQ(status, TAV_E_NO_MEMORY);
     EXPECT_EQ(records, std::vector<uint8_t>(35 * 3, 0xCD));
+
+    // A bad selector or mode 1 is refused before anything is allocated.
+    for (uint32_t mode : {0u, 1u}) {
+        input.mode = mode;
+        input.selector = mode == 0 ? 5 : 3;
+        EXPECT_EQ(runFailing(35 * 4, 0, [&] { status = tavGetBasicLSCParameter(&input, records.data()); }), "");
+        EXPECT_EQ(status, TAV_E_UNSUPPORTED);
+        EXPECT_EQ(tavtest::allocationsOfFailSize(), 0);
+    }
 }
 
 }  // namespace

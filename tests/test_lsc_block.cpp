@@ -7,6 +7,8 @@
 #include "tav_lsc.h"
 #include "test_support.h"
 
+using tavtest::errorLine;
+
 namespace {
 
 using tavtest::captureStdout;
@@ -108,17 +110,17 @@ TEST(LscBlock, RefusedInputsWriteNoRecord) {
     struct Case {
         TavBasicLSCInput input;
         TavStatus status;
-        const char* printed;
+        std::string printed;
     } cases[] = {
-        {{0, 12, 3, 64, 64, 32, 16, nullptr, 10.0f}, TAV_E_NULL_POINTER, "error line = [501]"},
-        {{2, 12, 3, 64, 64, 32, 16, grey.data(), 10.0f}, TAV_E_UNSUPPORTED, "error line = [502]"},
-        {{0, 12, 3, 64, 31, 32, 16, grey.data(), 10.0f}, TAV_E_SIZE, "error line = [503]"},
-        {{0, 12, 3, 31, 64, 32, 16, grey.data(), 10.0f}, TAV_E_SIZE, "error line = [503]"},
-        {{0, 12, 3, 65536, 32768, 32, 16, grey.data(), 10.0f}, TAV_E_SIZE, "error line = [503]"},
-        {{0, 14, 3, 64, 64, 32, 16, grey.data(), 10.0f}, TAV_E_UNSUPPORTED, "error line = [504]"},
-        {{0, 9, 3, 64, 64, 32, 16, grey.data(), 10.0f}, TAV_E_UNSUPPORTED, "error line = [504]"},
-        {{0, 12, 3, 64, 64, 16, 32, grey.data(), 10.0f}, TAV_E_SIZE, "error line = [505]"},
-        {{0, 12, 3, 64, 64, 24, 16, grey.data(), 10.0f}, TAV_E_SIZE, "error line = [505]"},
+        {{0, 12, 3, 64, 64, 32, 16, nullptr, 10.0f}, TAV_E_NULL_POINTER, errorLine(tav::kLineBlockNull)},
+        {{2, 12, 3, 64, 64, 32, 16, grey.data(), 10.0f}, TAV_E_UNSUPPORTED, errorLine(tav::kLineBlockMode)},
+        {{0, 12, 3, 64, 31, 32, 16, grey.data(), 10.0f}, TAV_E_SIZE, errorLine(tav::kLineBlockSize)},
+        {{0, 12, 3, 31, 64, 32, 16, grey.data(), 10.0f}, TAV_E_SIZE, errorLine(tav::kLineBlockSize)},
+        {{0, 12, 3, 65536, 32768, 32, 16, grey.data(), 10.0f}, TAV_E_SIZE, errorLine(tav::kLineBlockSize)},
+        {{0, 14, 3, 64, 64, 32, 16, grey.data(), 10.0f}, TAV_E_UNSUPPORTED, errorLine(tav::kLineBlockBits)},
+        {{0, 9, 3, 64, 64, 32, 16, grey.data(), 10.0f}, TAV_E_UNSUPPORTED, errorLine(tav::kLineBlockBits)},
+        {{0, 12, 3, 64, 64, 16, 32, grey.data(), 10.0f}, TAV_E_SIZE, errorLine(tav::kLineBlockShape)},
+        {{0, 12, 3, 64, 64, 24, 16, grey.data(), 10.0f}, TAV_E_SIZE, errorLine(tav::kLineBlockShape)},
         // Refused after the averaging, without a line.
         {{1, 12, 3, 64, 64, 32, 16, grey.data(), 10.0f}, TAV_E_UNSUPPORTED, ""},
         {{0, 12, 1, 64, 64, 32, 16, grey.data(), 10.0f}, TAV_E_UNSUPPORTED, ""},
@@ -134,9 +136,11 @@ TEST(LscBlock, RefusedInputsWriteNoRecord) {
     }
     TavBasicLSCInput input = blockInput(12, 64, 64, 32, grey, 10.0f);
     TavStatus status = 0;
-    EXPECT_EQ(captureStdout([&] { status = tavGetBasicLSCParameter(&input, nullptr); }), "error line = [501]");
+    EXPECT_EQ(captureStdout([&] { status = tavGetBasicLSCParameter(&input, nullptr); }),
+              errorLine(tav::kLineBlockNull));
     EXPECT_EQ(status, TAV_E_NULL_POINTER);
-    EXPECT_EQ(captureStdout([&] { status = tavGetBasicLSCParameter(nullptr, nullptr); }), "error line = [501]");
+    EXPECT_EQ(captureStdout([&] { status = tavGetBasicLSCParameter(nullptr, nullptr); }),
+              errorLine(tav::kLineBlockNull));
     for (uint32_t selector : {2u, 3u, 4u}) {
         input.selector = selector;
         EXPECT_EQ(makeRecords(input, 24).records, makeRecords(blockInput(12, 64, 64, 32, grey, 10.0f), 24).records);

@@ -8,6 +8,8 @@
 #include "tav_lsc.h"
 #include "test_support.h"
 
+using tavtest::errorLine;
+
 namespace {
 
 using tavtest::captureStdout;
@@ -192,33 +194,37 @@ TEST(LscCorrection, RefusedCallsWriteNothing) {
     TavImage output = {h, w, TAV_PIXEL_BAYER_RG12, out.data(), 0};
     TavImage noData = {h, w, TAV_PIXEL_BAYER_RG12, nullptr, 0};
 
-    auto expectRefused = [&](const TavImage* i, const TavImage* o, const uint32_t* t, TavStatus status, const char* printed) {
+    auto expectRefused = [&](const TavImage* i, const TavImage* o, const uint32_t* t, TavStatus status,
+                             const std::string& printed) {
         TavStatus got = 0;
         EXPECT_EQ(captureStdout([&] { got = tavLSCorrection(i, o, t); }), printed);
         EXPECT_EQ(got, status);
         EXPECT_EQ(out.contents(), std::vector<uint8_t>(out.size(), 0xCD));
         EXPECT_TRUE(out.intact());
     };
-    expectRefused(&input, nullptr, table.data(), TAV_E_NULL_POINTER, "error line = [692]");
-    expectRefused(nullptr, &output, table.data(), TAV_E_NULL_POINTER, "error line = [692]");
-    expectRefused(&input, &output, nullptr, TAV_E_NULL_POINTER, "error line = [692]");
-    expectRefused(&noData, &output, table.data(), TAV_E_NULL_POINTER, "error line = [693]");
-    expectRefused(&input, &noData, table.data(), TAV_E_NULL_POINTER, "error line = [693]");
+    expectRefused(&input, nullptr, table.data(), TAV_E_NULL_POINTER, errorLine(tav::kLineCorrectionNull));
+    expectRefused(nullptr, &output, table.data(), TAV_E_NULL_POINTER, errorLine(tav::kLineCorrectionNull));
+    expectRefused(&input, &output, nullptr, TAV_E_NULL_POINTER, errorLine(tav::kLineCorrectionNull));
+    expectRefused(&noData, &output, table.data(), TAV_E_NULL_POINTER,
+                  errorLine(tav::kLineCorrectionNullData));
+    expectRefused(&input, &noData, table.data(), TAV_E_NULL_POINTER, errorLine(tav::kLineCorrectionNullData));
 
     std::vector<uint32_t> badMode = table;
     badMode[0] = 2;
-    expectRefused(&input, &output, badMode.data(), TAV_E_NULL_POINTER, "error line = [694]");
+    expectRefused(&input, &output, badMode.data(), TAV_E_NULL_POINTER,
+                  errorLine(tav::kLineCorrectionTableMode));
 
     TavImage swapped = {w, h, TAV_PIXEL_BAYER_RG12, in.buffer.data(), 0};  // 64 rows of 48
-    expectRefused(&swapped, &output, table.data(), TAV_E_SIZE, "error line = [695]");
+    expectRefused(&swapped, &output, table.data(), TAV_E_SIZE, errorLine(tav::kLineCorrectionTableSize));
 
     // Sizes that describe no buffer are refused even when the table claims them.
     std::vector<uint32_t> negative = {1, uint32_t(-2), uint32_t(-2), 0, 0, 0, 0};
     TavImage negativeImage = {-2, -2, TAV_PIXEL_MONO8, in.buffer.data(), 0};
-    expectRefused(&negativeImage, &output, negative.data(), TAV_E_SIZE, "error line = [695]");
+    expectRefused(&negativeImage, &output, negative.data(), TAV_E_SIZE,
+                  errorLine(tav::kLineCorrectionTableSize));
     std::vector<uint32_t> huge = {0, 65536, 32768};
     TavImage hugeImage = {65536, 32768, TAV_PIXEL_MONO8, in.buffer.data(), 0};
-    expectRefused(&hugeImage, &output, huge.data(), TAV_E_SIZE, "error line = [695]");
+    expectRefused(&hugeImage, &output, huge.data(), TAV_E_SIZE, errorLine(tav::kLineCorrectionTableSize));
 
     // No correction for these pixel types: status -102, no line, no sample written.
     for (int32_t type : {TAV_PIXEL_BAYER_RG12_PACKED, TAV_PIXEL_MONO16, TAV_PIXEL_MONO14, TAV_PIXEL_RGB8}) {

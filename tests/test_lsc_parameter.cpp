@@ -8,6 +8,8 @@
 #include "tav_lsc.h"
 #include "test_support.h"
 
+using tavtest::errorLine;
+
 namespace {
 
 using tavtest::captureStdout;
@@ -126,20 +128,20 @@ TEST(LscParameter, RefusedInputsPrintTheirLineAndLeaveTheTableAlone) {
         const float* grey;
         const float* dark;
         TavStatus status;
-        const char* printed;
+        std::string printed;
     } cases[] = {
-        {0, 64, 64, nullptr, frame.data(), TAV_E_NULL_POINTER, "error line = [598]"},
-        {0, 64, 64, frame.data(), nullptr, TAV_E_NULL_POINTER, "error line = [598]"},
-        {2, 64, 64, frame.data(), frame.data(), TAV_E_UNSUPPORTED, "error line = [599]"},
-        {0xFFFFFFFFu, 64, 64, frame.data(), frame.data(), TAV_E_UNSUPPORTED, "error line = [599]"},
-        {1, 33, 64, frame.data(), frame.data(), TAV_E_SIZE, "error line = [601]"},
-        {1, 64, 31, frame.data(), frame.data(), TAV_E_SIZE, "error line = [600]"},
-        {1, 32, 30, frame.data(), frame.data(), TAV_E_SIZE, "error line = [600]"},
-        {0, 64, 33, frame.data(), frame.data(), TAV_E_SIZE, "error line = [601]"},
-        {0, -64, 64, frame.data(), frame.data(), TAV_E_SIZE, "error line = [600]"},
+        {0, 64, 64, nullptr, frame.data(), TAV_E_NULL_POINTER, errorLine(tav::kLineTableNull)},
+        {0, 64, 64, frame.data(), nullptr, TAV_E_NULL_POINTER, errorLine(tav::kLineTableNull)},
+        {2, 64, 64, frame.data(), frame.data(), TAV_E_UNSUPPORTED, errorLine(tav::kLineTableMode)},
+        {0xFFFFFFFFu, 64, 64, frame.data(), frame.data(), TAV_E_UNSUPPORTED, errorLine(tav::kLineTableMode)},
+        {1, 33, 64, frame.data(), frame.data(), TAV_E_SIZE, errorLine(tav::kLineTableOddSize)},
+        {1, 64, 31, frame.data(), frame.data(), TAV_E_SIZE, errorLine(tav::kLineTableSize)},
+        {1, 32, 30, frame.data(), frame.data(), TAV_E_SIZE, errorLine(tav::kLineTableSize)},
+        {0, 64, 33, frame.data(), frame.data(), TAV_E_SIZE, errorLine(tav::kLineTableOddSize)},
+        {0, -64, 64, frame.data(), frame.data(), TAV_E_SIZE, errorLine(tav::kLineTableSize)},
         // 65536 x 32768 samples do not fit in 32 bits: refused before any read.
-        {1, 65536, 32768, frame.data(), frame.data(), TAV_E_SIZE, "error line = [600]"},
-        {0, 46342, 46342, frame.data(), frame.data(), TAV_E_SIZE, "error line = [600]"},
+        {1, 65536, 32768, frame.data(), frame.data(), TAV_E_SIZE, errorLine(tav::kLineTableSize)},
+        {0, 46342, 46342, frame.data(), frame.data(), TAV_E_SIZE, errorLine(tav::kLineTableSize)},
     };
     for (const Case& c : cases) {
         GuardedBuffer table(64);
@@ -154,9 +156,11 @@ TEST(LscParameter, RefusedInputsPrintTheirLineAndLeaveTheTableAlone) {
     }
     TavLSCInput input = {0, 12, 64, 64, frame.data(), frame.data()};
     TavStatus status = 0;
-    EXPECT_EQ(captureStdout([&] { status = tavGetLSCParameter(&input, nullptr); }), "error line = [598]");
+    EXPECT_EQ(captureStdout([&] { status = tavGetLSCParameter(&input, nullptr); }),
+              errorLine(tav::kLineTableNull));
     EXPECT_EQ(status, TAV_E_NULL_POINTER);
-    EXPECT_EQ(captureStdout([&] { status = tavGetLSCParameter(nullptr, nullptr); }), "error line = [598]");
+    EXPECT_EQ(captureStdout([&] { status = tavGetLSCParameter(nullptr, nullptr); }),
+              errorLine(tav::kLineTableNull));
 }
 
 // NaN and infinite frame values produce defined words (NaN fields are 0,

@@ -2,6 +2,8 @@
 #include "tavcore.h"
 #include "test_support.h"
 
+using tavtest::errorLine;
+
 using tavtest::captureStdout;
 using tavtest::GuardedBuffer;
 
@@ -56,9 +58,9 @@ TEST(BmpAdjust, RefusalsPrintTheirLinesAndChangeNothing) {
         EXPECT_EQ(tavBMPAdjust(context, &tooNarrow), TAV_E_SIZE);
         EXPECT_EQ(tavBMPAdjust(context, &tooLarge), TAV_E_SIZE);
     });
-    EXPECT_EQ(printed,
-              "error line = [14]error line = [14]error line = [15]error line = [16]error line = [16]"
-              "error line = [16]");
+    EXPECT_EQ(printed, errorLine(tav::kLineBmpNull) + errorLine(tav::kLineBmpNull) +
+                           errorLine(tav::kLineBmpNullData) + errorLine(tav::kLineBmpSize) +
+                           errorLine(tav::kLineBmpSize) + errorLine(tav::kLineBmpSize));
     EXPECT_EQ(buffer.contents(), std::vector<uint8_t>(64, 0x42));
     EXPECT_TRUE(buffer.intact());
     tavRelease(&context);

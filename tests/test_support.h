@@ -12,7 +12,14 @@
 #include <string>
 #include <vector>
 
+#include "../core/diagnostics.h"
+
 namespace tavtest {
+
+// The diagnostic line a failing check prints, e.g. "error line = [96]".
+inline std::string errorLine(tav::DiagnosticLine line) {
+    return "error line = [" + std::to_string(int(line)) + "]";
+}
 
 // Runs fn and returns everything it printed to stdout.
 inline std::string captureStdout(const std::function<void()>& fn) {

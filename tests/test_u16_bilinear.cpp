@@ -5,6 +5,8 @@
 #include "tavcore.h"
 #include "test_support.h"
 
+using tavtest::errorLine;
+
 namespace {
 
 using tavtest::GuardedBuffer;
@@ -168,18 +170,26 @@ TEST(U16Bilinear, ErrorPaths) {
         int32_t height, width;
         bool nullDestination;
         TavStatus status;
-        const char* line;
-        const char* lineP;
+        std::string line;
+        std::string lineP;
     };
     const Case cases[] = {
-        {src.data(), 3, 8, false, TAV_E_SIZE, "error line = [197]", "error line = [218]"},
-        {src.data(), 8, 3, false, TAV_E_SIZE, "error line = [197]", "error line = [218]"},
-        {src.data(), 0, 8, false, TAV_E_SIZE, "error line = [197]", "error line = [218]"},
-        {src.data(), 8, -4, false, TAV_E_SIZE, "error line = [197]", "error line = [218]"},
-        {src.data(), 30000, 30000, false, TAV_E_SIZE, "error line = [197]", "error line = [218]"},
-        {nullptr, 8, 8, false, TAV_E_NULL_POINTER, "error line = [196]", "error line = [217]"},
-        {nullptr, 2, 2, false, TAV_E_NULL_POINTER, "error line = [196]", "error line = [217]"},
-        {src.data(), -1, 8, true, TAV_E_NULL_POINTER, "error line = [196]", "error line = [217]"},
+        {src.data(), 3, 8, false, TAV_E_SIZE, errorLine(tav::kLineBilinear16Size),
+         errorLine(tav::kLineBilinear16PlanarSize)},
+        {src.data(), 8, 3, false, TAV_E_SIZE, errorLine(tav::kLineBilinear16Size),
+         errorLine(tav::kLineBilinear16PlanarSize)},
+        {src.data(), 0, 8, false, TAV_E_SIZE, errorLine(tav::kLineBilinear16Size),
+         errorLine(tav::kLineBilinear16PlanarSize)},
+        {src.data(), 8, -4, false, TAV_E_SIZE, errorLine(tav::kLineBilinear16Size),
+         errorLine(tav::kLineBilinear16PlanarSize)},
+        {src.data(), 30000, 30000, false, TAV_E_SIZE, errorLine(tav::kLineBilinear16Size),
+         errorLine(tav::kLineBilinear16PlanarSize)},
+        {nullptr, 8, 8, false, TAV_E_NULL_POINTER, errorLine(tav::kLineBilinear16Null),
+         errorLine(tav::kLineBilinear16PlanarNull)},
+        {nullptr, 2, 2, false, TAV_E_NULL_POINTER, errorLine(tav::kLineBilinear16Null),
+         errorLine(tav::kLineBilinear16PlanarNull)},
+        {src.data(), -1, 8, true, TAV_E_NULL_POINTER, errorLine(tav::kLineBilinear16Null),
+         errorLine(tav::kLineBilinear16PlanarNull)},
     };
     for (const Case& c : cases) {
         uint16_t* d = c.nullDestination ? nullptr : words(out);
@@ -208,7 +218,7 @@ TEST(U16Bilinear, ErrorPaths) {
                   tavDemosaicingBilinearU16(nullptr, 4, 4, nullptr);
                   tavDemosaicingBilinearU16P(src.data(), 2, 4, words(b), words(g), words(r));
               }),
-              "error line = [196]error line = [218]");
+              errorLine(tav::kLineBilinear16Null) + errorLine(tav::kLineBilinear16PlanarSize));
 }
 
 TEST(U16Bilinear, RoutinesRefuseSmallFramesAndNull) {

@@ -5,6 +5,7 @@
 
 #include "bilinearRows.h"
 #include "simd/variants.h"
+#include "sizeCheck.h"
 
 #include <stddef.h>
 #include <stdint.h>
@@ -88,8 +89,7 @@ struct GreySinkWide {
 // Frames below 4 x 4 have no interior to mirror into; sizes whose output
 // byte count does not fit in 32 bits are refused before anything is written.
 bool acceptableSize(int32_t height, int32_t width, int bytesPerPixel) {
-    if (height < 4 || width < 4) return false;
-    return (int64_t)height * width * bytesPerPixel <= (int64_t)INT32_MAX;
+    return height >= 4 && width >= 4 && countFits(height, width, bytesPerPixel);
 }
 
 template <int BytesPerPixel>

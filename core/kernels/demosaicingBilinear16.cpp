@@ -18,6 +18,7 @@
 #include "kernels/bilinear16Variants.h"
 #include "kernels/samples16.h"
 #include "simd/variantUnits.h"
+#include "sizeCheck.h"
 
 namespace {
 
@@ -57,7 +58,7 @@ struct PlanarSink {
 };
 
 bool validFrame(int32_t height, int32_t width) {
-    return height >= 4 && width >= 4 && !tav::frameTooLarge16(height, width);
+    return height >= 4 && width >= 4 && tav::countFits(height, width, 3);
 }
 
 // Columns 1..endColumn-1 are covered by the body's column pairs.
@@ -244,26 +245,30 @@ TavBodyExtent bilinearBodyRGGBU16P(const uint16_t* source, uint16_t* bPlane, uin
 
 void bilinearLastRowsRGGBU16(const uint16_t* source, uint16_t* destination, int32_t height, int32_t width,
                              int32_t startRow, uint32_t order) {
-    if (!source || !destination || !validFrame(height, width)) return;
+    if (!source || !destination || !validFrame(height, width) || startRow < 0 || startRow > height) return;
     TAV_WITH_INTERLEAVED_SINK(order, destination, lastRows(source, height, width, startRow, sink));
 }
 
 void bilinearLastRowsRGGBU16P(const uint16_t* source, uint16_t* bPlane, uint16_t* gPlane, uint16_t* rPlane,
                               int32_t height, int32_t width, int32_t startRow, uint32_t) {
-    if (!planesPresent(source, bPlane, gPlane, rPlane) || !validFrame(height, width)) return;
+    if (!planesPresent(source, bPlane, gPlane, rPlane) || !validFrame(height, width) || startRow < 0 ||
+        startRow > height)
+        return;
     const PlanarSink sink = {bPlane, gPlane, rPlane};
     lastRows(source, height, width, startRow, sink);
 }
 
 void bilinearLastColsRGGBU16(const uint16_t* source, uint16_t* destination, int32_t height, int32_t width,
                              int32_t startColumn, uint32_t order) {
-    if (!source || !destination || !validFrame(height, width)) return;
+    if (!source || !destination || !validFrame(height, width) || startColumn < 0 || startColumn > width) return;
     TAV_WITH_INTERLEAVED_SINK(order, destination, lastCols(source, height, width, startColumn, sink));
 }
 
 void bilinearLastColsRGGBU16P(const uint16_t* source, uint16_t* bPlane, uint16_t* gPlane, uint16_t* rPlane,
                               int32_t height, int32_t width, int32_t startColumn, uint32_t) {
-    if (!planesPresent(source, bPlane, gPlane, rPlane) || !validFrame(height, width)) return;
+    if (!planesPresent(source, bPlane, gPlane, rPlane) || !validFrame(height, width) || startColumn < 0 ||
+        startColumn > width)
+        return;
     const PlanarSink sink = {bPlane, gPlane, rPlane};
     lastCols(source, height, width, startColumn, sink);
 }

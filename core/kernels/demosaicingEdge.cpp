@@ -9,6 +9,7 @@
 #include "edgeStep.h"
 #include "lumaWeights.h"
 #include "simd/variants.h"
+#include "sizeCheck.h"
 #include "tav_kernels.h"
 
 namespace {
@@ -21,8 +22,8 @@ constexpr int kRedRowsOdd = tav::kPhaseGB.redRowParity;
 
 // Frames need 6 rows and 6 columns, and every buffer size (w x h x bytes per
 // pixel) must fit in 32 bits.
-bool sizeRefused(int32_t height, int32_t width, int64_t bytesPerPixel, int line) {
-    if (width <= 5 || height <= 5 || (int64_t)width * height > INT32_MAX / bytesPerPixel) {
+bool sizeRefused(int32_t height, int32_t width, int64_t bytesPerPixel, tav::DiagnosticLine line) {
+    if (width <= 5 || height <= 5 || !tav::countFits(height, width, bytesPerPixel)) {
         tav::printErrorLine(line);
         return true;
     }
@@ -31,14 +32,14 @@ bool sizeRefused(int32_t height, int32_t width, int64_t bytesPerPixel, int line)
 
 // Null buffers are refused too (after the size check): the kernels are
 // exported and may be called without the demosaic entry's checks.
-bool nullRefused(bool anyNull, int line) {
+bool nullRefused(bool anyNull, tav::DiagnosticLine line) {
     if (anyNull) tav::printErrorLine(line);
     return anyNull;
 }
 
 template <int Bytes>
 int32_t interleavedEdge(const uint8_t* source, int32_t height, int32_t width,
-                        uint8_t* destination, uint32_t orderFlag, int firstRedRow, int line) {
+                        uint8_t* destination, uint32_t orderFlag, int firstRedRow, tav::DiagnosticLine line) {
     if (sizeRefused(height, width, Bytes, line)) return TAV_E_SIZE;
     if (nullRefused(!source || !destination, line)) return TAV_E_NULL_POINTER;
     // No work buffer: the last width bytes of the output (inside the last
@@ -57,7 +58,7 @@ int32_t interleavedEdge(const uint8_t* source, int32_t height, int32_t width,
 
 int32_t planarEdge(const uint8_t* source, int32_t height, int32_t width, uint8_t* redPlane,
                    uint8_t* greenPlane, uint8_t* bluePlane, uint8_t* workBuffer, int firstRedRow,
-                   int line) {
+                   tav::DiagnosticLine line) {
     if (sizeRefused(height, width, 3, line)) return TAV_E_SIZE;
     if (nullRefused(!source || !redPlane || !greenPlane || !bluePlane || !workBuffer, line)) {
         return TAV_E_NULL_POINTER;
@@ -68,7 +69,7 @@ int32_t planarEdge(const uint8_t* source, int32_t height, int32_t width, uint8_t
 }
 
 int32_t lumaEdge(const uint8_t* source, int32_t height, int32_t width, uint8_t* destination,
-                 uint32_t orderFlag, uint8_t* workBuffer, int firstRedRow, int line) {
+                 uint32_t orderFlag, uint8_t* workBuffer, int firstRedRow, tav::DiagnosticLine line) {
     if (sizeRefused(height, width, 1, line)) return TAV_E_SIZE;
     if (nullRefused(!source || !destination || !workBuffer, line)) return TAV_E_NULL_POINTER;
     edgeDemosaic(source, height, width, LumaOut(destination, width, tav::channelOrder(orderFlag), TAV_CHOOSE_VARIANT(vectorSteps)), workBuffer,
@@ -82,46 +83,46 @@ extern "C" {
 
 int32_t rg8ToBgr8_edge(const uint8_t* source, int32_t height, int32_t width,
                        uint8_t* destination, uint32_t orderFlag) {
-    return interleavedEdge<3>(source, height, width, destination, orderFlag, kRedRowsEven, 5661);
+    return interleavedEdge<3>(source, height, width, destination, orderFlag, kRedRowsEven, tav::kLineEdgeRgBgr);
 }
 
 int32_t gb8ToBgr8_edge(const uint8_t* source, int32_t height, int32_t width,
                        uint8_t* destination, uint32_t orderFlag) {
-    return interleavedEdge<3>(source, height, width, destination, orderFlag, kRedRowsOdd, 5606);
+    return interleavedEdge<3>(source, height, width, destination, orderFlag, kRedRowsOdd, tav::kLineEdgeGbBgr);
 }
 
 int32_t rg8ToBgra8_edge(const uint8_t* source, int32_t height, int32_t width,
                         uint8_t* destination, uint32_t orderFlag) {
-    return interleavedEdge<4>(source, height, width, destination, orderFlag, kRedRowsEven, 7543);
+    return interleavedEdge<4>(source, height, width, destination, orderFlag, kRedRowsEven, tav::kLineEdgeRgBgra);
 }
 
 int32_t gb8ToBgra8_edge(const uint8_t* source, int32_t height, int32_t width,
                         uint8_t* destination, uint32_t orderFlag) {
-    return interleavedEdge<4>(source, height, width, destination, orderFlag, kRedRowsOdd, 7493);
+    return interleavedEdge<4>(source, height, width, destination, orderFlag, kRedRowsOdd, tav::kLineEdgeGbBgra);
 }
 
 int32_t rg8ToBgr8P_edge(const uint8_t* source, int32_t height, int32_t width, uint8_t* plane0,
                         uint8_t* plane1, uint8_t* plane2, uint8_t* workBuffer) {
     return planarEdge(source, height, width, plane0, plane1, plane2, workBuffer, kRedRowsEven,
-                      9337);
+                      tav::kLineEdgeRgPlanar);
 }
 
 int32_t gb8ToBgr8P_edge(const uint8_t* source, int32_t height, int32_t width, uint8_t* plane0,
                         uint8_t* plane1, uint8_t* plane2, uint8_t* workBuffer) {
     return planarEdge(source, height, width, plane0, plane1, plane2, workBuffer, kRedRowsOdd,
-                      9284);
+                      tav::kLineEdgeGbPlanar);
 }
 
 int32_t rg8ToMono8_edge(const uint8_t* source, int32_t height, int32_t width,
                         uint8_t* destination, uint32_t orderFlag, uint8_t* workBuffer) {
     return lumaEdge(source, height, width, destination, orderFlag, workBuffer, kRedRowsEven,
-                    11112);
+                    tav::kLineEdgeRgMono);
 }
 
 int32_t gb8ToMono8_edge(const uint8_t* source, int32_t height, int32_t width,
                         uint8_t* destination, uint32_t orderFlag, uint8_t* workBuffer) {
     return lumaEdge(source, height, width, destination, orderFlag, workBuffer, kRedRowsOdd,
-                    11063);
+                    tav::kLineEdgeGbMono);
 }
 
 }  // extern "C"

@@ -25,6 +25,7 @@
 #include "kernels/edge16Variants.h"
 #include "kernels/samples16.h"
 #include "simd/variantUnits.h"
+#include "sizeCheck.h"
 
 // The plain interior, built in every build.
 namespace tav {
@@ -153,7 +154,7 @@ int32_t boundedMaximum(int32_t maximum) { return tav::clampSample(maximum, 65535
 bool validPhase(int32_t phase) { return phase == 2 || phase == 3; }
 
 bool validFrame(int32_t height, int32_t width) {
-    return height >= 6 && width >= 5 && !tav::frameTooLarge16(height, width);
+    return height >= 6 && width >= 5 && tav::countFits(height, width, 3);
 }
 
 // First column the interior does not process.
@@ -168,7 +169,7 @@ int32_t interiorRows(int32_t rowCount) { return rowCount < 2 ? 0 : ((rowCount - 
 // are the odd ones. The routine reads rows 0 to 3 + o only.
 void firstRows(const uint16_t* source, uint16_t* destination, int32_t width, int32_t phase, int32_t maximum,
                int32_t rowShift) {
-    if (!source || !destination || !validPhase(phase) || width < 5 || tav::frameTooLarge16(6 + rowShift, width))
+    if (!source || !destination || !validPhase(phase) || width < 5 || !tav::countFits(6 + rowShift, width, 3))
         return;
     const EdgeFrame f = {source, destination, 6 + rowShift, width, rowShift, phase & 1, boundedMaximum(maximum)};
     namespace border = tav::edge16::border;
@@ -235,7 +236,7 @@ TavEdgeExtent edgeSecRGGBU16(const uint16_t* source, uint16_t* destination, int3
                              int32_t phase, int32_t maximum) {
     TavEdgeExtent extent = {0, 0};
     if (!source || !destination || !validPhase(phase) || width < 5 ||
-        tav::frameTooLarge16(rowCount < 0 ? 0 : rowCount + 4, width))
+        !tav::countFits(rowCount < 0 ? 4 : int64_t(rowCount) + 4, width, 3))
         return extent;
     extent.column = interiorEndColumn(width, phase);
     extent.rows = interiorRows(rowCount);

@@ -18,6 +18,7 @@
 #include "lumaWeights.h"
 #include "nearestVariants.h"
 #include "simd/variants.h"
+#include "sizeCheck.h"
 #include "tav_kernels.h"
 
 namespace {
@@ -275,10 +276,10 @@ constexpr auto rg8ToMono8_nearest_lastRows = &nearestLastRows<GreyTarget>;
 
 // Every routine reads row 1 and column 1 and the row schedule starts with up to
 // two rows of its own, so frames below 4 x 4 are refused, as are frames whose
-// output (per plane) does not fit 32 bits; nothing is read or written then.
+// output (per plane) has more bytes than a signed 32-bit size counts; nothing
+// is read or written then.
 inline bool nearestSizeAccepted(uint32_t height, uint32_t width, uint32_t bytesPerPixel) {
-    if (height < 4 || width < 4) return false;
-    return (uint64_t)height * width * bytesPerPixel <= UINT32_MAX;
+    return height >= 4 && width >= 4 && tav::countFits(height, width, bytesPerPixel);
 }
 
 template <auto kBody, auto kLastRows, class Target>

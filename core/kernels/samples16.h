@@ -1,5 +1,5 @@
-// Helpers shared by the 16-bit demosaicing units: mirrored indexing,
-// clamping and the frame-size limit.
+// Helpers shared by the 16-bit demosaicing units: mirrored indexing and
+// clamping.
 #ifndef TAV_CORE_KERNELS_SAMPLES16_H
 #define TAV_CORE_KERNELS_SAMPLES16_H
 
@@ -38,12 +38,6 @@ inline int32_t mirrorIndex(int32_t i, int32_t n) {
 
 inline int32_t clampSample(int32_t v, int32_t maximum) {
     return v < 0 ? 0 : (v > maximum ? maximum : v);
-}
-
-// True when a frame of that size has more interleaved samples (3 per pixel)
-// than a signed 32-bit count can address.
-inline bool frameTooLarge16(int32_t height, int32_t width) {
-    return (int64_t)height * (int64_t)width * 3 > (int64_t)INT32_MAX;
 }
 
 }  // namespace tav

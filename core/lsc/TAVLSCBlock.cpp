@@ -6,6 +6,7 @@
 #include "diagnostics.h"
 #include "lsc/lscNumeric.h"
 #include "lsc/lscWorkBuffers.h"
+#include "sizeCheck.h"
 #include "tav_lsc.h"
 
 namespace {
@@ -60,14 +61,20 @@ void packRecord(uint8_t* record, int32_t gainCode, int32_t offset) {
 
 extern "C" {
 
-TAV_API TavStatus grayDataInit(const float* frame, int32_t /*height*/, int32_t stride, int32_t blockWidth,
+TAV_API TavStatus grayDataInit(const float* frame, int32_t height, int32_t stride, int32_t blockWidth,
                                int32_t blockHeight, int32_t blockRows, int32_t blocksPerRow,
                                int32_t divisor, float* out) {
-    // Blocks must lie inside rows of `stride` samples.
-    if (stride < 0 || blockWidth < 0 || blockHeight < 0 || blocksPerRow < 0 ||
-        int64_t(blocksPerRow) * blockWidth > stride) {
+    // Blocks must lie inside the frame: each block row inside rows of
+    // `stride` samples, every block row inside the `height` rows.
+    if (height < 0 || stride < 0 || blockWidth < 0 || blockHeight < 0 || blockRows < 0 || blocksPerRow < 0 ||
+        int64_t(blocksPerRow) * blockWidth > stride || int64_t(blockRows) * blockHeight > height) {
         return TAV_E_SIZE;
     }
+    if (height > 0 && stride > 0 && !tav::countFits(height, stride)) return TAV_E_SIZE;
+    if (blockRows == 0 || blocksPerRow == 0) return TAV_OK;
+    // A block has samples, and there is one mean per block to count.
+    if (blockWidth == 0 || blockHeight == 0 || !tav::countFits(blockRows, blocksPerRow)) return TAV_E_SIZE;
+    if (!frame || !out) return TAV_E_NULL_POINTER;
     const float scale = float(divisor);
     for (int32_t r = 0; r < blockRows; ++r) {
         for (int32_t c = 0; c < blocksPerRow; ++c) {
@@ -86,6 +93,8 @@ TAV_API TavStatus grayDataInit(const float* frame, int32_t /*height*/, int32_t s
 
 TAV_API TavStatus getLSCKBMono_REGION(const float* dark, const float* grey, int32_t count, uint32_t bits,
                                       uint8_t* records, double target, float darkLevel) {
+    if (count < 0) return TAV_E_SIZE;
+    if (count > 0 && (!dark || !grey || !records)) return TAV_E_NULL_POINTER;
     for (int32_t k = 0; k < count; ++k) {
         const BlockGain gain = fitGain(dark[k], grey[k], target);
         packRecord(records + size_t(k) * TAV_LSC_RECORD_BYTES, gain.code,
@@ -96,29 +105,33 @@ TAV_API TavStatus getLSCKBMono_REGION(const float* dark, const float* grey, int3
 
 TAV_API TavStatus tavGetBasicLSCParameter(const TavBasicLSCInput* input, uint8_t* records) {
     if (input == nullptr || input->grey == nullptr || records == nullptr) {
-        tav::printErrorLine(501);
+        tav::printErrorLine(tav::kLineBlockNull);
         return TAV_E_NULL_POINTER;
     }
     if (input->mode > 1) {
-        tav::printErrorLine(502);
+        tav::printErrorLine(tav::kLineBlockMode);
         return TAV_E_UNSUPPORTED;
     }
     const int32_t height = input->height;
     const int32_t width = input->width;
     // A frame of 2^31 samples or more cannot be counted in 32 bits.
-    if (height <= 31 || width <= 31 || int64_t(height) * int64_t(width) > INT32_MAX) {
-        tav::printErrorLine(503);
+    if (height <= 31 || width <= 31 || !tav::countFits(height, width)) {
+        tav::printErrorLine(tav::kLineBlockSize);
         return TAV_E_SIZE;
     }
     if (input->bits != 8 && input->bits != 10 && input->bits != 12) {
-        tav::printErrorLine(504);
+        tav::printErrorLine(tav::kLineBlockBits);
         return TAV_E_UNSUPPORTED;
     }
     const int32_t blockWidth = input->blockWidth;
     if ((blockWidth != 32 && blockWidth != 16) || input->blockHeight != kBlockHeight) {
-        tav::printErrorLine(505);
+        tav::printErrorLine(tav::kLineBlockShape);
         return TAV_E_SIZE;
     }
+
+    // Settled before anything is allocated or averaged.
+    const uint32_t selector = input->selector;
+    if (selector < 2 || selector > 4 || input->mode != 0) return TAV_E_UNSUPPORTED;
 
     // Columns right of the last whole block and rows below the last whole
     // block row do not contribute.
@@ -126,24 +139,17 @@ TAV_API TavStatus tavGetBasicLSCParameter(const TavBasicLSCInput* input, uint8_t
     const int32_t blockRows = height / kBlockHeight;
     const int32_t count = blockRows * blocksPerRow;
     tav::lsc::BlockBuffers blocks;
-    TavStatus status = tav::lsc::acquireBlockBuffers(count, &blocks);
+    const TavStatus status = tav::lsc::acquireBlockBuffers(count, &blocks);
     if (status != TAV_OK) return status;
 
+    // Neither step can fail: the frame and the block layout were checked above.
     for (int32_t k = 0; k < count; ++k) blocks.dark[k] = input->darkLevel;
     grayDataInit(input->grey, height, width, blockWidth, kBlockHeight, blockRows, blocksPerRow,
                  blockWidth * kBlockHeight, blocks.grey);
     const double target = getTargetLSCMono(blocks.dark, blocks.grey, count);
-
-    const uint32_t selector = input->selector;
-    if (selector < 2 || selector > 4 || input->mode != 0) {
-        status = TAV_E_UNSUPPORTED;
-    } else {
-        const TavStatus fit = getLSCKBMono_REGION(blocks.dark, blocks.grey, count, input->bits, records,
-                                                  target, input->darkLevel);
-        if (fit != TAV_OK) status = tav::lsc::reportFitFailure(fit);
-    }
+    getLSCKBMono_REGION(blocks.dark, blocks.grey, count, input->bits, records, target, input->darkLevel);
     tav::lsc::releaseBlockBuffers(&blocks);
-    return status;
+    return TAV_OK;
 }
 
 }  // extern "C"

@@ -8,6 +8,7 @@
 #include "diagnostics.h"
 #include "lsc/lscCorrectionVariants.h"
 #include "simd/variantUnits.h"
+#include "sizeCheck.h"
 #include "tav_lsc.h"
 
 namespace {
@@ -105,6 +106,20 @@ TavStatus correctFrame(const uint8_t* source, uint8_t* destination, uint32_t mod
     return TAV_OK;
 }
 
+// Frames with no sample are accepted and left as they are; negative sizes and
+// frames whose samples cannot be counted describe no buffer.
+bool countableFrame(int32_t height, int32_t width) {
+    if (height < 0 || width < 0) return false;
+    return height == 0 || width == 0 || tav::countFits(height, width);
+}
+
+TavStatus correctionRefusal(const void* source, const void* destination, const uint32_t* words, int32_t height,
+                            int32_t width) {
+    if (!countableFrame(height, width)) return TAV_E_SIZE;
+    if (height > 0 && width > 0 && (!source || !destination || !words)) return TAV_E_NULL_POINTER;
+    return TAV_OK;
+}
+
 }  // namespace
 
 extern "C" {
@@ -136,11 +151,15 @@ TAV_API int32_t getBits(TavPixelType pixelType) {
 
 TAV_API TavStatus LSCcorrect8_2x2(const uint8_t* source, uint8_t* destination, uint32_t mode,
                                   const uint32_t* words, int32_t height, int32_t width) {
+    const TavStatus refusal = correctionRefusal(source, destination, words, height, width);
+    if (refusal != TAV_OK) return refusal;
     return correctFrame(source, destination, mode, words, height, width, 8);
 }
 
 TAV_API TavStatus LSCcorrect16_2x2(const uint16_t* source, uint16_t* destination, uint32_t mode,
                                    const uint32_t* words, int32_t height, int32_t width, int32_t depth) {
+    const TavStatus refusal = correctionRefusal(source, destination, words, height, width);
+    if (refusal != TAV_OK) return refusal;
     if (depth != 10 && depth != 12) return TAV_E_UNSUPPORTED;
     return correctFrame(reinterpret_cast<const uint8_t*>(source), reinterpret_cast<uint8_t*>(destination), mode,
                         words, height, width, depth);
@@ -148,25 +167,24 @@ TAV_API TavStatus LSCcorrect16_2x2(const uint16_t* source, uint16_t* destination
 
 TAV_API TavStatus tavLSCorrection(const TavImage* input, const TavImage* output, const TavLSCTable* table) {
     if (output == nullptr || input == nullptr || table == nullptr) {
-        tav::printErrorLine(692);
+        tav::printErrorLine(tav::kLineCorrectionNull);
         return TAV_E_NULL_POINTER;
     }
     if (input->data == nullptr || output->data == nullptr) {
-        tav::printErrorLine(693);
+        tav::printErrorLine(tav::kLineCorrectionNullData);
         return TAV_E_NULL_POINTER;
     }
     const uint32_t mode = table[0];
     if (mode > TAV_LSC_MODE_PIXEL) {
-        tav::printErrorLine(694);
+        tav::printErrorLine(tav::kLineCorrectionTableMode);
         return TAV_E_NULL_POINTER;
     }
     const int32_t height = input->height;
     const int32_t width = input->width;
     // Negative sizes and frames of 2^31 samples or more describe no buffer
     // that the table could match.
-    if (table[1] != uint32_t(height) || table[2] != uint32_t(width) || height < 0 || width < 0 ||
-        int64_t(height) * int64_t(width) > INT32_MAX) {
-        tav::printErrorLine(695);
+    if (table[1] != uint32_t(height) || table[2] != uint32_t(width) || !countableFrame(height, width)) {
+        tav::printErrorLine(tav::kLineCorrectionTableSize);
         return TAV_E_SIZE;
     }
     const uint32_t* words = table + TAV_LSC_TABLE_HEADER_WORDS;

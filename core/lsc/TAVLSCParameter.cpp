@@ -6,6 +6,7 @@
 #include "diagnostics.h"
 #include "lsc/lscNumeric.h"
 #include "lsc/lscWorkBuffers.h"
+#include "sizeCheck.h"
 #include "tav_lsc.h"
 
 namespace {
@@ -47,6 +48,11 @@ extern "C" {
 
 TAV_API TavStatus dataInit2x2(const float* dark, const float* grey, int32_t height, int32_t width,
                               float* blockDark, float* blockGrey) {
+    // Negative sizes and frames that cannot be counted describe no buffer.
+    if (height < 0 || width < 0) return TAV_E_SIZE;
+    if (height < 2 || width < 2) return TAV_OK;  // no whole cell
+    if (!tav::countFits(height, width)) return TAV_E_SIZE;
+    if (!dark || !grey || !blockDark || !blockGrey) return TAV_E_NULL_POINTER;
     const int32_t cellRows = height / 2;
     const int32_t cellCols = width / 2;
     for (int32_t i = 0; i < cellRows; ++i) {
@@ -65,7 +71,7 @@ TAV_API TavStatus dataInit2x2(const float* dark, const float* grey, int32_t heig
 }
 
 TAV_API double getTargetLSCMono(const float* dark, const float* grey, int32_t count) {
-    if (count <= 0) return 0.0;
+    if (count <= 0 || !dark || !grey) return 0.0;
     double greySum = 0.0;
     double darkSum = 0.0;
     for (int32_t k = 0; k < count; ++k) {
@@ -77,6 +83,8 @@ TAV_API double getTargetLSCMono(const float* dark, const float* grey, int32_t co
 
 TAV_API TavStatus getLSCKBMono(const float* dark, const float* grey, int32_t count, uint32_t bits,
                                uint32_t* words, double target) {
+    if (count < 0) return TAV_E_SIZE;
+    if (count > 0 && (!dark || !grey || !words)) return TAV_E_NULL_POINTER;
     const double scale = offsetScale(bits);
     for (int32_t k = 0; k < count; ++k) {
         words[k] = (gainField(dark[k], grey[k], target) << TAV_LSC_GAIN_SHIFT) | offsetField(dark[k], scale);
@@ -86,46 +94,44 @@ TAV_API TavStatus getLSCKBMono(const float* dark, const float* grey, int32_t cou
 
 TAV_API TavStatus tavGetLSCParameter(const TavLSCInput* input, TavLSCTable* table) {
     if (input == nullptr || input->dark == nullptr || input->grey == nullptr || table == nullptr) {
-        tav::printErrorLine(598);
+        tav::printErrorLine(tav::kLineTableNull);
         return TAV_E_NULL_POINTER;
     }
     if (input->mode > TAV_LSC_MODE_PIXEL) {
-        tav::printErrorLine(599);
+        tav::printErrorLine(tav::kLineTableMode);
         return TAV_E_UNSUPPORTED;
     }
     const int32_t height = input->height;
     const int32_t width = input->width;
     // A frame of 2^31 samples or more cannot be counted in 32 bits.
-    if (height <= 31 || width <= 31 || int64_t(height) * int64_t(width) > INT32_MAX) {
-        tav::printErrorLine(600);
+    if (height <= 31 || width <= 31 || !tav::countFits(height, width)) {
+        tav::printErrorLine(tav::kLineTableSize);
         return TAV_E_SIZE;
     }
     if ((width & 1) != 0 || (height & 1) != 0) {
-        tav::printErrorLine(601);
+        tav::printErrorLine(tav::kLineTableOddSize);
         return TAV_E_SIZE;
     }
 
+    // The fits cannot fail: every pointer and size has been checked above.
     if (input->mode == TAV_LSC_MODE_PIXEL) {
         const int32_t count = width * height;
         const double target = getTargetLSCMono(input->dark, input->grey, count);
         writeHeader(table, TAV_LSC_MODE_PIXEL, height, width);
-        const TavStatus fit = getLSCKBMono(input->dark, input->grey, count, input->bits,
-                                           table + TAV_LSC_TABLE_HEADER_WORDS, target);
-        return fit == TAV_OK ? TAV_OK : tav::lsc::reportFitFailure(fit);
+        getLSCKBMono(input->dark, input->grey, count, input->bits, table + TAV_LSC_TABLE_HEADER_WORDS, target);
+        return TAV_OK;
     }
 
     const int32_t count = (height / 2) * (width / 2);
     tav::lsc::BlockBuffers cells;
-    TavStatus status = tav::lsc::acquireBlockBuffers(count, &cells);
+    const TavStatus status = tav::lsc::acquireBlockBuffers(count, &cells);
     if (status != TAV_OK) return status;
     dataInit2x2(input->dark, input->grey, height, width, cells.dark, cells.grey);
     const double target = getTargetLSCMono(cells.dark, cells.grey, count);
     writeHeader(table, TAV_LSC_MODE_2X2, height, width);
-    const TavStatus fit = getLSCKBMono(cells.dark, cells.grey, count, input->bits,
-                                       table + TAV_LSC_TABLE_HEADER_WORDS, target);
-    if (fit != TAV_OK) status = tav::lsc::reportFitFailure(fit);
+    getLSCKBMono(cells.dark, cells.grey, count, input->bits, table + TAV_LSC_TABLE_HEADER_WORDS, target);
     tav::lsc::releaseBlockBuffers(&cells);
-    return status;
+    return TAV_OK;
 }
 
 }  // extern "C"

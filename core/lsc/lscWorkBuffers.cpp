@@ -41,10 +41,5 @@ void releaseBlockBuffers(BlockBuffers* buffers) {
     buffers->dark = nullptr;
 }
 
-TavStatus reportFitFailure(TavStatus fitResult) {
-    printf("getLSCKB Failed.    Error = %d\n", int(fitResult));
-    return TAV_E_LSC_FIT;
-}
-
 }  // namespace lsc
 }  // namespace tav

@@ -20,9 +20,6 @@ struct BlockBuffers {
 TavStatus acquireBlockBuffers(int32_t count, BlockBuffers* buffers);
 void releaseBlockBuffers(BlockBuffers* buffers);
 
-// Reports a failed gain/offset fit and returns TAV_E_LSC_FIT.
-TavStatus reportFitFailure(TavStatus fitResult);
-
 }  // namespace lsc
 }  // namespace tav
 

@@ -1,0 +1,95 @@
+#!/usr/bin/env python3
+"""Writes the seed corpus of every fuzz target into fuzz/corpus/<target>/.
+
+Each seed is one case in the layout its harness reads (fields from the
+front, little-endian), followed by sample bytes. Run from anywhere; the
+files are checked in, so this is only needed when a harness layout changes.
+"""
+import os
+import random
+import struct
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+rng = random.Random(11)
+
+
+def payload(n):
+    return bytes(rng.randrange(256) for _ in range(n))
+
+
+def i32(v):
+    return b"\xff" + struct.pack("<i", v)  # a side or value given in full
+
+
+def f32(v):
+    return struct.pack("<f", v)
+
+
+def write(target, seeds):
+    folder = os.path.join(HERE, "corpus", target)
+    os.makedirs(folder, exist_ok=True)
+    for old in os.listdir(folder):
+        os.remove(os.path.join(folder, old))
+    for k, seed in enumerate(seeds):
+        with open(os.path.join(folder, "seed-%02d" % k), "wb") as f:
+            f.write(seed)
+
+
+# type index, output index, method, height, width, row byte, then samples
+demosaic = [
+    bytes([8, 1, 1, 8, 8, 0]) + payload(64),            # RG8 -> BGR8 bilinear
+    bytes([12, 4, 2, 9, 7, 0x81]) + payload(96),        # RG12 -> planar edge, padded rows
+    bytes([17, 6, 2, 7, 9, 0]) + payload(80),           # GB10p -> Mono8 edge
+    bytes([2, 2, 0, 5, 6, 0]) + payload(64),            # Mono12 -> RGBA8
+    bytes([10, 3, 0, 6, 5, 0x90]) + payload(64),        # BG8 -> BGRA8 nearest, padded
+    bytes([9, 0, 3, 8, 8, 0x85]) + payload(64),         # unknown method on padded 8-bit
+    bytes([11, 5, 1, 4, 4, 0, 1]) + payload(32),        # GR10 -> BGR planar, called twice
+    bytes([8, 1, 2, 5, 5, 0]) + payload(32),            # edge below its minimum
+    bytes([8, 2, 1]) + i32(26755) + i32(26755) + bytes([0]),  # output beyond INT32_MAX
+    bytes([19, 1, 1, 8, 8, 0]) + payload(64),           # not an input type
+]
+# routine, height, width, option byte, then samples
+demosaic16 = [bytes([r, 9, 10, o]) + payload(200) for r, o in
+              [(0, 0), (1, 1), (4, 2), (5, 3), (6, 4), (7, 5), (8, 0), (12, 1), (14, 0), (16, 1),
+               (18, 2), (19, 3), (22, 2), (23, 2), (24, 0)]]
+demosaic16.append(bytes([16, 8, 8, 0, 0xFF]) + struct.pack("<i", -2**31))  # start column INT32_MIN
+# kernel, height, width, flag, weights flag, then samples
+kernels8 = [bytes([k, 7 + k % 3, 9 + k % 4, k & 1, 0]) + payload(80) for k in range(14)]
+kernels8.append(bytes([3, 8, 8, 0, 1]) + struct.pack("<iii", 300, -5, 2**31 - 1) + payload(64))
+# selector 0: mode, bits, width, height, then floats
+grey = b"".join(f32(200.0 + rng.random() * 50) for _ in range(64))
+specials = f32(float("nan")) + f32(float("inf")) + f32(float("-inf")) + f32(-0.0)
+shading = [
+    bytes([0, 1, 12, 32, 32]) + grey + specials,
+    bytes([0, 0, 10, 34, 32]) + grey,
+    bytes([1, 0, 12, 3, 64, 48, 1]) + f32(20.0) + grey + specials,
+    bytes([1, 0, 8, 2, 40, 32, 0]) + f32(float("nan")) + grey,
+    bytes([2, 3, 8, 8, 1, 0x01]) + payload(300),   # GB12, per pixel, odd address
+    bytes([2, 0, 8, 8, 0, 0x02]) + payload(300),   # Mono8, cells, in place
+    bytes([2, 4, 6, 6, 1, 0x00]) + payload(100),   # Mono16: not corrected
+    bytes([3, 32, 32, 16, 16, 2, 2]) + struct.pack("<i", 256) + grey,
+    bytes([3, 32, 32, 16, 16, 4, 2]) + struct.pack("<i", 256) + grey,  # more block rows than rows
+]
+ffc = [
+    bytes([0, 1, 12, 32, 32]) + grey,
+    bytes([1, 0, 1, 12, 3, 64, 32]) + f32(10.0) + grey,
+    bytes([2, 1, 8, 8, 1, 0]) + payload(200),
+    bytes([2, 2, 8, 8, 0, 1]) + payload(200),
+    bytes([3]) + struct.pack("<i", -101) + bytes([4]) + payload(16) + struct.pack("<i", 4),
+]
+table = struct.pack("<III", 1, 2, 2) + struct.pack("<IIII", 0x20000000, 0x30000010, 0, 0xFFFFFFFF)
+tavraw = [
+    b"\x01" + table,
+    b"\x01" + struct.pack("<III", 0, 4, 4) + struct.pack("<IIII", 1, 2, 3, 4),
+    b"\x01" + struct.pack("<III", 7, 1, 1),
+    b"\x00" + bytes([0, 8, 4, 0]) + payload(32),    # first format, 8 x 4, packed rows
+    b"\x00" + bytes([5, 6, 2, 0]) + payload(24),
+    b"\x00" + bytes([9, 6, 3, 0]) + payload(27),
+]
+
+write("fuzz_demosaic", demosaic)
+write("fuzz_demosaic16", demosaic16)
+write("fuzz_kernels8", kernels8)
+write("fuzz_shading", shading)
+write("fuzz_ffc", ffc)
+write("fuzz_tavraw", tavraw)
