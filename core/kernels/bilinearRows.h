@@ -17,10 +17,14 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "bandKernels.h"
 #include "bilinearBlocks.h"
 
 namespace tav {
 namespace bilinear {
+
+using tav::RowFeed;
+using tav::needRows;
 
 // The three source rows around an output row (already mirrored at the top
 // and bottom) and where its colour sites lie.
@@ -84,12 +88,16 @@ constexpr Phase kPhaseGR = {0, 1};  // G R / B G
 constexpr Phase kPhaseGB = {1, 0};  // G B / R G
 constexpr Phase kPhaseBG = {1, 1};  // B G / G R
 
-// Runs the rule over every row of a height x width frame (stride width).
-// The sink's beginRow(y) points it at output row y.
+// Runs the rule over output rows [first, end) of a height x width frame
+// (stride width); rows outside the frame are mirrored only at the frame's
+// own edges, so any split of the rows gives the same bytes. The sink's
+// beginRow(y) points it at output row y.
 template <class Sink>
-inline void bilinearFrame(const uint8_t* frame, int height, int width, Phase phase, Sink& sink) {
+inline void bilinearFrame(const uint8_t* frame, int height, int width, Phase phase, Sink& sink,
+                          int first, int end, RowFeed* feed) {
     const size_t stride = (size_t)width;
-    for (int y = 0; y < height; ++y) {
+    for (int y = first; y < end; ++y) {
+        needRows(feed, y + 1 < height ? y + 1 : height - 1);
         const uint8_t* mid = frame + (size_t)y * stride;
         RowContext row;
         row.up = y == 0 ? frame + stride : mid - stride;

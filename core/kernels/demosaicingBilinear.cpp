@@ -118,7 +118,7 @@ int32_t interleaved(const uint8_t* frame, int32_t height, int32_t width, uint8_t
     if (!acceptableSize(height, width, BytesPerPixel)) return TAV_E_SIZE;
     if (!frame || !destination) return TAV_E_NULL_POINTER;
     InterleavedSink<BytesPerPixel> sink{destination, (size_t)width * BytesPerPixel, destination};
-    bilinearFrame(frame, height, width, phase, sink);
+    bilinearFrame(frame, height, width, phase, sink, 0, height, nullptr);
     return TAV_OK;
 }
 
@@ -127,7 +127,7 @@ int32_t planar(const uint8_t* frame, int32_t height, int32_t width, uint8_t* pla
     if (!acceptableSize(height, width, 1)) return TAV_E_SIZE;
     if (!frame || !plane0 || !plane1 || !plane2) return TAV_E_NULL_POINTER;
     PlanarSink sink{{plane0, plane1, plane2}, (size_t)width, {plane0, plane1, plane2}};
-    bilinearFrame(frame, height, width, phase, sink);
+    bilinearFrame(frame, height, width, phase, sink, 0, height, nullptr);
     return TAV_OK;
 }
 
@@ -143,17 +143,62 @@ int32_t grey(const uint8_t* frame, int32_t height, int32_t width, const int32_t*
     if (fitsSixteenBits(weights)) {
         GreySink16 sink{destination, (size_t)width, (uint16_t)weights[0], (uint16_t)weights[1],
                         (uint16_t)weights[2], destination};
-        bilinearFrame(frame, height, width, phase, sink);
+        bilinearFrame(frame, height, width, phase, sink, 0, height, nullptr);
     } else {
         GreySinkWide sink{destination, (size_t)width, weights[0], weights[1], weights[2],
                           destination};
-        bilinearFrame(frame, height, width, phase, sink);
+        bilinearFrame(frame, height, width, phase, sink, 0, height, nullptr);
     }
     return TAV_OK;
 }
 
+Phase phaseOf(BandPhase phase) {
+    switch (phase) {
+        case BandPhase::RG: return kPhaseRG;
+        case BandPhase::GR: return kPhaseGR;
+        case BandPhase::GB: return kPhaseGB;
+        default: return kPhaseBG;
+    }
+}
+
 }  // namespace
 }  // namespace bilinear
+
+void bilinearBand(BandPhase bandPhase, const uint8_t* frame, int32_t height, int32_t width,
+                  const BandOutput& out, const BandRows& rows) {
+    using namespace bilinear;
+    const Phase phase = phaseOf(bandPhase);
+    switch (out.layout) {
+        case BandLayout::Bgr: {
+            InterleavedSink<3> sink{out.data, (size_t)width * 3, out.data};
+            bilinearFrame(frame, height, width, phase, sink, rows.first, rows.end, rows.feed);
+            break;
+        }
+        case BandLayout::Bgra: {
+            InterleavedSink<4> sink{out.data, (size_t)width * 4, out.data};
+            bilinearFrame(frame, height, width, phase, sink, rows.first, rows.end, rows.feed);
+            break;
+        }
+        case BandLayout::Planar: {
+            PlanarSink sink{{out.planes[0], out.planes[1], out.planes[2]}, (size_t)width,
+                            {out.planes[0], out.planes[1], out.planes[2]}};
+            bilinearFrame(frame, height, width, phase, sink, rows.first, rows.end, rows.feed);
+            break;
+        }
+        case BandLayout::Mono: {
+            const int32_t* w = out.weights;
+            if (fitsSixteenBits(w)) {
+                GreySink16 sink{out.data, (size_t)width, (uint16_t)w[0], (uint16_t)w[1], (uint16_t)w[2], out.data};
+                bilinearFrame(frame, height, width, phase, sink, rows.first, rows.end, rows.feed);
+            } else {
+                GreySinkWide sink{out.data, (size_t)width, w[0], w[1], w[2], out.data};
+                bilinearFrame(frame, height, width, phase, sink, rows.first, rows.end, rows.feed);
+            }
+            break;
+        }
+    }
+}
+
 }  // namespace tav
 
 using tav::bilinear::kPhaseBG;

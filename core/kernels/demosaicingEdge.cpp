@@ -2,6 +2,7 @@
 // row, and the order flag. The rule itself lives in edgeRowPair.h.
 #include <stdint.h>
 
+#include "bandKernels.h"
 #include "diagnostics.h"
 #include "edgeOutputs.h"
 #include "edgeRowPair.h"
@@ -71,7 +72,43 @@ int32_t lumaEdge(const uint8_t* source, int32_t height, int32_t width, uint8_t* 
     return TAV_OK;
 }
 
+template <class Out>
+void edgeBandOf(const uint8_t* frame, int32_t height, int32_t width, const Out& out, int firstRedRow,
+                const tav::BandRows& rows) {
+    edgeBandRows(frame, height, width, out, rows.greenRow, rows.seamRows, firstRedRow, rows.first,
+                 rows.end, rows.feed);
+}
+
 }  // namespace
+
+void tav::edgeBand(BandPhase phase, const uint8_t* frame, int32_t height, int32_t width,
+                   const BandOutput& out, const BandRows& rows) {
+    const int firstRedRow = phase == BandPhase::GB ? kRedRowsOdd : kRedRowsEven;
+    const bool redFirst = out.orderFlag != 0;
+    switch (out.layout) {
+        case BandLayout::Bgr:
+            if (redFirst) {
+                edgeBandOf(frame, height, width, InterleavedOut<3, true>(out.data, width), firstRedRow, rows);
+            } else {
+                edgeBandOf(frame, height, width, InterleavedOut<3, false>(out.data, width), firstRedRow, rows);
+            }
+            break;
+        case BandLayout::Bgra:
+            if (redFirst) {
+                edgeBandOf(frame, height, width, InterleavedOut<4, true>(out.data, width), firstRedRow, rows);
+            } else {
+                edgeBandOf(frame, height, width, InterleavedOut<4, false>(out.data, width), firstRedRow, rows);
+            }
+            break;
+        case BandLayout::Planar:
+            edgeBandOf(frame, height, width, PlanarOut(out.planes[0], out.planes[1], out.planes[2], width),
+                       firstRedRow, rows);
+            break;
+        case BandLayout::Mono:
+            edgeBandOf(frame, height, width, LumaOut(out.data, width, redFirst), firstRedRow, rows);
+            break;
+    }
+}
 
 extern "C" {
 

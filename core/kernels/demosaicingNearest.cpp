@@ -14,6 +14,7 @@
 #include <stdint.h>
 #include <string.h>
 
+#include "bandKernels.h"
 #include "tav_kernels.h"
 
 namespace {
@@ -244,27 +245,30 @@ inline bool nearestSizeAccepted(uint32_t height, uint32_t width, uint32_t bytesP
     return (uint64_t)height * width * bytesPerPixel <= UINT32_MAX;
 }
 
+// Output rows [first, end) of the frame. Row 0 and every red/green row at
+// the start of the range go one at a time; the body then walks row pairs made
+// of a green/blue row and the red/green row below it, and a green/blue row
+// left at the end goes alone. Any split of the rows gives the same bytes.
 template <Phase kPhase, auto kBody, auto kLastRows, class Target>
-uint32_t nearestKernel(const uint8_t* source, uint32_t height, uint32_t width, Target target) {
-    if (!nearestSizeAccepted(height, width, Target::kBytesPerPixel)) return (uint32_t)TAV_E_SIZE;
-
+void nearestRows(const uint8_t* source, uint32_t height, uint32_t width, Target target, uint32_t first,
+                 uint32_t end, tav::RowFeed* feed) {
     const size_t stride = width;
-    const uint8_t* const row0 = source;
-    const uint8_t* const row1 = source + stride;
-    size_t y;
-    if constexpr (kPhase == Phase::RG) {
-        // Row 0 is red/green with no row above: row 1 supplies blue, and the
-        // red site of column 0 takes the green to its right.
-        target.withSinks(0, [&](auto sink, auto) { redGreenRow(row0, row1, width, row0[1], sink); });
-        y = 1;
-    } else {
-        // Row 0 is green/blue with no row above: row 1 supplies red. Row 1
-        // then follows the general rule.
-        target.withSinks(stride, [&](auto greenBlue, auto redGreen) {
-            greenBlueRow(row1, row0, width, greenBlue);
-            redGreenRow(row1, row0, width, row0[0], redGreen);
-        });
-        y = 2;
+    const uint32_t redGreenParity = kPhase == Phase::RG ? 0u : 1u;
+    auto lastRowRead = [&](size_t row) { return (int32_t)(row + 1 < height ? row + 1 : height - 1); };
+    size_t y = first;
+    for (; y < end && (y == 0 || (y & 1) == redGreenParity); ++y) {
+        // Row 0 has no row above: row 1 stands in for it, and a red site in
+        // column 0 of a red/green row 0 takes the green to its right.
+        const uint8_t* row = source + y * stride;
+        const uint8_t* above = y == 0 ? source + stride : row - stride;
+        tav::needRows(feed, lastRowRead(y));
+        Target rowTarget = target.atPixel(y * stride);
+        if ((y & 1) == redGreenParity) {
+            const uint8_t column0Green = y == 0 ? row[1] : above[0];
+            rowTarget.withSinks(0, [&](auto sink, auto) { redGreenRow(row, above, width, column0Green, sink); });
+        } else {
+            rowTarget.withSinks(0, [&](auto sink, auto) { greenBlueRow(above, row, width, sink); });
+        }
     }
 
     // Rows y - 1, y, y + 1; for the last row, y + 1 is the end of the frame,
@@ -272,9 +276,46 @@ uint32_t nearestKernel(const uint8_t* source, uint32_t height, uint32_t width, T
     auto rowSetAt = [&](size_t row) {
         return NearestRowSet{source + (row - 1) * stride, source + row * stride, source + (row + 1) * stride};
     };
-    for (; y + 1 < height; y += 2) kBody(rowSetAt(y), width, target.atPixel(y * stride));
-    if (y < height) kLastRows(rowSetAt(y), width, target.atPixel(y * stride));
+    for (; y + 1 < end; y += 2) {
+        tav::needRows(feed, lastRowRead(y));
+        kBody(rowSetAt(y), width, target.atPixel(y * stride));
+    }
+    if (y < end) {
+        tav::needRows(feed, (int32_t)y);
+        kLastRows(rowSetAt(y), width, target.atPixel(y * stride));
+    }
+}
+
+template <Phase kPhase, auto kBody, auto kLastRows, class Target>
+uint32_t nearestKernel(const uint8_t* source, uint32_t height, uint32_t width, Target target) {
+    if (!nearestSizeAccepted(height, width, Target::kBytesPerPixel)) return (uint32_t)TAV_E_SIZE;
+    nearestRows<kPhase, kBody, kLastRows>(source, height, width, target, 0, height, nullptr);
     return 0;
+}
+
+template <Phase kPhase>
+void nearestBandOfPhase(const uint8_t* frame, int32_t height, int32_t width, const tav::BandOutput& out,
+                        const tav::BandRows& rows) {
+    const uint32_t h = (uint32_t)height, w = (uint32_t)width;
+    const uint32_t first = (uint32_t)rows.first, end = (uint32_t)rows.end;
+    switch (out.layout) {
+        case tav::BandLayout::Bgr:
+            nearestRows<kPhase, rg8ToBgr8_nearest_body, rg8ToBgr8_nearest_lastRows>(
+                frame, h, w, InterleavedTarget<3>{out.data, out.orderFlag}, first, end, rows.feed);
+            break;
+        case tav::BandLayout::Bgra:
+            nearestRows<kPhase, rg8ToBgra8_nearest_body, rg8ToBgra8_nearest_lastRows>(
+                frame, h, w, InterleavedTarget<4>{out.data, out.orderFlag}, first, end, rows.feed);
+            break;
+        case tav::BandLayout::Planar:
+            nearestRows<kPhase, rg8ToBgr8P_nearest_body, rg8ToBgr8P_nearest_lastRows>(
+                frame, h, w, PlanarTarget{out.planes[0], out.planes[1], out.planes[2]}, first, end, rows.feed);
+            break;
+        case tav::BandLayout::Mono:
+            nearestRows<kPhase, rg8ToMono8_nearest_body, rg8ToMono8_nearest_lastRows>(
+                frame, h, w, GreyTarget{out.data, out.orderFlag}, first, end, rows.feed);
+            break;
+    }
 }
 
 inline bool anyNull(const void* a, const void* b) { return a == nullptr || b == nullptr; }
@@ -345,3 +386,12 @@ uint32_t gb8ToMono8_nearest(const uint8_t* source, uint32_t height, uint32_t wid
 }
 
 }  // extern "C"
+
+void tav::nearestBand(BandPhase phase, const uint8_t* frame, int32_t height, int32_t width,
+                      const BandOutput& output, const BandRows& rows) {
+    if (phase == BandPhase::GB) {
+        nearestBandOfPhase<Phase::GB>(frame, height, width, output, rows);
+    } else {
+        nearestBandOfPhase<Phase::RG>(frame, height, width, output, rows);
+    }
+}

@@ -1,0 +1,200 @@
+// Cutting a frame into bands and running them on the context's threads.
+//
+// Bands are whole row pairs of the kernel (the pairs its row schedule walks),
+// so no band edge cuts a step of a kernel. Input that needs conversion is
+// unpacked band by band just before it is demosaiced: first every band
+// unpacks its first and last kRowsReadAcross rows (the only rows another band
+// reads), then each band unpacks the rest of its rows in small chunks, each
+// just ahead of the kernel. Every thread writes only its own rows of the work
+// buffer, which keeps the size it always had.
+#include "demosaicBands.h"
+
+#include <stddef.h>
+#include <unistd.h>
+
+#include "context.h"
+#include "outputTypes.h"
+#include "threads/workerPool.h"
+
+namespace tav {
+
+namespace {
+
+constexpr int32_t kUnpack = -1;
+// Below this much output a frame stays on one thread: starting the other
+// threads costs more than they save.
+constexpr int64_t kMinThreadedOutputBytes = 256 * 1024;
+// The farthest any kernel reads beyond its band: the edge-directed one
+// primes its green row from the pair two rows above its first step and
+// steps read three rows below their pair.
+constexpr int32_t kRowsReadAcross = 4;
+// About this many unpacked bytes per chunk: they are still in the first
+// cache levels when the kernel reads them.
+constexpr int32_t kChunkBytes = 32 * 1024;
+
+// Per-band line memory of the edge-directed kernels: a green row and three
+// output rows of 4 bytes per pixel.
+size_t bandMemoryBytes(int32_t width) {
+    const size_t w = ((size_t)width + 63) & ~(size_t)63;
+    return w + 3 * 4 * w + 64;
+}
+
+int32_t threadsWanted(const TavContext* context) {
+    int32_t threads = context->threads;
+    if (threads == 0) {
+        const long online = sysconf(_SC_NPROCESSORS_ONLN);
+        threads = online < 1 ? 1 : (online > kMaxThreads ? kMaxThreads : (int32_t)online);
+    }
+    return threads > kMaxThreads ? kMaxThreads : threads;
+}
+
+// Row of the first band edge: the kernel pairs of the nearest and
+// edge-directed RG kernels (which serve RG and BG frames) start on odd rows.
+int32_t pairStart(const BandJob& job) {
+    const bool rgKernel = job.baseType == TAV_PIXEL_BAYER_RG8 || job.baseType == TAV_PIXEL_BAYER_BG8;
+    return job.method != TAV_METHOD_BILINEAR && rgKernel ? 1 : 0;
+}
+
+struct BandPlan {
+    const BandJob* job;
+    int32_t bands;
+    int32_t edges[kMaxThreads + 1];  // band b is rows [edges[b], edges[b + 1])
+    uint8_t* memory;                 // per-band line memory, or null for one band
+    bool boundaryRowsOnly;           // the first round of fused unpacking
+};
+
+void plan(BandPlan& p, const BandJob& job, int32_t bands) {
+    const int32_t start = pairStart(job);
+    const int32_t pairs = (job.height - start) / 2;
+    p.job = &job;
+    p.bands = bands;
+    p.edges[0] = 0;
+    for (int32_t b = 1; b < bands; ++b) p.edges[b] = start + 2 * (int32_t)((int64_t)pairs * b / bands);
+    p.edges[bands] = job.height;
+}
+
+// Unpacks the rest of a band's rows in chunks as the kernel asks for them.
+struct ChunkFeed {
+    RowFeed feed;  // first member: the kernels see only this
+    const BandJob* job;
+    int32_t end;  // rows from here on were unpacked in the first round
+    int32_t chunkRows;
+};
+
+void unpackAhead(RowFeed* feed, int32_t row) {
+    ChunkFeed* chunks = reinterpret_cast<ChunkFeed*>(feed);
+    const int32_t from = feed->readyEnd;
+    int32_t to = from + chunks->chunkRows;
+    if (to <= row) to = row + 1;
+    if (to > chunks->end) to = chunks->end;
+    if (from < to) normaliseRows(*chunks->job->input, chunks->job->conversion, from, to, chunks->job->frame);
+    feed->readyEnd = to >= chunks->end ? INT32_MAX : to;
+}
+
+void runBand(void* task, int32_t band) {
+    const BandPlan& p = *static_cast<const BandPlan*>(task);
+    const BandJob& job = *p.job;
+    const int32_t first = p.edges[band];
+    const int32_t end = p.edges[band + 1];
+    uint8_t* frame = job.frame;
+    // Rows [innerFirst, innerEnd) are read by this band alone.
+    const int32_t innerFirst = end - first > 2 * kRowsReadAcross ? first + kRowsReadAcross : end;
+    const int32_t innerEnd = innerFirst < end ? end - kRowsReadAcross : end;
+    if (p.boundaryRowsOnly) {
+        normaliseRows(*job.input, job.conversion, first, innerFirst, frame);
+        if (innerEnd < end) normaliseRows(*job.input, job.conversion, innerEnd, end, frame);
+        return;
+    }
+    ChunkFeed chunks;
+    chunks.feed.prepare = unpackAhead;
+    chunks.feed.readyEnd = innerFirst < innerEnd ? innerFirst : INT32_MAX;
+    chunks.job = &job;
+    chunks.end = innerEnd;
+    chunks.chunkRows = kChunkBytes / job.width > 2 ? kChunkBytes / job.width : 2;
+
+    BandRows rows;
+    rows.first = first;
+    rows.end = end;
+    if (p.memory != nullptr) {
+        rows.greenRow = p.memory + (size_t)band * bandMemoryBytes(job.width);
+        rows.seamRows = rows.greenRow + (((size_t)job.width + 63) & ~(size_t)63);
+    } else {
+        // One band: the whole frame, whose steps no band edge cuts.
+        rows.greenRow = job.scratch;
+        rows.seamRows = nullptr;
+    }
+    rows.feed = job.conversion != 0 ? &chunks.feed : nullptr;
+    convertRows(job, rows);
+}
+
+}  // namespace
+
+bool bandsAccepted(const BandJob& job) {
+    const OutputKind kind = outputKindOf(job.outputType);
+    if (kind == OutputKind::Unknown) return false;
+    // Every kernel takes frames of this size; larger ones keep the whole-frame path
+    // and its kernels' own size checks.
+    if ((int64_t)job.width * job.height > INT32_MAX / 4) return false;
+    if (job.baseType == TAV_PIXEL_MONO8) return true;
+    if (job.method == TAV_METHOD_EDGE) return job.height > 5 && job.width > 5;
+    return job.method == TAV_METHOD_NEAREST || job.method == TAV_METHOD_BILINEAR;
+}
+
+int32_t plannedBands(const BandJob& job, int32_t threads) {
+    const int64_t outputBytes =
+        (int64_t)job.width * job.height * bytesPerPixel(outputKindOf(job.outputType));
+    if (threads <= 1 || outputBytes < kMinThreadedOutputBytes) return 1;
+    const int32_t pairs = (job.height - pairStart(job)) / 2;
+    if (threads > kMaxThreads) threads = kMaxThreads;
+    return pairs < threads ? (pairs < 1 ? 1 : pairs) : threads;
+}
+
+void normaliseRows(const TavImage& input, int32_t conversion, int32_t first, int32_t end, uint8_t* frame) {
+    const int32_t rows = end - first;
+    if (rows <= 0) return;
+    const int32_t width = input.width;
+    uint8_t* destination = frame + (size_t)first * width;
+    if (conversion == kUnpack) {
+        // Packed rows of the run form hold whole 3-byte groups (the width is even).
+        const uint8_t* source = input.data + (size_t)first * input.lineBytes;
+        if (input.lineBytes == width + width / 2) {
+            unpacked_old(source, rows, width, destination);
+        } else {
+            unpacked(source, rows, width, input.lineBytes, destination);
+        }
+    } else if (input.lineBytes == 2 * width) {
+        u16Tou8_old(input.data + (size_t)first * input.lineBytes, rows, width, conversion, destination);
+    } else {
+        const size_t stride = (size_t)(input.lineBytes & ~1);
+        u16Tou8(input.data + (size_t)first * stride, rows, width, input.lineBytes, conversion, destination);
+    }
+}
+
+bool demosaicInBands(TavContext* context, const BandJob& job) {
+    if (!bandsAccepted(job)) return false;
+    int32_t bands = plannedBands(job, threadsWanted(context));
+    int32_t threads = 1;
+    uint8_t* memory = nullptr;
+    if (bands > 1) {
+        threads = readyWorkers(context, bands);
+        memory = threads > 1 ? bandMemory(context, (size_t)bands * bandMemoryBytes(job.width)) : nullptr;
+        // Without workers or their memory the frame runs as one band on the
+        // caller's thread.
+        if (memory == nullptr) threads = 1, bands = 1;
+    }
+    if (bands == 1 && job.conversion == 0) return false;
+
+    BandPlan p;
+    plan(p, job, bands);
+    p.memory = bands > 1 ? memory : nullptr;
+    const BandTask task = {runBand, &p, bands};
+    if (job.conversion != 0) {
+        p.boundaryRowsOnly = true;
+        runBands(context, task, threads);
+    }
+    p.boundaryRowsOnly = false;
+    runBands(context, task, threads);
+    return true;
+}
+
+}  // namespace tav
