@@ -30,6 +30,7 @@ extern "C" void tavInit(TavContext* context) {
     context->workers = nullptr;
     context->allocationsAllowed = -1;
     context->workerStartsAllowed = -1;
+    context->minThreadedOutputBytes = tav::kMinThreadedOutputBytes;
 }
 
 extern "C" TavStatus tavRelease(TavContext** handle) {

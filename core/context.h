@@ -17,6 +17,7 @@ struct TavContext {
     // succeed before they fail as if the system refused them (-1: no limit).
     int32_t allocationsAllowed;
     int32_t workerStartsAllowed;
+    int32_t minThreadedOutputBytes;  // smaller frames stay on the caller's thread
 };
 
 #endif

@@ -21,9 +21,6 @@ namespace tav {
 namespace {
 
 constexpr int32_t kUnpack = -1;
-// Below this much output a frame stays on one thread: starting the other
-// threads costs more than they save.
-constexpr int64_t kMinThreadedOutputBytes = 256 * 1024;
 // The farthest any kernel reads beyond its band: the edge-directed one
 // primes its green row from the pair two rows above its first step and
 // steps read three rows below their pair.
@@ -140,10 +137,10 @@ bool bandsAccepted(const BandJob& job) {
     return job.method == TAV_METHOD_NEAREST || job.method == TAV_METHOD_BILINEAR;
 }
 
-int32_t plannedBands(const BandJob& job, int32_t threads) {
+int32_t plannedBands(const BandJob& job, int32_t threads, int32_t minOutputBytes) {
     const int64_t outputBytes =
         (int64_t)job.width * job.height * bytesPerPixel(outputKindOf(job.outputType));
-    if (threads <= 1 || outputBytes < kMinThreadedOutputBytes) return 1;
+    if (threads <= 1 || outputBytes < minOutputBytes) return 1;
     const int32_t pairs = (job.height - pairStart(job)) / 2;
     if (threads > kMaxThreads) threads = kMaxThreads;
     return pairs < threads ? (pairs < 1 ? 1 : pairs) : threads;
@@ -172,7 +169,7 @@ void normaliseRows(const TavImage& input, int32_t conversion, int32_t first, int
 
 bool demosaicInBands(TavContext* context, const BandJob& job) {
     if (!bandsAccepted(job)) return false;
-    int32_t bands = plannedBands(job, threadsWanted(context));
+    int32_t bands = plannedBands(job, threadsWanted(context), context->minThreadedOutputBytes);
     int32_t threads = 1;
     uint8_t* memory = nullptr;
     if (bands > 1) {

@@ -170,6 +170,8 @@ void limitWorkerResources(TavContext* context, int32_t allocations, int32_t star
     context->workerStartsAllowed = starts;
 }
 
+void setMinThreadedOutput(TavContext* context, int32_t bytes) { context->minThreadedOutputBytes = bytes; }
+
 int32_t startedWorkers(const TavContext* context) {
     return context->workers == nullptr ? 0 : context->workers->started;
 }

@@ -16,6 +16,10 @@ namespace tav {
 // Most threads one frame uses, the caller's included.
 constexpr int32_t kMaxThreads = 64;
 
+// Below this much output a frame stays on one thread: starting the other
+// threads costs more than they save.
+constexpr int32_t kMinThreadedOutputBytes = 256 * 1024;
+
 struct BandTask {
     void (*run)(void* task, int32_t band);
     void* task;
@@ -41,6 +45,9 @@ void releaseWorkers(TavContext* context);
 // Test hook: after `allocations` more pool allocations and `starts` more
 // worker starts, each fails as if the system refused it (-1: no limit).
 void limitWorkerResources(TavContext* context, int32_t allocations, int32_t starts);
+
+// Test hook: frames with less output than this stay on one thread.
+void setMinThreadedOutput(TavContext* context, int32_t bytes);
 
 // Workers started so far (for tests).
 int32_t startedWorkers(const TavContext* context);
