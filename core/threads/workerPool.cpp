@@ -71,6 +71,19 @@ void* workerMain(void* argument) {
     return nullptr;
 }
 
+// The kernels keep little on the stack; a small stack keeps many workers
+// cheap in a 32-bit address space.
+constexpr size_t kWorkerStackBytes = 1024 * 1024;
+
+bool startThread(Worker* worker) {
+    pthread_attr_t attributes;
+    if (pthread_attr_init(&attributes) != 0) return false;
+    pthread_attr_setstacksize(&attributes, kWorkerStackBytes);  // the default stays if refused
+    const bool started = pthread_create(&worker->thread, &attributes, workerMain, worker) == 0;
+    pthread_attr_destroy(&attributes);
+    return started;
+}
+
 WorkerPool* createPool(TavContext* context) {
     if (!allowed(&context->allocationsAllowed)) return nullptr;
     WorkerPool* pool = static_cast<WorkerPool*>(calloc(1, sizeof(WorkerPool)));
@@ -111,7 +124,7 @@ int32_t readyWorkers(TavContext* context, int32_t threads) {
         worker->index = pool->started;
         worker->roundSeen = pool->round;
         pthread_mutex_unlock(&pool->lock);
-        if (pthread_create(&worker->thread, nullptr, workerMain, worker) != 0) break;
+        if (!startThread(worker)) break;
         ++pool->started;
     }
     return 1 + (pool->started < threads - 1 ? pool->started : threads - 1);
