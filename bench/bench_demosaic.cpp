@@ -3,6 +3,7 @@
 // bilinear against its bilinear Bayer conversion, edge-directed against its
 // edge-aware one. OpenCV's edge-aware conversion produces only BGR/RGB, so
 // every edge-directed 8-bit case is paired with the same BayerBG2BGR_EA run.
+// Nearest BGR8 is paired with OpenCV's bilinear conversion.
 #include "bench_frames.h"
 
 #include "tavcore.h"
@@ -126,7 +127,10 @@ void registerCase(int method, Input input, const OutputKind& output, FrameSize s
     // Nothing for packed input.
     if (input == Input::Rg12Packed) return;
     int code = -1;
-    if (method == 1) {
+    if (method == 0 && input == Input::Rg8 && output.code == TAV_PIXEL_BGR8) {
+        // Nearest has no OpenCV counterpart: its bilinear conversion is the bar.
+        code = cv::COLOR_BayerBG2BGR;
+    } else if (method == 1) {
         if (output.code == TAV_PIXEL_BGR8) code = cv::COLOR_BayerBG2BGR;
         if (output.code == TAV_PIXEL_BGRA8) code = cv::COLOR_BayerBG2BGRA;
         if (output.code == TAV_PIXEL_MONO8) code = cv::COLOR_BayerBG2GRAY;

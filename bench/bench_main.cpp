@@ -8,6 +8,9 @@
 #endif
 
 #include <stdio.h>
+#include <string.h>
+
+#include "simd/isa.h"
 
 #include <map>
 #include <string>
@@ -106,7 +109,46 @@ private:
 
 }  // namespace
 
+// --tav_isa=plain|sse2|avx2|neon caps the library's instruction set (the
+// detected one by default), so that one build measures AVX2 on and off.
+// Returns false for an unknown name.
+bool applyIsaOption(int& argc, char** argv) {
+    const char* prefix = "--tav_isa=";
+    int kept = 1;
+    bool ok = true;
+    for (int i = 1; i < argc; ++i) {
+        if (strncmp(argv[i], prefix, strlen(prefix)) != 0) {
+            argv[kept++] = argv[i];
+            continue;
+        }
+        const char* name = argv[i] + strlen(prefix);
+        const struct {
+            const char* name;
+            tav::simd::Isa isa;
+        } kIsas[] = {{"plain", tav::simd::Isa::Plain},
+                     {"sse2", tav::simd::Isa::Sse2},
+                     {"avx2", tav::simd::Isa::Avx2},
+                     {"neon", tav::simd::Isa::Neon}};
+        bool known = false;
+        for (const auto& entry : kIsas) {
+            if (strcmp(name, entry.name) == 0) {
+                tav::simd::setIsaCap(entry.isa);
+                known = true;
+            }
+        }
+        if (!known) {
+            fprintf(stderr, "unknown instruction set '%s' (plain, sse2, avx2, neon)\n", name);
+            ok = false;
+        }
+    }
+    argc = kept;
+    return ok;
+}
+
 int main(int argc, char** argv) {
+    if (!applyIsaOption(argc, argv)) return 1;
+    printf("tav instruction set: %d (0 plain, 1 sse2, 2 avx2, 3 neon)\n",
+           static_cast<int>(tav::simd::activeIsa()));
 #if defined(TAV_HAVE_OPENCV)
     // Every comparison is single-threaded, like the library.
     cv::setNumThreads(1);

@@ -9,4 +9,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR qemu-arm -L /usr/arm-linux-gnueabihf)
+# -DTAV_QEMU_CPU=cortex-r5f runs the tests on a core without NEON (qemu's
+# default core has it).
+if(TAV_QEMU_CPU)
+  set(CMAKE_CROSSCOMPILING_EMULATOR qemu-arm -cpu ${TAV_QEMU_CPU} -L /usr/arm-linux-gnueabihf)
+else()
+  set(CMAKE_CROSSCOMPILING_EMULATOR qemu-arm -L /usr/arm-linux-gnueabihf)
+endif()

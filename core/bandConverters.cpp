@@ -5,33 +5,25 @@
 #include <string.h>
 
 #include "demosaicBands.h"
+#include "kernels/lumaWeights.h"
 #include "outputTypes.h"
 
 namespace tav {
 
 namespace {
 
-constexpr int32_t kLumaRedFirst[3] = {77, 150, 29};
-constexpr int32_t kLumaBlueFirst[3] = {29, 150, 77};
+constexpr int32_t kLumaRedFirst[3] = {kLumaRed, kLumaGreen, kLumaBlue};
+constexpr int32_t kLumaBlueFirst[3] = {kLumaBlue, kLumaGreen, kLumaRed};
 
 bool isRedFirst(OutputKind kind) { return kind == OutputKind::Rgb || kind == OutputKind::Rgba; }
 bool isPlanar(OutputKind kind) { return kind == OutputKind::RgbPlanar || kind == OutputKind::BgrPlanar; }
 
-BandPhase phaseOf(int64_t baseType) {
+BayerPhase phaseOf(int64_t baseType) {
     switch (baseType) {
-        case TAV_PIXEL_BAYER_RG8: return BandPhase::RG;
-        case TAV_PIXEL_BAYER_GR8: return BandPhase::GR;
-        case TAV_PIXEL_BAYER_GB8: return BandPhase::GB;
-        default: return BandPhase::BG;
-    }
-}
-
-BandPhase withRedAndBlueExchanged(BandPhase phase) {
-    switch (phase) {
-        case BandPhase::RG: return BandPhase::BG;
-        case BandPhase::BG: return BandPhase::RG;
-        case BandPhase::GR: return BandPhase::GB;
-        default: return BandPhase::GR;
+        case TAV_PIXEL_BAYER_RG8: return kPhaseRG;
+        case TAV_PIXEL_BAYER_GR8: return kPhaseGR;
+        case TAV_PIXEL_BAYER_GB8: return kPhaseGB;
+        default: return kPhaseBG;
     }
 }
 
@@ -89,7 +81,7 @@ void convertRows(const BandJob& job, const BandRows& rows) {
         return;
     }
     const size_t n = (size_t)job.width * (size_t)job.height;
-    const BandPhase phase = phaseOf(job.baseType);
+    const BayerPhase phase = phaseOf(job.baseType);
     BandOutput out = {};
     out.layout = layoutOf(kind);
     out.data = job.destination;
@@ -98,9 +90,9 @@ void convertRows(const BandJob& job, const BandRows& rows) {
         // Interleaved kernels exist for every phase and write B, G, R: the
         // phase with red and blue exchanged gives R, G, B. Planar and grey
         // kernels exist for RG and GR and serve BG and GB by exchange.
-        const bool exchanged = phase == BandPhase::BG || phase == BandPhase::GB;
-        const BandPhase rgOrGr = phase == BandPhase::RG || phase == BandPhase::BG ? BandPhase::RG : BandPhase::GR;
-        BandPhase kernelPhase = rgOrGr;
+        const bool exchanged = phase == kPhaseBG || phase == kPhaseGB;
+        const BayerPhase rgOrGr = phase == kPhaseRG || phase == kPhaseBG ? kPhaseRG : kPhaseGR;
+        BayerPhase kernelPhase = rgOrGr;
         if (out.layout == BandLayout::Bgr || out.layout == BandLayout::Bgra) {
             kernelPhase = isRedFirst(kind) ? withRedAndBlueExchanged(phase) : phase;
         } else if (out.layout == BandLayout::Mono) {
@@ -114,8 +106,8 @@ void convertRows(const BandJob& job, const BandRows& rows) {
 
     // Nearest and edge-directed: RG kernels serve BG frames and GB kernels GR
     // frames with red and blue exchanged.
-    const bool rgKernel = phase == BandPhase::RG || phase == BandPhase::BG;
-    const bool exchanged = phase == BandPhase::BG || phase == BandPhase::GR;
+    const bool rgKernel = phase == kPhaseRG || phase == kPhaseBG;
+    const bool exchanged = phase == kPhaseBG || phase == kPhaseGR;
     if (out.layout == BandLayout::Mono) {
         out.orderFlag = exchanged ? 1u : 0u;
     } else if (out.layout == BandLayout::Planar) {
@@ -123,7 +115,7 @@ void convertRows(const BandJob& job, const BandRows& rows) {
     } else {
         out.orderFlag = isRedFirst(kind) != exchanged ? 1u : 0u;
     }
-    const BandPhase kernelPhase = rgKernel ? BandPhase::RG : BandPhase::GB;
+    const BayerPhase kernelPhase = rgKernel ? kPhaseRG : kPhaseGB;
     if (job.method == TAV_METHOD_NEAREST) {
         nearestBand(kernelPhase, job.frame, job.height, job.width, out, rows);
     } else {

@@ -11,20 +11,21 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "kernels/bayerPhase.h"
+#include "kernels/lumaWeights.h"
 #include "outputTypes.h"
 #include "tav_demosaic.h"
 #include "tav_kernels.h"
 
 namespace {
 
+using tav::BayerPhase;
 using tav::OutputKind;
-
-enum class Phase { RG, GR, GB, BG };
 
 enum Method : int32_t { kNearest = TAV_METHOD_NEAREST, kBilinear = TAV_METHOD_BILINEAR, kEdge = TAV_METHOD_EDGE };
 
-constexpr int32_t kLumaRedFirst[3] = {77, 150, 29};
-constexpr int32_t kLumaBlueFirst[3] = {29, 150, 77};
+constexpr int32_t kLumaRedFirst[3] = {tav::kLumaRed, tav::kLumaGreen, tav::kLumaBlue};
+constexpr int32_t kLumaBlueFirst[3] = {tav::kLumaBlue, tav::kLumaGreen, tav::kLumaRed};
 
 struct Planes {
     uint8_t* first;  // receives the colour at the kernel's red position
@@ -99,33 +100,27 @@ TavStatus runFlagged(const FlaggedFamily& family, bool exchanged, const uint8_t*
 
 using BilinearInterleaved = int32_t (*)(const uint8_t*, int32_t, int32_t, uint8_t*);
 
-// Indexed by Phase.
+// Indexed by tav::phaseIndex.
 constexpr BilinearInterleaved kBilinearBgr[] = {rg8ToBgr8_bilinear, gr8ToBgr8_bilinear, gb8ToBgr8_bilinear,
                                                 bg8ToBgr8_bilinear};
 constexpr BilinearInterleaved kBilinearBgra[] = {rg8ToBgra8_bilinear, gr8ToBgra8_bilinear, gb8ToBgra8_bilinear,
                                                  bg8ToBgra8_bilinear};
 
-Phase withRedAndBlueExchanged(Phase phase) {
-    switch (phase) {
-        case Phase::RG: return Phase::BG;
-        case Phase::BG: return Phase::RG;
-        case Phase::GR: return Phase::GB;
-        default: return Phase::GR;
-    }
-}
+// RG and BG frames go to the red-first kernels, GR and GB to the green-first ones.
+bool redFirstKernel(BayerPhase phase) { return phase.redRowParity == phase.redColumnParity; }
 
-TavStatus runBilinear(Phase phase, const uint8_t* frame, uint8_t* destination, int32_t height, int32_t width,
+TavStatus runBilinear(BayerPhase phase, const uint8_t* frame, uint8_t* destination, int32_t height, int32_t width,
                       size_t n, OutputKind kind) {
-    const bool rgKernel = phase == Phase::RG || phase == Phase::BG;  // else the GR kernel
-    const bool exchanged = phase == Phase::BG || phase == Phase::GB;
-    const Phase kernelPhase = isRedFirst(kind) ? withRedAndBlueExchanged(phase) : phase;
+    const bool rgKernel = redFirstKernel(phase);  // else the GR kernel
+    const bool exchanged = phase.redRowParity == 1;  // BG with the RG kernel, GB with the GR kernel
+    const BayerPhase kernelPhase = isRedFirst(kind) ? tav::withRedAndBlueExchanged(phase) : phase;
     switch (kind) {
         case OutputKind::Bgr:
         case OutputKind::Rgb:
-            return kBilinearBgr[static_cast<int>(kernelPhase)](frame, height, width, destination);
+            return kBilinearBgr[tav::phaseIndex(kernelPhase)](frame, height, width, destination);
         case OutputKind::Bgra:
         case OutputKind::Rgba:
-            return kBilinearBgra[static_cast<int>(kernelPhase)](frame, height, width, destination);
+            return kBilinearBgra[tav::phaseIndex(kernelPhase)](frame, height, width, destination);
         case OutputKind::Mono: {
             // The kernel gets its own copy of the weights.
             const int32_t* source = exchanged ? kLumaBlueFirst : kLumaRedFirst;
@@ -141,7 +136,7 @@ TavStatus runBilinear(Phase phase, const uint8_t* frame, uint8_t* destination, i
     }
 }
 
-TavStatus convertBayer(Phase phase, const uint8_t* frame, uint8_t* destination, int32_t height, int32_t width,
+TavStatus convertBayer(BayerPhase phase, const uint8_t* frame, uint8_t* destination, int32_t height, int32_t width,
                        int64_t outputType, int32_t method, uint8_t* scratch) {
     const OutputKind kind = tav::outputKindOf(outputType);
     if (kind == OutputKind::Unknown) return TAV_E_UNSUPPORTED;
@@ -158,8 +153,8 @@ TavStatus convertBayer(Phase phase, const uint8_t* frame, uint8_t* destination, 
 
     const size_t n = static_cast<size_t>(samples);
     if (method == kBilinear) return runBilinear(phase, frame, destination, height, width, n, kind);
-    const bool rgKernel = phase == Phase::RG || phase == Phase::BG;  // else the GB kernel
-    const bool exchanged = phase == Phase::BG || phase == Phase::GR;
+    const bool rgKernel = redFirstKernel(phase);  // else the GB kernel
+    const bool exchanged = phase.redColumnParity == 1;  // BG with the RG kernel, GR with the GB kernel
     const FlaggedFamily& family = method == kNearest ? (rgKernel ? kNearestRg : kNearestGb)
                                                      : (rgKernel ? kEdgeRg : kEdgeGb);
     return runFlagged(family, exchanged, frame, destination, height, width, n, kind, scratch);
@@ -169,20 +164,20 @@ TavStatus convertBayer(Phase phase, const uint8_t* frame, uint8_t* destination, 
 
 extern "C" TavStatus rg8Convert(const uint8_t* frame, uint8_t* destination, int32_t height, int32_t width,
                                 int64_t outputType, int32_t method, uint8_t* scratch) {
-    return convertBayer(Phase::RG, frame, destination, height, width, outputType, method, scratch);
+    return convertBayer(tav::kPhaseRG, frame, destination, height, width, outputType, method, scratch);
 }
 
 extern "C" TavStatus gr8Convert(const uint8_t* frame, uint8_t* destination, int32_t height, int32_t width,
                                 int64_t outputType, int32_t method, uint8_t* scratch) {
-    return convertBayer(Phase::GR, frame, destination, height, width, outputType, method, scratch);
+    return convertBayer(tav::kPhaseGR, frame, destination, height, width, outputType, method, scratch);
 }
 
 extern "C" TavStatus gb8Convert(const uint8_t* frame, uint8_t* destination, int32_t height, int32_t width,
                                 int64_t outputType, int32_t method, uint8_t* scratch) {
-    return convertBayer(Phase::GB, frame, destination, height, width, outputType, method, scratch);
+    return convertBayer(tav::kPhaseGB, frame, destination, height, width, outputType, method, scratch);
 }
 
 extern "C" TavStatus bg8Convert(const uint8_t* frame, uint8_t* destination, int32_t height, int32_t width,
                                 int64_t outputType, int32_t method, uint8_t* scratch) {
-    return convertBayer(Phase::BG, frame, destination, height, width, outputType, method, scratch);
+    return convertBayer(tav::kPhaseBG, frame, destination, height, width, outputType, method, scratch);
 }

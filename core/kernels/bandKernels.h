@@ -9,6 +9,7 @@
 
 #include <stdint.h>
 
+#include "bayerPhase.h"
 #include "tav_types.h"
 
 namespace tav {
@@ -52,13 +53,11 @@ struct BandOutput {
 // Kernel phases: nearest and edge-directed have RG and GB kernels, bilinear
 // takes the four Bayer orders. Sizes are those the exported kernels accept
 // (checked by the caller); nothing is checked here.
-enum class BandPhase { RG, GR, GB, BG };
-
-void nearestBand(BandPhase phase, const uint8_t* frame, int32_t height, int32_t width,
+void nearestBand(BayerPhase phase, const uint8_t* frame, int32_t height, int32_t width,
                  const BandOutput& output, const BandRows& rows);
-void bilinearBand(BandPhase phase, const uint8_t* frame, int32_t height, int32_t width,
+void bilinearBand(BayerPhase phase, const uint8_t* frame, int32_t height, int32_t width,
                   const BandOutput& output, const BandRows& rows);
-void edgeBand(BandPhase phase, const uint8_t* frame, int32_t height, int32_t width,
+void edgeBand(BayerPhase phase, const uint8_t* frame, int32_t height, int32_t width,
               const BandOutput& output, const BandRows& rows);
 
 }  // namespace tav

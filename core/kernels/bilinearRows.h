@@ -9,8 +9,9 @@
 //
 // Rows are mirrored by choosing the rows above and below (row -1 is row 1,
 // row h is row h - 2); columns 0 and width - 1 mirror their outer neighbour in
-// bilinearPixel. The interior of a row goes through the branch-free 16-pixel
-// blocks of bilinearBlocks.h, which give the same values.
+// bilinearPixel. Where the sink carries a vector table, the row from its
+// third column on goes through the blocks of bilinearBlocks.h compiled for
+// the active instruction set, which give the same values.
 #ifndef TAV_KERNELS_BILINEAR_ROWS_H
 #define TAV_KERNELS_BILINEAR_ROWS_H
 
@@ -18,7 +19,8 @@
 #include <stdint.h>
 
 #include "bandKernels.h"
-#include "bilinearBlocks.h"
+#include "bayerPhase.h"
+#include "bilinearVariants.h"
 
 namespace tav {
 namespace bilinear {
@@ -26,19 +28,8 @@ namespace bilinear {
 using tav::RowFeed;
 using tav::needRows;
 
-// The three source rows around an output row (already mirrored at the top
-// and bottom) and where its colour sites lie.
-struct RowContext {
-    const uint8_t* up;
-    const uint8_t* mid;
-    const uint8_t* down;
-    int width;
-    int colourParity;  // x & 1 of the row's red or blue sites
-    bool redRow;       // the row holds red samples (else blue)
-};
-
-// One pixel through the mirror rule: the plain form of the rule, used where a
-// block does not fit (row ends, short rows, sinks without blocks).
+// One pixel through the mirror rule: the plain form of the rule, used for the
+// whole row on the plain path and for the first columns otherwise.
 template <class Sink>
 inline void bilinearPixel(const RowContext& row, int x, Sink& sink) {
     const int left = x == 0 ? 1 : x - 1;
@@ -60,40 +51,26 @@ inline void bilinearPixel(const RowContext& row, int x, Sink& sink) {
         sink.put(x, other, green, own);
 }
 
-// A whole output row: the rule pixel by pixel near the ends, 16-pixel blocks
-// in between when the sink takes them.
+// A whole output row: the rule pixel by pixel, or its first two or three
+// columns (up to the second colour site) and then the sink's vector row.
 template <class Sink>
 inline void bilinearRow(const RowContext& row, Sink& sink) {
     int x = 0;
-#if TAV_BILINEAR_BLOCKS
-    if constexpr (Sink::kTakesBlocks) {
-        // Blocks start on a colour site with two pixels to their left.
+    if (sink.vector) {
         const int firstBlock = row.colourParity + 2;
         for (; x < firstBlock; ++x) bilinearPixel(row, x, sink);
-        for (; x + kBlockPixels + 2 <= row.width; x += kBlockPixels)
-            sink.putBlock(x, bilinearBlock(row.up, row.mid, row.down, x, row.redRow));
+        sink.vectorRow(row);
+        return;
     }
-#endif
     for (; x < row.width; ++x) bilinearPixel(row, x, sink);
 }
-
-// Where the red sites of a phase lie: row parity and column parity.
-struct Phase {
-    int redRowParity;
-    int redColumnParity;
-};
-
-constexpr Phase kPhaseRG = {0, 0};  // R G / G B
-constexpr Phase kPhaseGR = {0, 1};  // G R / B G
-constexpr Phase kPhaseGB = {1, 0};  // G B / R G
-constexpr Phase kPhaseBG = {1, 1};  // B G / G R
 
 // Runs the rule over output rows [first, end) of a height x width frame
 // (stride width); rows outside the frame are mirrored only at the frame's
 // own edges, so any split of the rows gives the same bytes. The sink's
 // beginRow(y) points it at output row y.
 template <class Sink>
-inline void bilinearFrame(const uint8_t* frame, int height, int width, Phase phase, Sink& sink,
+inline void bilinearFrame(const uint8_t* frame, int height, int width, BayerPhase phase, Sink& sink,
                           int first, int end, RowFeed* feed) {
     const size_t stride = (size_t)width;
     for (int y = first; y < end; ++y) {

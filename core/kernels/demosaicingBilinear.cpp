@@ -4,6 +4,7 @@
 #include "tav_kernels.h"
 
 #include "bilinearRows.h"
+#include "simd/variants.h"
 
 #include <stddef.h>
 #include <stdint.h>
@@ -16,10 +17,10 @@ namespace {
 // Interleaved pixels of BytesPerPixel bytes: B, G, R and, for 4 bytes, 0.
 template <int BytesPerPixel>
 struct InterleavedSink {
-    static constexpr bool kTakesBlocks = true;
     uint8_t* destination;
     size_t rowBytes;
     uint8_t* row;
+    const VectorRows* vector;  // null: the per-pixel rule for whole rows
 
     void beginRow(int y) { row = destination + (size_t)y * rowBytes; }
     void put(int x, unsigned r, unsigned g, unsigned b) {
@@ -29,23 +30,15 @@ struct InterleavedSink {
         pixel[2] = (uint8_t)r;
         if (BytesPerPixel == 4) pixel[3] = 0;
     }
-#if TAV_BILINEAR_BLOCKS
-    void putBlock(int x, const PairColours& c) {
-        const PixelWords words = pixelWords(c);
-        if (BytesPerPixel == 4)
-            memcpy(row + (size_t)x * 4, words.words, sizeof words.words);
-        else
-            storeBgr(row + (size_t)x * 3, words);
-    }
-#endif
+    void vectorRow(const RowContext& r) const { (BytesPerPixel == 4 ? vector->bgra : vector->bgr)(r, row); }
 };
 
 // Three planes: plane 0 red, plane 1 green, plane 2 blue (of the kernel's phase).
 struct PlanarSink {
-    static constexpr bool kTakesBlocks = true;
     uint8_t* planes[3];
     size_t width;
     uint8_t* rows[3];
+    const VectorRows* vector;
 
     void beginRow(int y) {
         for (int p = 0; p < 3; ++p) rows[p] = planes[p] + (size_t)y * width;
@@ -55,48 +48,35 @@ struct PlanarSink {
         rows[1][x] = (uint8_t)g;
         rows[2][x] = (uint8_t)b;
     }
-#if TAV_BILINEAR_BLOCKS
-    void putBlock(int x, const PairColours& c) {
-        storeBytes(rows[0] + x, pairBytes(c.redColour, c.redGreen));
-        storeBytes(rows[1] + x, pairBytes(c.greenColour, c.greenGreen));
-        storeBytes(rows[2] + x, pairBytes(c.blueColour, c.blueGreen));
-    }
-#endif
+    void vectorRow(const RowContext& r) const { vector->planar(r, rows); }
 };
 
 // Grey = (wR*R + wG*G + wB*B + 128) >> 8. With non-negative weights summing to
 // at most 256 the sum stays below 2^16, so it runs in 16-bit lanes.
 struct GreySink16 {
-    static constexpr bool kTakesBlocks = true;
     uint8_t* destination;
     size_t width;
-    uint16_t weightR, weightG, weightB;
+    uint16_t weights[3];  // R, G, B
     uint8_t* row;
+    const VectorRows* vector;
 
     void beginRow(int y) { row = destination + (size_t)y * width; }
     void put(int x, unsigned r, unsigned g, unsigned b) {
-        const uint16_t sum = (uint16_t)((uint16_t)(weightR * r) + (uint16_t)(weightG * g) +
-                                        (uint16_t)(weightB * b) + 128);
+        const uint16_t sum = (uint16_t)((uint16_t)(weights[0] * r) + (uint16_t)(weights[1] * g) +
+                                        (uint16_t)(weights[2] * b) + 128);
         row[x] = (uint8_t)(sum >> 8);
     }
-#if TAV_BILINEAR_BLOCKS
-    void putBlock(int x, const PairColours& c) {
-        const U16x8 atColour =
-            (c.redColour * weightR + c.greenColour * weightG + c.blueColour * weightB + 128) >> 8;
-        const U16x8 atGreen =
-            (c.redGreen * weightR + c.greenGreen * weightG + c.blueGreen * weightB + 128) >> 8;
-        storeBytes(row + x, pairBytes(atColour, atGreen));
-    }
-#endif
+    void vectorRow(const RowContext& r) const { vector->grey(r, row, weights); }
 };
 
 // Any other weights: 64-bit sum, so no weight can overflow it.
 struct GreySinkWide {
-    static constexpr bool kTakesBlocks = false;
     uint8_t* destination;
     size_t width;
     int64_t weightR, weightG, weightB;
     uint8_t* row;
+    const VectorRows* vector;  // always null: no vector form of the wide sum
+    void vectorRow(const RowContext&) const {}
 
     void beginRow(int y) { row = destination + (size_t)y * width; }
     void put(int x, unsigned r, unsigned g, unsigned b) {
@@ -114,19 +94,21 @@ bool acceptableSize(int32_t height, int32_t width, int bytesPerPixel) {
 
 template <int BytesPerPixel>
 int32_t interleaved(const uint8_t* frame, int32_t height, int32_t width, uint8_t* destination,
-                    Phase phase) {
+                    BayerPhase phase) {
     if (!acceptableSize(height, width, BytesPerPixel)) return TAV_E_SIZE;
     if (!frame || !destination) return TAV_E_NULL_POINTER;
-    InterleavedSink<BytesPerPixel> sink{destination, (size_t)width * BytesPerPixel, destination};
+    InterleavedSink<BytesPerPixel> sink{destination, (size_t)width * BytesPerPixel, destination,
+                                        TAV_CHOOSE_VARIANT(vectorRows)};
     bilinearFrame(frame, height, width, phase, sink, 0, height, nullptr);
     return TAV_OK;
 }
 
 int32_t planar(const uint8_t* frame, int32_t height, int32_t width, uint8_t* plane0,
-               uint8_t* plane1, uint8_t* plane2, Phase phase) {
+               uint8_t* plane1, uint8_t* plane2, BayerPhase phase) {
     if (!acceptableSize(height, width, 1)) return TAV_E_SIZE;
     if (!frame || !plane0 || !plane1 || !plane2) return TAV_E_NULL_POINTER;
-    PlanarSink sink{{plane0, plane1, plane2}, (size_t)width, {plane0, plane1, plane2}};
+    PlanarSink sink{{plane0, plane1, plane2}, (size_t)width, {plane0, plane1, plane2},
+                    TAV_CHOOSE_VARIANT(vectorRows)};
     bilinearFrame(frame, height, width, phase, sink, 0, height, nullptr);
     return TAV_OK;
 }
@@ -137,61 +119,56 @@ bool fitsSixteenBits(const int32_t* w) {
 }
 
 int32_t grey(const uint8_t* frame, int32_t height, int32_t width, const int32_t* weights,
-             uint8_t* destination, Phase phase) {
+             uint8_t* destination, BayerPhase phase) {
     if (!acceptableSize(height, width, 1)) return TAV_E_SIZE;
     if (!frame || !weights || !destination) return TAV_E_NULL_POINTER;
     if (fitsSixteenBits(weights)) {
-        GreySink16 sink{destination, (size_t)width, (uint16_t)weights[0], (uint16_t)weights[1],
-                        (uint16_t)weights[2], destination};
+        GreySink16 sink{destination,
+                        (size_t)width,
+                        {(uint16_t)weights[0], (uint16_t)weights[1], (uint16_t)weights[2]},
+                        destination,
+                        TAV_CHOOSE_VARIANT(vectorRows)};
         bilinearFrame(frame, height, width, phase, sink, 0, height, nullptr);
     } else {
         GreySinkWide sink{destination, (size_t)width, weights[0], weights[1], weights[2],
-                          destination};
+                          destination, nullptr};
         bilinearFrame(frame, height, width, phase, sink, 0, height, nullptr);
     }
     return TAV_OK;
 }
 
-Phase phaseOf(BandPhase phase) {
-    switch (phase) {
-        case BandPhase::RG: return kPhaseRG;
-        case BandPhase::GR: return kPhaseGR;
-        case BandPhase::GB: return kPhaseGB;
-        default: return kPhaseBG;
-    }
-}
-
 }  // namespace
 }  // namespace bilinear
 
-void bilinearBand(BandPhase bandPhase, const uint8_t* frame, int32_t height, int32_t width,
+void bilinearBand(BayerPhase phase, const uint8_t* frame, int32_t height, int32_t width,
                   const BandOutput& out, const BandRows& rows) {
     using namespace bilinear;
-    const Phase phase = phaseOf(bandPhase);
+    const VectorRows* vector = TAV_CHOOSE_VARIANT(vectorRows);
     switch (out.layout) {
         case BandLayout::Bgr: {
-            InterleavedSink<3> sink{out.data, (size_t)width * 3, out.data};
+            InterleavedSink<3> sink{out.data, (size_t)width * 3, out.data, vector};
             bilinearFrame(frame, height, width, phase, sink, rows.first, rows.end, rows.feed);
             break;
         }
         case BandLayout::Bgra: {
-            InterleavedSink<4> sink{out.data, (size_t)width * 4, out.data};
+            InterleavedSink<4> sink{out.data, (size_t)width * 4, out.data, vector};
             bilinearFrame(frame, height, width, phase, sink, rows.first, rows.end, rows.feed);
             break;
         }
         case BandLayout::Planar: {
             PlanarSink sink{{out.planes[0], out.planes[1], out.planes[2]}, (size_t)width,
-                            {out.planes[0], out.planes[1], out.planes[2]}};
+                            {out.planes[0], out.planes[1], out.planes[2]}, vector};
             bilinearFrame(frame, height, width, phase, sink, rows.first, rows.end, rows.feed);
             break;
         }
         case BandLayout::Mono: {
             const int32_t* w = out.weights;
             if (fitsSixteenBits(w)) {
-                GreySink16 sink{out.data, (size_t)width, (uint16_t)w[0], (uint16_t)w[1], (uint16_t)w[2], out.data};
+                GreySink16 sink{out.data, (size_t)width, {(uint16_t)w[0], (uint16_t)w[1], (uint16_t)w[2]},
+                                out.data, vector};
                 bilinearFrame(frame, height, width, phase, sink, rows.first, rows.end, rows.feed);
             } else {
-                GreySinkWide sink{out.data, (size_t)width, w[0], w[1], w[2], out.data};
+                GreySinkWide sink{out.data, (size_t)width, w[0], w[1], w[2], out.data, nullptr};
                 bilinearFrame(frame, height, width, phase, sink, rows.first, rows.end, rows.feed);
             }
             break;
@@ -201,10 +178,10 @@ void bilinearBand(BandPhase bandPhase, const uint8_t* frame, int32_t height, int
 
 }  // namespace tav
 
-using tav::bilinear::kPhaseBG;
-using tav::bilinear::kPhaseGB;
-using tav::bilinear::kPhaseGR;
-using tav::bilinear::kPhaseRG;
+using tav::kPhaseBG;
+using tav::kPhaseGB;
+using tav::kPhaseGR;
+using tav::kPhaseRG;
 
 extern "C" {
 

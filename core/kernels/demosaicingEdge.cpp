@@ -4,8 +4,12 @@
 
 #include "bandKernels.h"
 #include "diagnostics.h"
+#include "bayerPhase.h"
 #include "edgeOutputs.h"
 #include "edgeRowPair.h"
+#include "edgeStep.h"
+#include "lumaWeights.h"
+#include "simd/variants.h"
 #include "tav_kernels.h"
 
 namespace {
@@ -13,8 +17,8 @@ namespace {
 using namespace tav::edge;
 
 // Red/green rows are the even rows of RG frames and the odd rows of GB frames.
-constexpr int kRedRowsEven = 0;
-constexpr int kRedRowsOdd = 1;
+constexpr int kRedRowsEven = tav::kPhaseRG.redRowParity;
+constexpr int kRedRowsOdd = tav::kPhaseGB.redRowParity;
 
 // Frames need 6 rows and 6 columns, and every buffer size (w x h x bytes per
 // pixel) must fit in 32 bits.
@@ -41,11 +45,12 @@ int32_t interleavedEdge(const uint8_t* source, int32_t height, int32_t width,
     // No work buffer: the last width bytes of the output (inside the last
     // row, which is stored last) serve as the green row.
     uint8_t* greenRow = destination + (size_t)Bytes * width * height - width;
-    if (orderFlag != 0) {
-        edgeDemosaic(source, height, width, InterleavedOut<Bytes, true>(destination, width),
+    const VectorSteps* vector = TAV_CHOOSE_VARIANT(vectorSteps);
+    if (tav::channelOrder(orderFlag).redFirst) {
+        edgeDemosaic(source, height, width, InterleavedOut<Bytes, true>(destination, width, vector),
                      greenRow, firstRedRow);
     } else {
-        edgeDemosaic(source, height, width, InterleavedOut<Bytes, false>(destination, width),
+        edgeDemosaic(source, height, width, InterleavedOut<Bytes, false>(destination, width, vector),
                      greenRow, firstRedRow);
     }
     return TAV_OK;
@@ -58,7 +63,7 @@ int32_t planarEdge(const uint8_t* source, int32_t height, int32_t width, uint8_t
     if (nullRefused(!source || !redPlane || !greenPlane || !bluePlane || !workBuffer, line)) {
         return TAV_E_NULL_POINTER;
     }
-    edgeDemosaic(source, height, width, PlanarOut(redPlane, greenPlane, bluePlane, width),
+    edgeDemosaic(source, height, width, PlanarOut(redPlane, greenPlane, bluePlane, width, TAV_CHOOSE_VARIANT(vectorSteps)),
                  workBuffer, firstRedRow);
     return TAV_OK;
 }
@@ -67,7 +72,7 @@ int32_t lumaEdge(const uint8_t* source, int32_t height, int32_t width, uint8_t* 
                  uint32_t orderFlag, uint8_t* workBuffer, int firstRedRow, int line) {
     if (sizeRefused(height, width, 1, line)) return TAV_E_SIZE;
     if (nullRefused(!source || !destination || !workBuffer, line)) return TAV_E_NULL_POINTER;
-    edgeDemosaic(source, height, width, LumaOut(destination, width, orderFlag != 0), workBuffer,
+    edgeDemosaic(source, height, width, LumaOut(destination, width, tav::channelOrder(orderFlag), TAV_CHOOSE_VARIANT(vectorSteps)), workBuffer,
                  firstRedRow);
     return TAV_OK;
 }
@@ -81,31 +86,32 @@ void edgeBandOf(const uint8_t* frame, int32_t height, int32_t width, const Out& 
 
 }  // namespace
 
-void tav::edgeBand(BandPhase phase, const uint8_t* frame, int32_t height, int32_t width,
+void tav::edgeBand(BayerPhase phase, const uint8_t* frame, int32_t height, int32_t width,
                    const BandOutput& out, const BandRows& rows) {
-    const int firstRedRow = phase == BandPhase::GB ? kRedRowsOdd : kRedRowsEven;
-    const bool redFirst = out.orderFlag != 0;
+    const int firstRedRow = phase.redRowParity;
+    const tav::ChannelOrder order = tav::channelOrder(out.orderFlag);
+    const VectorSteps* vector = TAV_CHOOSE_VARIANT(vectorSteps);
     switch (out.layout) {
         case BandLayout::Bgr:
-            if (redFirst) {
-                edgeBandOf(frame, height, width, InterleavedOut<3, true>(out.data, width), firstRedRow, rows);
+            if (order.redFirst) {
+                edgeBandOf(frame, height, width, InterleavedOut<3, true>(out.data, width, vector), firstRedRow, rows);
             } else {
-                edgeBandOf(frame, height, width, InterleavedOut<3, false>(out.data, width), firstRedRow, rows);
+                edgeBandOf(frame, height, width, InterleavedOut<3, false>(out.data, width, vector), firstRedRow, rows);
             }
             break;
         case BandLayout::Bgra:
-            if (redFirst) {
-                edgeBandOf(frame, height, width, InterleavedOut<4, true>(out.data, width), firstRedRow, rows);
+            if (order.redFirst) {
+                edgeBandOf(frame, height, width, InterleavedOut<4, true>(out.data, width, vector), firstRedRow, rows);
             } else {
-                edgeBandOf(frame, height, width, InterleavedOut<4, false>(out.data, width), firstRedRow, rows);
+                edgeBandOf(frame, height, width, InterleavedOut<4, false>(out.data, width, vector), firstRedRow, rows);
             }
             break;
         case BandLayout::Planar:
-            edgeBandOf(frame, height, width, PlanarOut(out.planes[0], out.planes[1], out.planes[2], width),
+            edgeBandOf(frame, height, width, PlanarOut(out.planes[0], out.planes[1], out.planes[2], width, vector),
                        firstRedRow, rows);
             break;
         case BandLayout::Mono:
-            edgeBandOf(frame, height, width, LumaOut(out.data, width, redFirst), firstRedRow, rows);
+            edgeBandOf(frame, height, width, LumaOut(out.data, width, order, vector), firstRedRow, rows);
             break;
     }
 }

@@ -15,9 +15,15 @@
 #include <string.h>
 
 #include "bandKernels.h"
+#include "bayerPhase.h"
+#include "lumaWeights.h"
+#include "nearestVariants.h"
+#include "simd/variants.h"
 #include "tav_kernels.h"
 
 namespace {
+
+using tav::nearest::VectorRows;
 
 // The source rows a row routine reads: the red/green row above, the
 // green/blue row being written, and the red/green row below it.
@@ -67,12 +73,24 @@ struct InterleavedTarget {
     static constexpr uint32_t kBytesPerPixel = kBytes;
     uint8_t* destination;
     uint32_t orderFlag;
+    const VectorRows* vector;  // null: the per-pixel rows
 
-    InterleavedTarget atPixel(size_t index) const { return {destination + index * kBytes, orderFlag}; }
+    InterleavedTarget atPixel(size_t index) const {
+        return {destination + index * kBytes, orderFlag, vector};
+    }
+    // Columns 2 onwards of a row pair through the vector rows.
+    void vectorRows(const uint8_t* above, const uint8_t* current, const uint8_t* below, size_t width,
+                    size_t rowOffset) const {
+        uint8_t* const next = destination + rowOffset * kBytes;
+        const bool redFirst = tav::channelOrder(orderFlag).redFirst;
+        const auto rows = kBytes == 4 ? (redFirst ? vector->rgba : vector->bgra)
+                                      : (redFirst ? vector->rgb : vector->bgr);
+        rows(above, current, below, width, destination, next);
+    }
     template <class Writer>
     void withSinks(size_t rowOffset, Writer write) const {
         uint8_t* const next = destination + rowOffset * kBytes;
-        if (orderFlag != 0) {
+        if (tav::channelOrder(orderFlag).redFirst) {
             write(InterleavedSink<kBytes, 0>{destination}, InterleavedSink<kBytes, 0>{next});  // R, G, B
         } else {
             write(InterleavedSink<kBytes, 2>{destination}, InterleavedSink<kBytes, 2>{next});  // B, G, R
@@ -96,18 +114,24 @@ struct PlanarTarget {
     uint8_t* red;
     uint8_t* green;
     uint8_t* blue;
+    const VectorRows* vector;
 
-    PlanarTarget atPixel(size_t index) const { return {red + index, green + index, blue + index}; }
+    PlanarTarget atPixel(size_t index) const {
+        return {red + index, green + index, blue + index, vector};
+    }
+    void vectorRows(const uint8_t* above, const uint8_t* current, const uint8_t* below, size_t width,
+                    size_t rowOffset) const {
+        uint8_t* const first[3] = {red, green, blue};
+        uint8_t* const second[3] = {red + rowOffset, green + rowOffset, blue + rowOffset};
+        vector->planar(above, current, below, width, first, second);
+    }
     template <class Writer>
     void withSinks(size_t rowOffset, Writer write) const {
         write(PlanarSink{red, green, blue}, PlanarSink{red + rowOffset, green + rowOffset, blue + rowOffset});
     }
 };
 
-// Luma weights; they sum to 256.
-constexpr uint32_t kLumaRed = 77;
-constexpr uint32_t kLumaGreen = 150;
-constexpr uint32_t kLumaBlue = 29;
+using tav::kLumaGreen;
 
 struct GreySink {
     uint8_t* __restrict row;
@@ -123,13 +147,20 @@ struct GreyTarget {
     static constexpr uint32_t kBytesPerPixel = 1;
     uint8_t* destination;
     uint32_t orderFlag;
+    const VectorRows* vector;
 
-    GreyTarget atPixel(size_t index) const { return {destination + index, orderFlag}; }
+    GreyTarget atPixel(size_t index) const { return {destination + index, orderFlag, vector}; }
+    void vectorRows(const uint8_t* above, const uint8_t* current, const uint8_t* below, size_t width,
+                    size_t rowOffset) const {
+        const tav::ChannelOrder order = tav::channelOrder(orderFlag);
+        vector->grey(above, current, below, width, destination, destination + rowOffset,
+                     (uint16_t)order.redWeight, (uint16_t)order.blueWeight);
+    }
     template <class Writer>
     void withSinks(size_t rowOffset, Writer write) const {
-        // A set flag means the colour at the red position is blue.
-        const uint32_t redWeight = orderFlag != 0 ? kLumaBlue : kLumaRed;
-        const uint32_t blueWeight = orderFlag != 0 ? kLumaRed : kLumaBlue;
+        const tav::ChannelOrder order = tav::channelOrder(orderFlag);
+        const uint32_t redWeight = (uint32_t)order.redWeight;
+        const uint32_t blueWeight = (uint32_t)order.blueWeight;
         write(GreySink{destination, redWeight, blueWeight},
               GreySink{destination + rowOffset, redWeight, blueWeight});
     }
@@ -208,6 +239,17 @@ __attribute__((noinline)) void greenBlueAndRedGreenRows(const uint8_t* __restric
 // Two output rows: the green/blue row of the set and the red/green row below.
 template <class Target>
 void nearestBody(const NearestRowSet& rows, uint32_t width, Target target) {
+    if (target.vector) {
+        // Columns 0 and 1 by the rule (column 0 has its own), the rest in blocks.
+        target.withSinks(width, [&](auto greenBlue, auto redGreen) {
+            greenBlue.store(0, rows.above[0], rows.current[0], rows.current[1]);
+            redGreen.store(0, rows.below[0], rows.current[0], rows.current[1]);
+            greenBluePair(greenBlue, rows.above, rows.current, 1);
+            redGreenPair(redGreen, rows.below, rows.current, 1);
+        });
+        target.vectorRows(rows.above, rows.current, rows.below, width, width);
+        return;
+    }
     target.withSinks(width, [&](auto greenBlue, auto redGreen) {
         greenBlueAndRedGreenRows(rows.above, rows.current, rows.below, width, greenBlue, redGreen);
     });
@@ -232,11 +274,6 @@ constexpr auto rg8ToMono8_nearest_lastRows = &nearestLastRows<GreyTarget>;
 
 // ---- Frame ---------------------------------------------------------------------
 
-enum class Phase {
-    RG,  // even rows red/green, odd rows green/blue
-    GB,  // even rows green/blue, odd rows red/green
-};
-
 // Every routine reads row 1 and column 1 and the row schedule starts with up to
 // two rows of its own, so frames below 4 x 4 are refused, as are frames whose
 // output (per plane) does not fit 32 bits; nothing is read or written then.
@@ -249,11 +286,11 @@ inline bool nearestSizeAccepted(uint32_t height, uint32_t width, uint32_t bytesP
 // the start of the range go one at a time; the body then walks row pairs made
 // of a green/blue row and the red/green row below it, and a green/blue row
 // left at the end goes alone. Any split of the rows gives the same bytes.
-template <Phase kPhase, auto kBody, auto kLastRows, class Target>
-void nearestRows(const uint8_t* source, uint32_t height, uint32_t width, Target target, uint32_t first,
-                 uint32_t end, tav::RowFeed* feed) {
+template <auto kBody, auto kLastRows, class Target>
+void nearestRows(tav::BayerPhase phase, const uint8_t* source, uint32_t height, uint32_t width, Target target,
+                 uint32_t first, uint32_t end, tav::RowFeed* feed) {
     const size_t stride = width;
-    const uint32_t redGreenParity = kPhase == Phase::RG ? 0u : 1u;
+    const uint32_t redGreenParity = (uint32_t)phase.redRowParity;
     auto lastRowRead = [&](size_t row) { return (int32_t)(row + 1 < height ? row + 1 : height - 1); };
     size_t y = first;
     for (; y < end && (y == 0 || (y & 1) == redGreenParity); ++y) {
@@ -286,36 +323,11 @@ void nearestRows(const uint8_t* source, uint32_t height, uint32_t width, Target 
     }
 }
 
-template <Phase kPhase, auto kBody, auto kLastRows, class Target>
-uint32_t nearestKernel(const uint8_t* source, uint32_t height, uint32_t width, Target target) {
+template <auto kBody, auto kLastRows, class Target>
+uint32_t nearestKernel(tav::BayerPhase phase, const uint8_t* source, uint32_t height, uint32_t width, Target target) {
     if (!nearestSizeAccepted(height, width, Target::kBytesPerPixel)) return (uint32_t)TAV_E_SIZE;
-    nearestRows<kPhase, kBody, kLastRows>(source, height, width, target, 0, height, nullptr);
+    nearestRows<kBody, kLastRows>(phase, source, height, width, target, 0, height, nullptr);
     return 0;
-}
-
-template <Phase kPhase>
-void nearestBandOfPhase(const uint8_t* frame, int32_t height, int32_t width, const tav::BandOutput& out,
-                        const tav::BandRows& rows) {
-    const uint32_t h = (uint32_t)height, w = (uint32_t)width;
-    const uint32_t first = (uint32_t)rows.first, end = (uint32_t)rows.end;
-    switch (out.layout) {
-        case tav::BandLayout::Bgr:
-            nearestRows<kPhase, rg8ToBgr8_nearest_body, rg8ToBgr8_nearest_lastRows>(
-                frame, h, w, InterleavedTarget<3>{out.data, out.orderFlag}, first, end, rows.feed);
-            break;
-        case tav::BandLayout::Bgra:
-            nearestRows<kPhase, rg8ToBgra8_nearest_body, rg8ToBgra8_nearest_lastRows>(
-                frame, h, w, InterleavedTarget<4>{out.data, out.orderFlag}, first, end, rows.feed);
-            break;
-        case tav::BandLayout::Planar:
-            nearestRows<kPhase, rg8ToBgr8P_nearest_body, rg8ToBgr8P_nearest_lastRows>(
-                frame, h, w, PlanarTarget{out.planes[0], out.planes[1], out.planes[2]}, first, end, rows.feed);
-            break;
-        case tav::BandLayout::Mono:
-            nearestRows<kPhase, rg8ToMono8_nearest_body, rg8ToMono8_nearest_lastRows>(
-                frame, h, w, GreyTarget{out.data, out.orderFlag}, first, end, rows.feed);
-            break;
-    }
 }
 
 inline bool anyNull(const void* a, const void* b) { return a == nullptr || b == nullptr; }
@@ -332,66 +344,83 @@ extern "C" {
 uint32_t rg8ToBgr8_nearest(const uint8_t* source, uint32_t height, uint32_t width, uint8_t* destination,
                            uint32_t orderFlag) {
     if (anyNull(source, destination)) return (uint32_t)TAV_E_NULL_POINTER;
-    return nearestKernel<Phase::RG, rg8ToBgr8_nearest_body, rg8ToBgr8_nearest_lastRows>(
-        source, height, width, InterleavedTarget<3>{destination, orderFlag});
+    return nearestKernel<rg8ToBgr8_nearest_body, rg8ToBgr8_nearest_lastRows>(
+        tav::kPhaseRG, source, height, width, InterleavedTarget<3>{destination, orderFlag, TAV_CHOOSE_VARIANT(tav::nearest::vectorRows)});
 }
 
 uint32_t gb8ToBgr8_nearest(const uint8_t* source, uint32_t height, uint32_t width, uint8_t* destination,
                            uint32_t orderFlag) {
     if (anyNull(source, destination)) return (uint32_t)TAV_E_NULL_POINTER;
-    return nearestKernel<Phase::GB, rg8ToBgr8_nearest_body, rg8ToBgr8_nearest_lastRows>(
-        source, height, width, InterleavedTarget<3>{destination, orderFlag});
+    return nearestKernel<rg8ToBgr8_nearest_body, rg8ToBgr8_nearest_lastRows>(
+        tav::kPhaseGB, source, height, width, InterleavedTarget<3>{destination, orderFlag, TAV_CHOOSE_VARIANT(tav::nearest::vectorRows)});
 }
 
 uint32_t rg8ToBgra8_nearest(const uint8_t* source, uint32_t height, uint32_t width, uint8_t* destination,
                             uint32_t orderFlag) {
     if (anyNull(source, destination)) return (uint32_t)TAV_E_NULL_POINTER;
-    return nearestKernel<Phase::RG, rg8ToBgra8_nearest_body, rg8ToBgra8_nearest_lastRows>(
-        source, height, width, InterleavedTarget<4>{destination, orderFlag});
+    return nearestKernel<rg8ToBgra8_nearest_body, rg8ToBgra8_nearest_lastRows>(
+        tav::kPhaseRG, source, height, width, InterleavedTarget<4>{destination, orderFlag, TAV_CHOOSE_VARIANT(tav::nearest::vectorRows)});
 }
 
 uint32_t gb8ToBgra8_nearest(const uint8_t* source, uint32_t height, uint32_t width, uint8_t* destination,
                             uint32_t orderFlag) {
     if (anyNull(source, destination)) return (uint32_t)TAV_E_NULL_POINTER;
-    return nearestKernel<Phase::GB, rg8ToBgra8_nearest_body, rg8ToBgra8_nearest_lastRows>(
-        source, height, width, InterleavedTarget<4>{destination, orderFlag});
+    return nearestKernel<rg8ToBgra8_nearest_body, rg8ToBgra8_nearest_lastRows>(
+        tav::kPhaseGB, source, height, width, InterleavedTarget<4>{destination, orderFlag, TAV_CHOOSE_VARIANT(tav::nearest::vectorRows)});
 }
 
 uint32_t rg8ToBgr8P_nearest(const uint8_t* source, uint32_t height, uint32_t width, uint8_t* plane0,
                             uint8_t* plane1, uint8_t* plane2) {
     if (anyNull(source, plane0, plane1, plane2)) return (uint32_t)TAV_E_NULL_POINTER;
-    return nearestKernel<Phase::RG, rg8ToBgr8P_nearest_body, rg8ToBgr8P_nearest_lastRows>(
-        source, height, width, PlanarTarget{plane0, plane1, plane2});
+    return nearestKernel<rg8ToBgr8P_nearest_body, rg8ToBgr8P_nearest_lastRows>(
+        tav::kPhaseRG, source, height, width, PlanarTarget{plane0, plane1, plane2, TAV_CHOOSE_VARIANT(tav::nearest::vectorRows)});
 }
 
 uint32_t gb8ToBgr8P_nearest(const uint8_t* source, uint32_t height, uint32_t width, uint8_t* plane0,
                             uint8_t* plane1, uint8_t* plane2) {
     if (anyNull(source, plane0, plane1, plane2)) return (uint32_t)TAV_E_NULL_POINTER;
-    return nearestKernel<Phase::GB, rg8ToBgr8P_nearest_body, rg8ToBgr8P_nearest_lastRows>(
-        source, height, width, PlanarTarget{plane0, plane1, plane2});
+    return nearestKernel<rg8ToBgr8P_nearest_body, rg8ToBgr8P_nearest_lastRows>(
+        tav::kPhaseGB, source, height, width, PlanarTarget{plane0, plane1, plane2, TAV_CHOOSE_VARIANT(tav::nearest::vectorRows)});
 }
 
 uint32_t rg8ToMono8_nearest(const uint8_t* source, uint32_t height, uint32_t width, uint8_t* destination,
                             uint32_t orderFlag) {
     if (anyNull(source, destination)) return (uint32_t)TAV_E_NULL_POINTER;
-    return nearestKernel<Phase::RG, rg8ToMono8_nearest_body, rg8ToMono8_nearest_lastRows>(
-        source, height, width, GreyTarget{destination, orderFlag});
+    return nearestKernel<rg8ToMono8_nearest_body, rg8ToMono8_nearest_lastRows>(
+        tav::kPhaseRG, source, height, width, GreyTarget{destination, orderFlag, TAV_CHOOSE_VARIANT(tav::nearest::vectorRows)});
 }
 
 uint32_t gb8ToMono8_nearest(const uint8_t* source, uint32_t height, uint32_t width, uint8_t* destination,
                             uint32_t orderFlag) {
     if (anyNull(source, destination)) return (uint32_t)TAV_E_NULL_POINTER;
-    return nearestKernel<Phase::GB, rg8ToMono8_nearest_body, rg8ToMono8_nearest_lastRows>(
-        source, height, width, GreyTarget{destination, orderFlag});
+    return nearestKernel<rg8ToMono8_nearest_body, rg8ToMono8_nearest_lastRows>(
+        tav::kPhaseGB, source, height, width, GreyTarget{destination, orderFlag, TAV_CHOOSE_VARIANT(tav::nearest::vectorRows)});
 }
 
 }  // extern "C"
 
-void tav::nearestBand(BandPhase phase, const uint8_t* frame, int32_t height, int32_t width,
-                      const BandOutput& output, const BandRows& rows) {
-    if (phase == BandPhase::GB) {
-        nearestBandOfPhase<Phase::GB>(frame, height, width, output, rows);
-    } else {
-        nearestBandOfPhase<Phase::RG>(frame, height, width, output, rows);
+void tav::nearestBand(BayerPhase phase, const uint8_t* frame, int32_t height, int32_t width,
+                      const BandOutput& out, const BandRows& rows) {
+    const uint32_t h = (uint32_t)height, w = (uint32_t)width;
+    const uint32_t first = (uint32_t)rows.first, end = (uint32_t)rows.end;
+    const tav::nearest::VectorRows* vector = TAV_CHOOSE_VARIANT(tav::nearest::vectorRows);
+    switch (out.layout) {
+        case BandLayout::Bgr:
+            nearestRows<rg8ToBgr8_nearest_body, rg8ToBgr8_nearest_lastRows>(
+                phase, frame, h, w, InterleavedTarget<3>{out.data, out.orderFlag, vector}, first, end, rows.feed);
+            break;
+        case BandLayout::Bgra:
+            nearestRows<rg8ToBgra8_nearest_body, rg8ToBgra8_nearest_lastRows>(
+                phase, frame, h, w, InterleavedTarget<4>{out.data, out.orderFlag, vector}, first, end, rows.feed);
+            break;
+        case BandLayout::Planar:
+            nearestRows<rg8ToBgr8P_nearest_body, rg8ToBgr8P_nearest_lastRows>(
+                phase, frame, h, w, PlanarTarget{out.planes[0], out.planes[1], out.planes[2], vector}, first, end,
+                rows.feed);
+            break;
+        case BandLayout::Mono:
+            nearestRows<rg8ToMono8_nearest_body, rg8ToMono8_nearest_lastRows>(
+                phase, frame, h, w, GreyTarget{out.data, out.orderFlag, vector}, first, end, rows.feed);
+            break;
     }
 }

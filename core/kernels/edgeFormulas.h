@@ -6,8 +6,11 @@
 
 #include <stdint.h>
 
+#include "../simd/isaNamespace.h"
+
 namespace tav {
 namespace edge {
+TAV_ISA_BEGIN
 
 inline int clampByte(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
 inline int absInt(int v) { return v < 0 ? -v : v; }
@@ -35,10 +38,7 @@ inline int fromFourDifferences(int green, int d0, int d1, int d2, int d3) {
     return clampByte(green + ((d0 + d1 + d2 + d3) >> 2));
 }
 
-// Reflection about the first and last index without repeating it
-// (-1 -> 1, n -> n - 2); keeps the Bayer phase. Valid for |overshoot| < n.
-inline int mirrorIndex(int i, int n) { return i < 0 ? -i : (i >= n ? 2 * (n - 1) - i : i); }
-
+TAV_ISA_END
 }  // namespace edge
 }  // namespace tav
 

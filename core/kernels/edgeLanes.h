@@ -9,16 +9,13 @@
 #include <string.h>
 
 #include "edgeOutputs.h"
+#include "../simd/interleave.h"
 #include "../simd/lanes.h"
 
-// Only where the lanes map onto real vector registers (NEON, SSE2); elsewhere
-// the per-column path does all the work.
-#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__ && \
-    (defined(__ARM_NEON) || defined(__SSE2__))
-#define TAV_EDGE_LANES 1
-
+// Included only by the units of an instruction set (edgeSteps_*.cpp).
 namespace tav {
 namespace edge {
+TAV_ISA_BEGIN
 
 typedef lanes::I16x8 Lanes16;
 typedef lanes::U16x8 ULanes16;
@@ -181,47 +178,23 @@ TAV_LANES_INLINE void storePixelLanes(const Out& out, int dy, int c, const Pixel
     }
 }
 
-// Interleaved kinds: each pixel as one 32-bit word (byte 3 zero), in column
-// order. Pixels c .. c+3, c+4 .. c+7, ... come out of two zips.
-template <bool RedFirst>
-TAV_LANES_INLINE void pixelWords(const PixelLanes& p, ULanes32 words[4]) {
-    const ULanes16 lowEven = (ULanes16)(RedFirst ? p.redEven : p.blueEven) | ((ULanes16)p.greenEven << 8);
-    const ULanes16 highEven = (ULanes16)(RedFirst ? p.blueEven : p.redEven);
-    const ULanes16 lowOdd = (ULanes16)(RedFirst ? p.redOdd : p.blueOdd) | ((ULanes16)p.greenOdd << 8);
-    const ULanes16 highOdd = (ULanes16)(RedFirst ? p.blueOdd : p.redOdd);
-    const ULanes32 even0 = (ULanes32)interleaveLow(lowEven, highEven);   // pixels c, c+2, c+4, c+6
-    const ULanes32 even1 = (ULanes32)interleaveHigh(lowEven, highEven);  // c+8 .. c+14
-    const ULanes32 odd0 = (ULanes32)interleaveLow(lowOdd, highOdd);
-    const ULanes32 odd1 = (ULanes32)interleaveHigh(lowOdd, highOdd);
-    words[0] = interleaveLow(even0, odd0);
-    words[1] = interleaveHigh(even0, odd0);
-    words[2] = interleaveLow(even1, odd1);
-    words[3] = interleaveHigh(even1, odd1);
-}
-
-template <bool RedFirst>
-TAV_LANES_INLINE void storePixelLanes(const InterleavedOut<4, RedFirst>& out, int dy, int c,
-                            const PixelLanes& p) {
-    ULanes32 words[4];
-    pixelWords<RedFirst>(p, words);
-    uint8_t* dst = out.row + dy * out.stride + (ptrdiff_t)c * 4;
-    memcpy(dst, words, sizeof words);
-}
-
-// 3-byte pixels as overlapping 4-byte stores: each store's fourth byte is
-// rewritten by the next pixel. The last one touches the first byte of pixel
-// c+16, which lies inside the row and is stored later in the same step; in
-// the green-row rows of the last output row that byte is below every entry
-// still to be read (blocks end at least five columns before the row end).
-template <bool RedFirst>
-TAV_LANES_INLINE void storePixelLanes(const InterleavedOut<3, RedFirst>& out, int dy, int c,
-                            const PixelLanes& p) {
-    ULanes32 words[4];
-    pixelWords<RedFirst>(p, words);
-    uint32_t pixels[16];
-    memcpy(pixels, words, sizeof pixels);
-    uint8_t* dst = out.row + dy * out.stride + (ptrdiff_t)c * 3;
-    for (int i = 0; i < 16; ++i) memcpy(dst + 3 * i, &pixels[i], 4);
+// Interleaved kinds through the lane layer's interleaved stores (vst3/vst4
+// on NEON). On SSE2 the 3-byte form may rewrite the first two bytes of pixel
+// c+16 with garbage: that pixel lies inside the row and is stored later in
+// the same step, and in the green-row rows of the last output row those
+// bytes are below every entry still to be read (blocks end at least five
+// columns before the row end).
+template <int Bytes, bool RedFirst>
+TAV_LANES_INLINE void storePixelLanes(const InterleavedOut<Bytes, RedFirst>& out, int dy, int c,
+                                      const PixelLanes& p) {
+    const lanes::U8x16 red = lanes::pixelBytes((ULanes16)p.redEven, (ULanes16)p.redOdd);
+    const lanes::U8x16 green = lanes::pixelBytes((ULanes16)p.greenEven, (ULanes16)p.greenOdd);
+    const lanes::U8x16 blue = lanes::pixelBytes((ULanes16)p.blueEven, (ULanes16)p.blueOdd);
+    uint8_t* dst = out.row + dy * out.stride + (ptrdiff_t)c * Bytes;
+    if (Bytes == 4)
+        lanes::storeInterleaved4(dst, RedFirst ? red : blue, green, RedFirst ? blue : red, (lanes::U8x16){});
+    else
+        lanes::storeInterleaved3(dst, RedFirst ? red : blue, green, RedFirst ? blue : red);
 }
 
 TAV_LANES_INLINE void storePixelLanes(const PlanarOut& out, int dy, int c, const PixelLanes& p) {
@@ -251,8 +224,8 @@ TAV_LANES_INLINE void storePixelLanes(const LumaOut& out, int dy, int c, const P
     storeBytes16(out.row + dy * out.stride + c, (Lanes16)even, (Lanes16)odd);
 }
 
+TAV_ISA_END
 }  // namespace edge
 }  // namespace tav
 
-#endif
 #endif

@@ -19,23 +19,21 @@
 
 #include "bandKernels.h"
 #include "edgeFormulas.h"
-#include "edgeLanes.h"
+#include "edgeStep.h"
+#include "mirrorIndex.h"
+#include "../simd/isaNamespace.h"
 
 namespace tav {
 namespace edge {
+TAV_ISA_BEGIN
 
 using tav::RowFeed;
 using tav::needRows;
 
-// Source rows y-2 .. y+3 of a pair, reflected at the top and bottom.
-struct RowSet {
-    const uint8_t* row[6];
-};
-
 inline RowSet rowSetAt(const uint8_t* frame, int height, int width, int y) {
     RowSet s;
     for (int k = 0; k < 6; ++k) {
-        s.row[k] = frame + (size_t)mirrorIndex(y - 2 + k, height) * (size_t)width;
+        s.row[k] = frame + (size_t)reflectIndex(y - 2 + k, height) * (size_t)width;
     }
     return s;
 }
@@ -45,7 +43,7 @@ struct InteriorColumns {
     static int at(int c, int) { return c; }
 };
 struct BorderColumns {
-    static int at(int c, int width) { return mirrorIndex(c, width); }
+    static int at(int c, int width) { return reflectIndex(c, width); }
 };
 
 // Greens (interpolated or old) at columns x-1, x, x+1, x+2 of a column pair.
@@ -117,31 +115,7 @@ inline void finishBlueRow(const Out& out, int dy, int x, bool secondColumn, cons
     out.pixel(dy, x + 1, r, gBlue, own[c.odd]);
 }
 
-// What one step does besides interpolating the pair's greens.
-template <bool FinishRows, bool FinishAbove, bool FinishBelow, bool StoreGreens>
-struct StepMode {
-    static constexpr bool finishRows = FinishRows;    // rows y (and y-1 if FinishAbove)
-    static constexpr bool finishAbove = FinishAbove;  // row y-1 exists
-    static constexpr bool finishBelow = FinishBelow;  // row y+1 is the last row
-    static constexpr bool storeGreens = StoreGreens;  // a later step reads them
-};
-// Greens of the reflected pair above the frame only.
-using PrimeStep = StepMode<false, false, false, true>;
-// Pair (0, 1): row -1 does not exist.
-using TopStep = StepMode<true, false, false, true>;
-// Any pair with rows below it.
-using InnerStep = StepMode<true, true, false, true>;
-// Pair (h-2, h-1): row h reflects onto h-2, so row h-1 finishes here too.
-using ClosingStep = StepMode<true, true, true, false>;
-// Single last red/green row h-1 (the row below it reflects onto h-2).
-using FinalStep = StepMode<true, true, false, false>;
 
-// Column pair x, x+1 of one step. The carried greens and old entries slide
-// right by two columns per call.
-struct StepState {
-    int newLeft, newEven, newOdd;  // new greens at x-1, x, x+1
-    int oldLeft, oldEven;          // old greens at x-1, x
-};
 
 template <class Mode, class Columns, class Out>
 inline void stepColumnPair(const RowSet& s, int width, uint8_t* greenRow, const Out& out,
@@ -185,112 +159,6 @@ inline void stepColumnPair(const RowSet& s, int width, uint8_t* greenRow, const 
     st.newOdd = newNext;
 }
 
-// Interior columns in blocks of eight column pairs, in vector lanes: the
-// greens of a block are interpolated first, then its columns are finished,
-// then its green-row entries are replaced; the last columns of a row take
-// the same blocks over mirrored local copies (stepTail). Same rule and bytes
-// as stepColumnPair over the same columns; without vector support every
-// column takes that path.
-constexpr int kBlockPairs = 8;
-
-#if defined(TAV_EDGE_LANES)
-// Columns a block starting at x0 reads: up to x0 + 2 * kBlockPairs + 4.
-inline bool blockFits(int x0, int width) { return x0 + 2 * kBlockPairs + 5 <= width; }
-
-template <class Mode, class Out>
-inline void stepBlock(const RowSet& s, uint8_t* greenRow, const Out& out, StepState& st,
-                      int x0) {
-    // New greens at the red sites x0+2 .. x0+16 and the blue sites x0+3 .. x0+17;
-    // the carried ones fill the lanes before them.
-    const Lanes16 redAhead = steeredGreen8(s.row[2], s.row[1], s.row[3], s.row[0], s.row[4], x0 + 2);
-    const Lanes16 blueAhead =
-        steeredGreen8(s.row[3], s.row[2], s.row[4], s.row[1], s.row[5], x0 + 3);
-    GreenLanes newG;
-    newG.left = shiftIn2(st.newLeft, st.newOdd, blueAhead);
-    newG.even = shiftIn1(st.newEven, redAhead);
-    newG.odd = shiftIn1(st.newOdd, blueAhead);
-    newG.right = redAhead;
-
-    if (Mode::finishRows) {
-        // The green row is read before this block's pixels are stored; they
-        // cover no entry from column x0 + 15 on.
-        const GreenLanes oldG = greenRowLanes(greenRow, x0);
-        PixelLanes above, row, below;
-        if (Mode::finishAbove) {
-            above = finishBlueRow8(x0, s.row[1], oldG, s.row[0], oldG, s.row[2], newG);
-        }
-        row = finishRedRow8(x0, s.row[2], newG, s.row[1], oldG, s.row[3], newG);
-        if (Mode::finishBelow) {
-            below = finishBlueRow8(x0, s.row[3], newG, s.row[2], newG, s.row[4], newG);
-        }
-        if (Mode::finishAbove) storePixelLanes(out, -1, x0, above);
-        storePixelLanes(out, 0, x0, row);
-        if (Mode::finishBelow) storePixelLanes(out, 1, x0, below);
-    }
-    const int next = x0 + 2 * kBlockPairs;
-    if (Mode::finishRows) {
-        st.oldLeft = greenRow[next - 1];
-        st.oldEven = greenRow[next];
-    }
-    // Entries x0-1 .. x0+14 have had their last reader.
-    if (Mode::storeGreens) storeBytes16(greenRow + x0 - 1, newG.left, newG.even);
-    st.newLeft = blueAhead[6];
-    st.newEven = redAhead[7];
-    st.newOdd = blueAhead[7];
-}
-
-// The columns from x0 to the end of the row (fewer than a block's reach), as
-// blocks over small local copies: the source rows and the green row mirrored
-// past the last column, and the pixels written to a local area of which
-// only the columns inside the row are copied out. Greens and samples beyond
-// column width+3 never reach a column inside the row, so they are zero.
-constexpr int kTailBlocks = 2;  // a tail is at most 2 * kBlockPairs + 4 columns
-constexpr int kTailColumns = 2 * kBlockPairs * kTailBlocks + 16;
-
-template <class Mode, class Out>
-inline void stepTail(const RowSet& s, int width, uint8_t* greenRow, const Out& out,
-                     StepState& st, int x0) {
-    // Local column 0 is column x0 - 2.
-    const int base = x0 - 2;
-    const int inside = width - base;  // local columns inside the row
-    uint8_t rows[6][kTailColumns];
-    uint8_t greens[kTailColumns];
-    RowSet local;
-    for (int k = 0; k < 6; ++k) {
-        uint8_t* copy = rows[k];
-        memcpy(copy, s.row[k] + base, (size_t)inside);
-        // Columns width .. width+3 mirror onto width-2 .. width-5.
-        for (int i = 0; i < 4; ++i) copy[inside + i] = copy[inside - 2 - i];
-        memset(copy + inside + 4, 0, (size_t)(kTailColumns - inside - 4));
-        local.row[k] = copy;
-    }
-    // Entries from x0-1 on are still unread (even entries before x0 are
-    // never read); columns width and width+1 mirror onto width-2 and width-3.
-    memcpy(greens, greenRow + base, (size_t)inside);
-    greens[inside] = greens[inside - 2];
-    greens[inside + 1] = greens[inside - 3];
-    memset(greens + inside + 2, 0, (size_t)(kTailColumns - inside - 2));
-    uint8_t pixels[3 * kTailColumns * kMaxBytesPerPixel];
-    const Out localOut = out.redirected(pixels, kTailColumns);
-
-    int x = 2;
-    for (; base + x < width; x += 2 * kBlockPairs) stepBlock<Mode>(local, greens, localOut, st, x);
-
-    const int count = width - x0;
-    if (Mode::finishRows) {
-        if (Mode::finishAbove) out.copyPixels(localOut, -1, 2, x0, count);
-        out.copyPixels(localOut, 0, 2, x0, count);
-        if (Mode::finishBelow) out.copyPixels(localOut, 1, 2, x0, count);
-    }
-    if (Mode::storeGreens) {
-        // The blocks stored entries x0-1 .. base + x - 2; with an even width
-        // the last one (column width-1) may still be carried.
-        const int stored = base + x - 2 < width - 1 ? base + x - 2 : width - 1;
-        memcpy(greenRow + x0 - 1, greens + 1, (size_t)(stored - x0 + 2));
-        if (stored < width - 1) greenRow[width - 1] = (uint8_t)st.newLeft;
-    }
-}
-#endif
 
 // One row-pair step; `out` is positioned at row y (unused by PrimeStep).
 template <class Mode, class Out>
@@ -308,10 +176,11 @@ inline uint32_t rowPairStep(const RowSet& s, int width, uint8_t* greenRow, const
     int x = 0;
     stepColumnPair<Mode, BorderColumns>(s, width, greenRow, out, st, x);
     x = 2;
-#if defined(TAV_EDGE_LANES)
-    for (; blockFits(x, width); x += 2 * kBlockPairs) stepBlock<Mode>(s, greenRow, out, st, x);
-    stepTail<Mode>(s, width, greenRow, out, st, x);
-#else
+    if (out.vector) {
+        // The other columns in vector blocks of the active instruction set.
+        interiorStep<Mode>(*out.vector, out)(s, width, greenRow, out, st, x);
+        return 0;
+    }
     for (; x + 5 < width; x += 2) {
         stepColumnPair<Mode, InteriorColumns>(s, width, greenRow, out, st, x);
     }
@@ -320,7 +189,6 @@ inline uint32_t rowPairStep(const RowSet& s, int width, uint8_t* greenRow, const
     }
     // With an even width the last new green (column width-1) is still carried.
     if (Mode::storeGreens && (width & 1) == 0) greenRow[width - 1] = (uint8_t)st.newLeft;
-#endif
     return 0;
 }
 
@@ -436,6 +304,7 @@ inline void edgeBandRows(const uint8_t* frame, int height, int width, const Out&
     }
 }
 
+TAV_ISA_END
 }  // namespace edge
 }  // namespace tav
 

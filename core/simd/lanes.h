@@ -10,12 +10,16 @@
 #include <stdint.h>
 #include <string.h>
 
+#include "isaNamespace.h"
+
 // The lane helpers are small pieces of one loop body: always inline them.
 #define TAV_LANES_INLINE inline __attribute__((always_inline))
 
 namespace tav {
 namespace lanes {
+TAV_ISA_BEGIN
 
+typedef uint8_t U8x16 __attribute__((vector_size(16)));
 typedef uint16_t U16x8 __attribute__((vector_size(16)));
 typedef int16_t I16x8 __attribute__((vector_size(16)));
 typedef uint32_t U32x4 __attribute__((vector_size(16)));
@@ -47,6 +51,7 @@ TAV_LANES_INLINE U32x4 interleaveLow(U32x4 a, U32x4 b) { return __builtin_shuffl
 TAV_LANES_INLINE U32x4 interleaveHigh(U32x4 a, U32x4 b) { return __builtin_shuffle(a, b, (U32x4){2, 6, 3, 7}); }
 #endif
 
+TAV_ISA_END
 }  // namespace lanes
 }  // namespace tav
 

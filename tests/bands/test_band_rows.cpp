@@ -6,6 +6,7 @@
 
 #include "band_support.h"
 #include "demosaicBands.h"
+#include "simd/isa.h"
 #include "test_support.h"
 
 namespace {
@@ -34,43 +35,57 @@ struct BandRun {
 
 }  // namespace
 
-TEST(BandRows, AnySplitGivesTheWholeFrameAndWritesOnlyItsRows) {
-    std::mt19937 rng(12);
-    const int32_t sizes[][2] = {{6, 6}, {7, 9}, {8, 6}, {9, 7}, {13, 10}, {6, 41}, {23, 37}, {40, 24}};
-    for (const auto& size : sizes) {
-        const int32_t height = size[0], width = size[1];
-        std::vector<uint8_t> frame = tavtest::randomBytes((size_t)height * width, height * 100 + width);
-        for (int32_t baseType : kBayerTypes) {
-            for (int32_t method = 0; method <= 2; ++method) {
-                for (int64_t outputType : tavref::outputTypes()) {
-                    SCOPED_TRACE(testing::Message() << height << "x" << width << " type " << std::hex << baseType
-                                                    << std::dec << " method " << method << " output " << outputType);
-                    const std::vector<uint8_t> whole =
-                        tavband::wholeFrame(frame, baseType, height, width, outputType, method);
-                    std::vector<uint8_t> banded(whole.size(), 0x5A);
-                    tav::BandJob job = {nullptr, 0, baseType, outputType, method, frame.data(), nullptr,
-                                        banded.data(), height, width};
-                    ASSERT_TRUE(tav::bandsAccepted(job));
-                    BandRun bands(job);
-                    std::vector<int32_t> edges = randomEdges(height, 1 + (int)(rng() % 5), rng);
-                    std::vector<size_t> order(edges.size() - 1);
-                    for (size_t b = 0; b < order.size(); ++b) order[b] = b;
-                    std::shuffle(order.begin(), order.end(), rng);
-                    for (size_t b : order) bands.run(edges[b], edges[b + 1]);
-                    ASSERT_EQ(banded, whole);
+// On the plain path and on every instruction set this machine runs.
+std::vector<tav::simd::Isa> isasToTest() {
+    std::vector<tav::simd::Isa> isas;
+    for (int i = 0; i <= static_cast<int>(tav::simd::detectedIsa()); ++i) {
+        isas.push_back(static_cast<tav::simd::Isa>(i));
+    }
+    return isas;
+}
 
-                    // One band alone over two different fills: bytes outside it keep the fill.
-                    const size_t b = order[0];
-                    for (uint8_t fill : {uint8_t{0x00}, uint8_t{0xFF}}) {
-                        std::vector<uint8_t> alone(whole.size(), fill);
-                        bands.job.destination = alone.data();
-                        bands.run(edges[b], edges[b + 1]);
-                        for (size_t i = 0; i < alone.size(); ++i) {
-                            if (tavband::inRows(i, outputType, height, width, edges[b], edges[b + 1])) {
-                                ASSERT_EQ(alone[i], whole[i]) << "byte " << i;
-                            } else {
-                                ASSERT_EQ(alone[i], fill) << "byte " << i << " outside rows " << edges[b] << ".."
-                                                          << edges[b + 1];
+TEST(BandRows, AnySplitGivesTheWholeFrameAndWritesOnlyItsRows) {
+    for (tav::simd::Isa isa : isasToTest()) {
+        tav::simd::setIsaCap(isa);
+        SCOPED_TRACE(testing::Message() << "instruction set " << static_cast<int>(isa));
+        std::mt19937 rng(12);
+        const int32_t sizes[][2] = {{6, 6}, {7, 9}, {8, 6}, {9, 7}, {13, 10}, {6, 41}, {23, 37}, {40, 24}};
+        for (const auto& size : sizes) {
+            const int32_t height = size[0], width = size[1];
+            std::vector<uint8_t> frame = tavtest::randomBytes((size_t)height * width, height * 100 + width);
+            for (int32_t baseType : kBayerTypes) {
+                for (int32_t method = 0; method <= 2; ++method) {
+                    for (int64_t outputType : tavref::outputTypes()) {
+                        SCOPED_TRACE(testing::Message() << height << "x" << width << " type " << std::hex
+                                                        << baseType << std::dec << " method " << method
+                                                        << " output " << outputType);
+                        const std::vector<uint8_t> whole =
+                            tavband::wholeFrame(frame, baseType, height, width, outputType, method);
+                        std::vector<uint8_t> banded(whole.size(), 0x5A);
+                        tav::BandJob job = {nullptr, 0, baseType, outputType, method, frame.data(), nullptr,
+                                            banded.data(), height, width};
+                        ASSERT_TRUE(tav::bandsAccepted(job));
+                        BandRun bands(job);
+                        std::vector<int32_t> edges = randomEdges(height, 1 + (int)(rng() % 5), rng);
+                        std::vector<size_t> order(edges.size() - 1);
+                        for (size_t b = 0; b < order.size(); ++b) order[b] = b;
+                        std::shuffle(order.begin(), order.end(), rng);
+                        for (size_t b : order) bands.run(edges[b], edges[b + 1]);
+                        ASSERT_EQ(banded, whole);
+
+                        // One band alone over two different fills: bytes outside it keep the fill.
+                        const size_t b = order[0];
+                        for (uint8_t fill : {uint8_t{0x00}, uint8_t{0xFF}}) {
+                            std::vector<uint8_t> alone(whole.size(), fill);
+                            bands.job.destination = alone.data();
+                            bands.run(edges[b], edges[b + 1]);
+                            for (size_t i = 0; i < alone.size(); ++i) {
+                                if (tavband::inRows(i, outputType, height, width, edges[b], edges[b + 1])) {
+                                    ASSERT_EQ(alone[i], whole[i]) << "byte " << i;
+                                } else {
+                                    ASSERT_EQ(alone[i], fill) << "byte " << i << " outside rows " << edges[b] << ".."
+                                                              << edges[b + 1];
+                                }
                             }
                         }
                     }
@@ -78,6 +93,7 @@ TEST(BandRows, AnySplitGivesTheWholeFrameAndWritesOnlyItsRows) {
             }
         }
     }
+    tav::simd::setIsaCap(tav::simd::detectedIsa());
 }
 
 // Every band of one row, then every band of two rows, at every position.

@@ -83,7 +83,8 @@ TEST(Threads, EveryThreadCountGivesTheSameBytes) {
                         ASSERT_TRUE(out.intact());
                         if (type->storage == tavref::Storage::Bits8 && padding == 0) {
                             // 8-bit input is read in place and never written.
-                            ASSERT_EQ(input.bytes, makeInput(code, height, width, 0, (uint32_t)(height * 31 + method)).bytes);
+                            const uint32_t seed = (uint32_t)(height * 31 + method);
+                            ASSERT_EQ(input.bytes, makeInput(code, height, width, 0, seed).bytes);
                         }
                     }
                 }

@@ -1,0 +1,16 @@
+// Bilinear rows built for this unit's instruction set.
+#include "bilinearBlocks.h"
+
+namespace tav {
+namespace bilinear {
+
+const VectorRows* vectorRowsAvx2() {
+#if defined(__AVX2__)
+    return &kVectorRows;
+#else
+    return nullptr;
+#endif
+}
+
+}  // namespace bilinear
+}  // namespace tav
