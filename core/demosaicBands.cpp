@@ -25,6 +25,10 @@ constexpr int32_t kUnpack = -1;
 // primes its green row from the pair two rows above its first step and
 // steps read three rows below their pair.
 constexpr int32_t kRowsReadAcross = 4;
+// Each thread gets a few bands, taken in turn, so that a thread slowed down
+// by the rest of the machine holds up the frame by a small band only.
+constexpr int32_t kBandsPerThread = 4;
+constexpr int32_t kMaxBands = kMaxThreads * kBandsPerThread;
 // About this many unpacked bytes per chunk: they are still in the first
 // cache levels when the kernel reads them.
 constexpr int32_t kChunkBytes = 32 * 1024;
@@ -55,7 +59,7 @@ int32_t pairStart(const BandJob& job) {
 struct BandPlan {
     const BandJob* job;
     int32_t bands;
-    int32_t edges[kMaxThreads + 1];  // band b is rows [edges[b], edges[b + 1])
+    int32_t edges[kMaxBands + 1];  // band b is rows [edges[b], edges[b + 1])
     uint8_t* memory;                 // per-band line memory, or null for one band
     bool boundaryRowsOnly;           // the first round of fused unpacking
 };
@@ -142,8 +146,8 @@ int32_t plannedBands(const BandJob& job, int32_t threads, int32_t minOutputBytes
         (int64_t)job.width * job.height * bytesPerPixel(outputKindOf(job.outputType));
     if (threads <= 1 || outputBytes < minOutputBytes) return 1;
     const int32_t pairs = (job.height - pairStart(job)) / 2;
-    if (threads > kMaxThreads) threads = kMaxThreads;
-    return pairs < threads ? (pairs < 1 ? 1 : pairs) : threads;
+    const int32_t bands = (threads > kMaxThreads ? kMaxThreads : threads) * kBandsPerThread;
+    return pairs < bands ? (pairs < 1 ? 1 : pairs) : bands;
 }
 
 void normaliseRows(const TavImage& input, int32_t conversion, int32_t first, int32_t end, uint8_t* frame) {
@@ -169,11 +173,12 @@ void normaliseRows(const TavImage& input, int32_t conversion, int32_t first, int
 
 bool demosaicInBands(TavContext* context, const BandJob& job) {
     if (!bandsAccepted(job)) return false;
-    int32_t bands = plannedBands(job, threadsWanted(context), context->minThreadedOutputBytes);
+    const int32_t wanted = threadsWanted(context);
+    int32_t bands = plannedBands(job, wanted, context->minThreadedOutputBytes);
     int32_t threads = 1;
     uint8_t* memory = nullptr;
     if (bands > 1) {
-        threads = readyWorkers(context, bands);
+        threads = readyWorkers(context, wanted < bands ? wanted : bands);
         memory = threads > 1 ? bandMemory(context, (size_t)bands * bandMemoryBytes(job.width)) : nullptr;
         // Without workers or their memory the frame runs as one band on the
         // caller's thread.

@@ -43,8 +43,9 @@ void normaliseRows(const TavImage& input, int32_t conversion, int32_t first, int
 // nothing to unpack, or a job the bands do not take).
 bool demosaicInBands(TavContext* context, const BandJob& job);
 
-// How many bands a job is cut into with `threads` threads when frames with
-// less output than minOutputBytes stay on one thread.
+// How many bands a job is cut into with `threads` threads (a few per thread,
+// at least one row pair each) when frames with less output than
+// minOutputBytes stay on one thread.
 int32_t plannedBands(const BandJob& job, int32_t threads, int32_t minOutputBytes);
 
 }  // namespace tav

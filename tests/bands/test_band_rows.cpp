@@ -172,14 +172,18 @@ TEST(BandRows, RefusedJobsAndSmallFramesKeepTheWholeFramePath) {
     job.outputType = TAV_PIXEL_RGB8 + (int64_t{1} << 32);
     EXPECT_FALSE(tav::bandsAccepted(job));
 
-    // 256 KiB of output is the least that takes more than one thread; bands
-    // are whole row pairs, at least one each.
+    // 256 KiB of output is the least that takes more than one thread; each
+    // thread gets four bands of whole row pairs, at least one pair each.
     job = {nullptr, 0, TAV_PIXEL_BAYER_RG8, TAV_PIXEL_MONO8, 1, &byte, &byte, &byte, 256, 1024};
-    EXPECT_EQ(tav::plannedBands(job, 4, 256 * 1024), 4);
+    EXPECT_EQ(tav::plannedBands(job, 4, 256 * 1024), 16);
     job.height = 255;
     EXPECT_EQ(tav::plannedBands(job, 4, 256 * 1024), 1);
     job.outputType = TAV_PIXEL_BGRA8;
-    EXPECT_EQ(tav::plannedBands(job, 4, 256 * 1024), 4);
+    EXPECT_EQ(tav::plannedBands(job, 4, 256 * 1024), 16);
+    EXPECT_EQ(tav::plannedBands(job, 3, 256 * 1024), 12);
+    EXPECT_EQ(tav::plannedBands(job, 1000, 256 * 1024), 127);  // one row pair each
+    job.height = 1000;
+    EXPECT_EQ(tav::plannedBands(job, 1000, 256 * 1024), 256);  // 64 threads at most
     EXPECT_EQ(tav::plannedBands(job, 1, 256 * 1024), 1);
     job.height = 7;
     EXPECT_EQ(tav::plannedBands(job, 7, 0), 3);
