@@ -3,7 +3,9 @@
 #include <stdint.h>
 #include <string.h>
 
+#include "normaliseVariants.h"
 #include "outputTypes.h"
+#include "simd/variantUnits.h"
 #include "tav_demosaic.h"
 
 namespace {
@@ -65,20 +67,69 @@ inline uint8_t shiftedSample(const uint8_t* littleEndianPair, int32_t shift) {
     return static_cast<uint8_t>(sample >> shift);
 }
 
-void shiftRun(const uint8_t* source, size_t count, int32_t shift, uint8_t* destination) {
+void plainShiftRun(const uint8_t* source, size_t count, int32_t shift, uint8_t* destination) {
     for (size_t i = 0; i < count; ++i) destination[i] = shiftedSample(source + 2 * i, shift);
 }
 
 // Keeps the most significant byte of each sample (bytes 0 and 2 of every
 // 3-byte group). An odd count ends in a group whose second sample is absent:
 // only its first byte is read and only one sample is written.
-void unpackRun(const uint8_t* source, size_t count, uint8_t* destination) {
+void plainUnpackRun(const uint8_t* source, size_t count, uint8_t* destination) {
     size_t pairs = count / 2;
     for (size_t k = 0; k < pairs; ++k) {
         destination[2 * k] = source[3 * k];
         destination[2 * k + 1] = source[3 * k + 2];
     }
     if (count % 2 != 0) destination[count - 1] = source[3 * pairs];
+}
+
+// The loops of the active instruction set, else the plain ones.
+void shiftRun(const uint8_t* source, size_t count, int32_t shift, uint8_t* destination) {
+    using tav::simd::Isa;
+    switch (tav::simd::activeIsa()) {
+#if TAV_NEON_UNITS
+        case Isa::Neon:
+            if (tav::normalise::neon::shiftRun(source, count, shift, destination)) return;
+            break;
+#endif
+#if TAV_AVX2_UNITS
+        case Isa::Avx2:
+            if (tav::normalise::avx2::shiftRun(source, count, shift, destination)) return;
+            break;
+#endif
+#if TAV_SSE2_UNITS
+        case Isa::Sse2:
+            if (tav::normalise::sse2::shiftRun(source, count, shift, destination)) return;
+            break;
+#endif
+        default:
+            break;
+    }
+    plainShiftRun(source, count, shift, destination);
+}
+
+void unpackRun(const uint8_t* source, size_t count, uint8_t* destination) {
+    using tav::simd::Isa;
+    switch (tav::simd::activeIsa()) {
+#if TAV_NEON_UNITS
+        case Isa::Neon:
+            if (tav::normalise::neon::unpackRun(source, count, destination)) return;
+            break;
+#endif
+#if TAV_AVX2_UNITS
+        case Isa::Avx2:
+            if (tav::normalise::avx2::unpackRun(source, count, destination)) return;
+            break;
+#endif
+#if TAV_SSE2_UNITS
+        case Isa::Sse2:
+            if (tav::normalise::sse2::unpackRun(source, count, destination)) return;
+            break;
+#endif
+        default:
+            break;
+    }
+    plainUnpackRun(source, count, destination);
 }
 
 bool isValidShift(int32_t shift) { return shift >= 0 && shift <= 15; }

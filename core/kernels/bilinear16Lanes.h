@@ -1,4 +1,6 @@
-// Eight interior pixels of a 16-bit RGGB row pair at a time, in 16-bit lanes.
+// The 16-bit bilinear body in generic 128-bit lanes, eight interior pixels
+// of a row pair at a time. Included by each x86 variant unit inside its own
+// namespace (tav::bilinear16::sse2 or ::avx2), after core/simd/lanes16.h.
 //
 // Lane j of a block holds column x + j, x odd, so even lanes are B sites on
 // the odd row and G sites on the even row. Every neighbour mean is formed
@@ -9,42 +11,19 @@
 // and floor((a + b + c + d) / 4) is the floor of the mean of the two pair
 // means plus 1 when both pairs dropped a bit, which again fits in 16 bits.
 // The results equal those of the 32-bit sums of the plain rule.
-#ifndef TAV_KERNELS_BILINEAR16_LANES_H
-#define TAV_KERNELS_BILINEAR16_LANES_H
+//
+// The last block of a row pair (and any block whose interleaved store would
+// spill past the body) runs over a small copy of its neighbourhood, so the
+// vector code needs no scalar tail and writes nothing outside the body.
 
-#include <stdint.h>
-#include <string.h>
-
-#include "../simd/lanes.h"
-
-// Only worth it where 16-bit lanes are native; elsewhere the plain rule runs.
-#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__ && \
-    (defined(__SSE2__) || defined(__ARM_NEON))
-#define TAV_BILINEAR16_LANES 1
-#else
-#define TAV_BILINEAR16_LANES 0
-#endif
-
-#if TAV_BILINEAR16_LANES
-
-#if defined(__ARM_NEON)
-#include <arm_neon.h>
-#endif
-
-namespace tav {
-namespace bilinear16 {
-
-typedef lanes::U16x8 Lanes;
-typedef lanes::U32x4 Lanes32;
-using lanes::interleaveHigh;
-using lanes::interleaveLow;
+typedef U16x8 Lanes;
 
 constexpr int kBlockPixels = 8;
 
-inline Lanes load(const uint16_t* at) { return lanes::load<Lanes>(at); }
+TAV_LANES16_INLINE Lanes load(const uint16_t* at) { return loadLanes<Lanes>(at); }
 
 // Even lanes from a, odd lanes from b.
-inline Lanes evenOdd(Lanes a, Lanes b) {
+TAV_LANES16_INLINE Lanes evenOdd(Lanes a, Lanes b) {
     const Lanes even = {0xFFFF, 0, 0xFFFF, 0, 0xFFFF, 0, 0xFFFF, 0};
     return (a & even) | (b & ~even);
 }
@@ -55,14 +34,14 @@ struct HalfSum {
     Lanes dropped;
 };
 
-inline HalfSum halfSum(Lanes a, Lanes b) {
+TAV_LANES16_INLINE HalfSum halfSum(Lanes a, Lanes b) {
     const Lanes differing = a ^ b;
     const HalfSum h = {(Lanes)((a & b) + (differing >> 1)), (Lanes)(differing & 1)};
     return h;
 }
 
 // floor((a + b + c + d) / 4) from the half sums of (a, b) and (c, d).
-inline Lanes quarterSum(const HalfSum& p, const HalfSum& q) {
+TAV_LANES16_INLINE Lanes quarterSum(const HalfSum& p, const HalfSum& q) {
     const Lanes differing = p.mean ^ q.mean;
     return (p.mean & q.mean) + (differing >> 1) + (differing & p.dropped & q.dropped);
 }
@@ -74,7 +53,7 @@ struct RowLanes {
     HalfSum sides;
 };
 
-inline RowLanes rowLanes(const uint16_t* at) {
+TAV_LANES16_INLINE RowLanes rowLanes(const uint16_t* at) {
     const RowLanes r = {load(at), halfSum(load(at - 1), load(at + 1))};
     return r;
 }
@@ -84,7 +63,7 @@ struct BlockColours {
 };
 
 // Odd row: B sites in even lanes, G sites (R above and below) in odd lanes.
-inline BlockColours blueRowColours(const RowLanes& up, const RowLanes& mid, const RowLanes& down) {
+TAV_LANES16_INLINE BlockColours blueRowColours(const RowLanes& up, const RowLanes& mid, const RowLanes& down) {
     const HalfSum vertical = halfSum(up.own, down.own);
     BlockColours c;
     c.red = evenOdd(quarterSum(up.sides, down.sides), vertical.mean);
@@ -94,7 +73,7 @@ inline BlockColours blueRowColours(const RowLanes& up, const RowLanes& mid, cons
 }
 
 // Even row: G sites (R left and right) in even lanes, R sites in odd lanes.
-inline BlockColours redRowColours(const RowLanes& up, const RowLanes& mid, const RowLanes& down) {
+TAV_LANES16_INLINE BlockColours redRowColours(const RowLanes& up, const RowLanes& mid, const RowLanes& down) {
     const HalfSum vertical = halfSum(up.own, down.own);
     BlockColours c;
     c.red = evenOdd(mid.sides.mean, mid.own);
@@ -103,32 +82,53 @@ inline BlockColours redRowColours(const RowLanes& up, const RowLanes& mid, const
     return c;
 }
 
-// Writes the eight pixels as channel 0, 1, 2 words. Without NEON each pixel
-// goes out as one 8-byte write whose fourth word lands on the next pixel,
-// which is written afterwards: the caller keeps at least one pixel of the
-// row after the block.
-inline void storeInterleaved(uint16_t* at, Lanes channel0, Lanes channel1, Lanes channel2) {
-#if defined(__ARM_NEON)
-    const uint16x8x3_t pixels = {{channel0, channel1, channel2}};
-    vst3q_u16(at, pixels);
-#else
-    const Lanes32 lowPairs = (Lanes32)interleaveLow(channel0, channel1);
-    const Lanes32 highPairs = (Lanes32)interleaveHigh(channel0, channel1);
-    const Lanes32 lowLast = (Lanes32)interleaveLow(channel2, channel2);
-    const Lanes32 highLast = (Lanes32)interleaveHigh(channel2, channel2);
-    // Two pixels per vector, four words each.
-    const Lanes32 pixelPairs[4] = {interleaveLow(lowPairs, lowLast), interleaveHigh(lowPairs, lowLast),
-                                   interleaveLow(highPairs, highLast), interleaveHigh(highPairs, highLast)};
-    for (int i = 0; i < 4; ++i) {
-        const unsigned char* bytes = (const unsigned char*)&pixelPairs[i];
-        memcpy(at + 6 * i, bytes, 8);
-        memcpy(at + 6 * i + 3, bytes + 8, 8);
-    }
-#endif
+// Eight pixels of both rows of a row pair: s at the B site (r, c) of the
+// source, d at pixel (r, c) of the interleaved output, rows w samples and
+// 3 * dw samples apart. Reads rows r - 1 .. r + 2, columns c - 1 .. c + 8;
+// writes pixels c .. c + 7 and channel 0 of pixel c + 8 on rows r, r + 1.
+template <bool Rgb>
+TAV_LANES16_INLINE void rowPairBlock(const uint16_t* s, ptrdiff_t w, uint16_t* d, ptrdiff_t dw) {
+    const RowLanes above = rowLanes(s - w), blue = rowLanes(s), red = rowLanes(s + w), below = rowLanes(s + 2 * w);
+    const BlockColours top = blueRowColours(above, blue, red);
+    const BlockColours bottom = redRowColours(blue, red, below);
+    storeThreeChannels(d, Rgb ? top.red : top.blue, top.green, Rgb ? top.blue : top.red);
+    storeThreeChannels(d + 3 * dw, Rgb ? bottom.red : bottom.blue, bottom.green, Rgb ? bottom.blue : bottom.red);
 }
 
-}  // namespace bilinear16
-}  // namespace tav
+// The last `pixels` (1..8) pixels of a row pair through a copy: source
+// columns c - 1 .. c + pixels of the four rows, results copied out exactly.
+template <bool Rgb>
+inline void rowPairTail(const uint16_t* s, ptrdiff_t w, uint16_t* d, ptrdiff_t dw, int32_t pixels) {
+    constexpr int kSpan = kBlockPixels + 2;
+    uint16_t rows[4][kSpan] = {};
+    for (int k = 0; k < 4; ++k) memcpy(rows[k], s + (k - 1) * w - 1, sizeof(uint16_t) * (size_t)(pixels + 2));
+    uint16_t out[2][3 * (kBlockPixels + 1)];
+    rowPairBlock<Rgb>(&rows[1][1], kSpan, out[0], kBlockPixels + 1);
+    memcpy(d, out[0], sizeof(uint16_t) * 3 * (size_t)pixels);
+    memcpy(d + 3 * dw, out[1], sizeof(uint16_t) * 3 * (size_t)pixels);
+}
 
-#endif  // TAV_BILINEAR16_LANES
-#endif
+template <bool Rgb>
+void interleavedBody(const uint16_t* source, int32_t height, int32_t width, uint16_t* destination) {
+    const ptrdiff_t w = width;
+    // Columns 1 .. end - 1 of row pairs from row 1.
+    const int32_t end = ((width - 4) & ~1) + 3;
+    for (int32_t r = 1; r < height - 2; r += 2) {
+        const uint16_t* s = source + r * w;
+        uint16_t* d = destination + 3 * r * w;
+        int32_t c = 1;
+        // A block's spilt word must land on a pixel that is written later.
+        for (; c + kBlockPixels < end; c += kBlockPixels) rowPairBlock<Rgb>(s + c, w, d + 3 * c, w);
+        rowPairTail<Rgb>(s + c, w, d + 3 * c, w, end - c);
+    }
+}
+
+bool body(const uint16_t* source, int32_t height, int32_t width, const BodyOutput& output) {
+    if (output.layout == Layout::Planar) return false;  // the plain planar sweep vectorises as it is
+    if (output.layout == Layout::Rgb) {
+        interleavedBody<true>(source, height, width, output.interleaved);
+    } else {
+        interleavedBody<false>(source, height, width, output.interleaved);
+    }
+    return true;
+}

@@ -8,15 +8,16 @@
 // exist with the one opposite a missing edge neighbour counted twice.
 //
 // The border routines evaluate that rule through mirrored indices; the body
-// routine evaluates it one 2x2 block at a time with fixed offsets, the
-// interleaved one eight columns of a row pair at a time where 16-bit lanes
-// are native.
+// routine evaluates it one 2x2 block at a time with fixed offsets (the plain
+// path, built everywhere), or through the vector variant of the instruction
+// set chosen at run time (demosaicingBilinear16_<set>.cpp).
 #include "tav_kernels16.h"
 
 #include <stddef.h>
 
-#include "kernels/bilinear16Lanes.h"
+#include "kernels/bilinear16Variants.h"
 #include "kernels/samples16.h"
+#include "simd/variantUnits.h"
 
 namespace {
 
@@ -30,12 +31,12 @@ struct InterleavedSink {
         p[1] = (uint16_t)g;
         p[BChannel] = (uint16_t)b;
     }
-#if TAV_BILINEAR16_LANES
-    void putBlock(ptrdiff_t pixel, const tav::bilinear16::BlockColours& c) const {
-        tav::bilinear16::storeInterleaved(destination + 3 * pixel, RChannel == 0 ? c.red : c.blue, c.green,
-                                          RChannel == 0 ? c.blue : c.red);
+    tav::bilinear16::BodyOutput vectorOutput() const {
+        const tav::bilinear16::BodyOutput o = {RChannel == 0 ? tav::bilinear16::Layout::Rgb
+                                                             : tav::bilinear16::Layout::Bgr,
+                                               destination, nullptr, nullptr, nullptr};
+        return o;
     }
-#endif
 };
 typedef InterleavedSink<2, 0> BgrSink;
 typedef InterleavedSink<0, 2> RgbSink;
@@ -48,6 +49,10 @@ struct PlanarSink {
         rPlane[pixel] = (uint16_t)r;
         gPlane[pixel] = (uint16_t)g;
         bPlane[pixel] = (uint16_t)b;
+    }
+    tav::bilinear16::BodyOutput vectorOutput() const {
+        const tav::bilinear16::BodyOutput o = {tav::bilinear16::Layout::Planar, nullptr, bPlane, gPlane, rPlane};
+        return o;
     }
 };
 
@@ -101,34 +106,27 @@ void firstCols(const uint16_t* source, int32_t height, int32_t width, const Sink
     for (int32_t r = 1; r < height; ++r) interpolatePixel(source, height, width, r, 0, sink);
 }
 
-// The leading column pairs of row pair (r, r + 1) in blocks of eight
-// columns; returns how many pairs it wrote. It stops while at least one pair
-// is left, which keeps its reads inside the frame and gives the block
-// writes' overhanging word a pixel that the plain sweep writes afterwards.
-#if TAV_BILINEAR16_LANES
-template <class Sink>
-int32_t laneBlocks(const uint16_t* blueRow, ptrdiff_t w, int32_t pairs, ptrdiff_t bluePixel, const Sink& sink) {
-    using namespace tav::bilinear16;
-    const int32_t blockPairs = kBlockPixels / 2;
-    int32_t k = 0;
-    for (; k + blockPairs < pairs; k += blockPairs) {
-        const uint16_t* s = blueRow + 2 * k;
-        const RowLanes above = rowLanes(s - w), blue = rowLanes(s), red = rowLanes(s + w),
-                       below = rowLanes(s + 2 * w);
-        sink.putBlock(bluePixel + 2 * k, blueRowColours(above, blue, red));
-        sink.putBlock(bluePixel + 2 * k + w, redRowColours(blue, red, below));
-    }
-    return k;
-}
-
-// The planes are written at full speed by the plain sweep.
-int32_t laneBlocks(const uint16_t*, ptrdiff_t, int32_t, ptrdiff_t, const PlanarSink&) { return 0; }
-#else
-template <class Sink>
-int32_t laneBlocks(const uint16_t*, ptrdiff_t, int32_t, ptrdiff_t, const Sink&) {
-    return 0;
-}
+// The body through the vector variant of the active instruction set; false
+// when the plain body is to run.
+bool vectorBody(const uint16_t* source, int32_t height, int32_t width, const tav::bilinear16::BodyOutput& output) {
+    using tav::simd::Isa;
+    switch (tav::simd::activeIsa()) {
+#if TAV_NEON_UNITS
+        case Isa::Neon:
+            return tav::bilinear16::neon::body(source, height, width, output);
 #endif
+#if TAV_AVX2_UNITS
+        case Isa::Avx2:
+            return tav::bilinear16::avx2::body(source, height, width, output);
+#endif
+#if TAV_SSE2_UNITS
+        case Isa::Sse2:
+            return tav::bilinear16::sse2::body(source, height, width, output);
+#endif
+        default:
+            return false;
+    }
+}
 
 // Row pairs from row 1, column pairs from column 1; each step is one block
 // with a B site at its top left, G right of and below it, R diagonal. The
@@ -136,14 +134,15 @@ int32_t laneBlocks(const uint16_t*, ptrdiff_t, int32_t, ptrdiff_t, const Sink&) 
 // accesses few and regular.
 template <class Sink>
 TavBodyExtent body(const uint16_t* source, int32_t height, int32_t width, const Sink& sink) {
+    TavBodyExtent extent = {bodyEndColumn(width), bodyEndRow(height)};
+    if (vectorBody(source, height, width, sink.vectorOutput())) return extent;
     const ptrdiff_t w = width;
     const int32_t pairs = ((width - 4) >> 1) + 1;
     for (int32_t r = 1; r < height - 2; r += 2) {
         const uint16_t* blueRow = source + r * w + 1;
         const ptrdiff_t bluePixel = r * w + 1;
-        const int32_t firstPair = laneBlocks(blueRow, w, pairs, bluePixel, sink);
         TAV_INDEPENDENT_ITERATIONS
-        for (int32_t k = firstPair; k < pairs; ++k) {
+        for (int32_t k = 0; k < pairs; ++k) {
             // B site (r, c), then the G site (r, c + 1): B left/right, R above/below
             const uint16_t* s = blueRow + 2 * k;
             sink.put(bluePixel + 2 * k, (uint32_t)(s[-w - 1] + s[-w + 1] + s[w - 1] + s[w + 1]) >> 2,
@@ -154,7 +153,7 @@ TavBodyExtent body(const uint16_t* source, int32_t height, int32_t width, const 
         const uint16_t* redRow = blueRow + w;
         const ptrdiff_t redPixel = bluePixel + w;
         TAV_INDEPENDENT_ITERATIONS
-        for (int32_t k = firstPair; k < pairs; ++k) {
+        for (int32_t k = 0; k < pairs; ++k) {
             // G site (r + 1, c): R left/right, B above/below; then the R site
             const uint16_t* u = redRow + 2 * k;
             sink.put(redPixel + 2 * k, (uint32_t)(u[-1] + u[1]) >> 1, u[0], (uint32_t)(u[-w] + u[w]) >> 1);
@@ -163,7 +162,6 @@ TavBodyExtent body(const uint16_t* source, int32_t height, int32_t width, const 
                      (uint32_t)(v[-w - 1] + v[-w + 1] + v[w - 1] + v[w + 1]) >> 2);
         }
     }
-    TavBodyExtent extent = {bodyEndColumn(width), bodyEndRow(height)};
     return extent;
 }
 

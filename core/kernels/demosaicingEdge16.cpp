@@ -17,109 +17,52 @@
 #include "tav_kernels16.h"
 
 #include <stddef.h>
+#include <stdint.h>
 #include <stdlib.h>
+#include <string.h>
 
-#include "kernels/edge16Rows.h"
+#include "kernels/edge16Variants.h"
 #include "kernels/samples16.h"
+#include "simd/variantUnits.h"
+
+// The plain interior, built in every build.
+namespace tav {
+namespace edge16 {
+namespace plain {
+#define TAV_EDGE16_BLOCKS 0
+#include "kernels/edge16Interior.h"
+#undef TAV_EDGE16_BLOCKS
+}  // namespace plain
+}  // namespace edge16
+}  // namespace tav
 
 namespace {
 
-// Green estimate of pass 1 from the site's sample X, its green edge
-// neighbours and the samples of its own colour two sites away. Ties go
-// vertical; the correction is an arithmetic shift (toward minus infinity).
-inline int32_t estimateGreen(int32_t x, int32_t n, int32_t s, int32_t w, int32_t e, int32_t nn, int32_t ss,
-                             int32_t ww, int32_t ee, int correctionShift) {
-    const int32_t dV = 2 * x - nn - ss;
-    const int32_t dH = 2 * x - ww - ee;
-    const int32_t gH = abs(w - e) + abs(dH);
-    const int32_t gV = abs(n - s) + abs(dV);
-    const int32_t vertical = (int32_t)((uint32_t)(n + s) >> 1) + (dV >> correctionShift);
-    const int32_t horizontal = (int32_t)((uint32_t)(w + e) >> 1) + (dH >> correctionShift);
-    return gH >= gV ? vertical : horizontal;
-}
+using tav::edge16::plain::estimateGreen;
 
-// The same estimate with fixed offsets, for interior sites.
-inline int32_t estimateGreenAt(const uint16_t* s, ptrdiff_t w) {
-    return estimateGreen(s[0], s[-w], s[w], s[-1], s[1], s[-2 * w], s[2 * w], s[-2], s[2], 2);
-}
-
-// The interior keeps the colour differences of its rows in short arrays on
-// the stack; rows with more column pairs than this go in several runs.
-const int32_t kMaxRunPairs = 2048;
-
-// Colour differences of one row: index j is the site at column phase - 2 + 2j
-// (red rows) or phase - 1 + 2j (blue rows), counted from the run's first
-// pair, one pair beyond the run included.
-struct DifferenceRows {
-    int32_t redAbove[kMaxRunPairs + 2];
-    int32_t redHere[kMaxRunPairs + 2];
-    int32_t blueAbove[kMaxRunPairs + 2];
-    int32_t blueBelow[kMaxRunPairs + 2];
-};
-
-// Pass 1 of the row pair, kept as colour differences only: the red
-// differences of row r and the blue differences of row r + 1.
-inline void interiorDifferences(const uint16_t* __restrict s, const uint16_t* __restrict d, ptrdiff_t w,
-                                int32_t pairs, int32_t top, int32_t* __restrict redHere,
-                                int32_t* __restrict blueBelow) {
-    const ptrdiff_t w3 = 3 * w;
-    redHere[0] = s[-2] - d[-6 + 1];
-    blueBelow[0] = s[w - 1] - d[w3 - 3 + 1];
-    int32_t k = 0;
-#if TAV_BILINEAR16_LANES
-    for (; k + tav::edge16::kBlockPairs <= pairs; k += tav::edge16::kBlockPairs) {
-        tav::edge16::differenceBlock(s + 2 * k, w, top, redHere + k + 1);
-        tav::edge16::differenceBlock(s + w + 1 + 2 * k, w, top, blueBelow + k + 1);
-    }
+// The interior through the variant of the active instruction set.
+void interior(const uint16_t* s, uint16_t* d, ptrdiff_t w, int32_t rows, int32_t pairs, int32_t top) {
+    using tav::simd::Isa;
+    switch (tav::simd::activeIsa()) {
+#if TAV_NEON_UNITS
+        case Isa::Neon:
+            tav::edge16::neon::interior(s, d, w, rows, pairs, top);
+            return;
 #endif
-    for (; k < pairs; ++k) {
-        const uint16_t* sk = s + 2 * k;
-        redHere[k + 1] = sk[0] - tav::clampSample(estimateGreenAt(sk, w), top);
-        sk += w + 1;
-        blueBelow[k + 1] = sk[0] - tav::clampSample(estimateGreenAt(sk, w), top);
+#if TAV_AVX2_UNITS
+        case Isa::Avx2:
+            tav::edge16::avx2::interior(s, d, w, rows, pairs, top);
+            return;
+#endif
+#if TAV_SSE2_UNITS
+        case Isa::Sse2:
+            tav::edge16::sse2::interior(s, d, w, rows, pairs, top);
+            return;
+#endif
+        default:
+            tav::edge16::plain::interiorRuns(s, d, w, rows, pairs, top);
+            return;
     }
-}
-
-// The interior over a run of column pairs, all row pairs; s and d point at
-// the run's first block in the first row pair. Each blue row is written
-// whole once the red differences of the rows on both sides are known, i.e.
-// one row pair late; the first blue row gets only its red (the first rows
-// routine wrote the rest) and the last only blue and green (the last rows
-// routine adds red). Runs go left to right: a run reads the greens that the
-// run before it stored in the column just left of it.
-void interiorRun(const uint16_t* s, uint16_t* d, ptrdiff_t w, int32_t rows, int32_t pairs, int32_t top,
-                 tav::edge16::RunEnds ends) {
-    using tav::edge16::blueRow;
-    using tav::edge16::redRow;
-    DifferenceRows rowsKept;
-    int32_t* redAbove = rowsKept.redAbove;
-    int32_t* redHere = rowsKept.redHere;
-    int32_t* blueAbove = rowsKept.blueAbove;
-    int32_t* blueBelow = rowsKept.blueBelow;
-    // A run that does not close the row needs the differences one pair on.
-    const int32_t differencePairs = ends.closesRow ? pairs : pairs + 1;
-    // The rows above the first pair were finished by earlier routines.
-    const ptrdiff_t w3 = 3 * w;
-    for (int32_t j = 0; j <= differencePairs; ++j) {
-        redAbove[j] = s[-2 * w - 2 + 2 * j] - d[-2 * w3 - 6 + 6 * j + 1];
-        blueAbove[j] = s[-w - 1 + 2 * j] - d[-w3 - 3 + 6 * j + 1];
-    }
-    for (int32_t r = 0; r < rows; r += 2) {
-        const uint16_t* sr = s + r * w;
-        uint16_t* dr = d + 3 * r * w;
-        interiorDifferences(sr, dr, w, differencePairs, top, redHere, blueBelow);
-        blueRow(sr - w, dr - w3, pairs, top, redAbove, redHere, blueAbove,
-                r == 0 ? tav::edge16::kBlueRowRedOnly : tav::edge16::kBlueRowWhole, ends);
-        redRow(sr, dr, pairs, top, redHere, blueAbove, blueBelow, ends);
-        int32_t* t = redAbove;
-        redAbove = redHere;
-        redHere = t;
-        t = blueAbove;
-        blueAbove = blueBelow;
-        blueBelow = t;
-    }
-    blueRow(s + (rows - 1) * w, d + (rows - 1) * w3, pairs, top, redAbove, redHere, blueAbove,
-            tav::edge16::kBlueRowBlueGreenOnly, ends);
 }
 
 // Green estimates that depart from the plain rule at a few border sites.
@@ -179,7 +122,10 @@ struct EdgeFrame {
     }
 
     // Colour difference (sample minus stored green) at an R or B site.
-    int32_t difference(int32_t r, int32_t c) const { return sample(r, c) - storedGreen(r, c); }
+    int32_t difference(int32_t r, int32_t c) const {
+        const ptrdiff_t at = index(r, c);
+        return source[at] - destination[3 * at + 1];
+    }
 
     // Pass 2 for red (wantRed) or blue at one pixel.
     int32_t colour(int32_t r, int32_t c, bool wantRed) const {
@@ -299,12 +245,7 @@ TavEdgeExtent edgeSecRGGBU16(const uint16_t* source, uint16_t* destination, int3
     const ptrdiff_t w = width;
     const int32_t pairs = phase < width - 3 ? ((width - 4 - phase) >> 1) + 1 : 0;
     if (pairs <= 0 || extent.rows <= 0) return extent;
-    for (int32_t first = 0; first < pairs; first += kMaxRunPairs) {
-        const int32_t runPairs = pairs - first < kMaxRunPairs ? pairs - first : kMaxRunPairs;
-        const tav::edge16::RunEnds ends = {first == 0, first + runPairs == pairs};
-        interiorRun(source + phase + 2 * first, destination + 3 * (phase + 2 * first), w, extent.rows, runPairs, top,
-                    ends);
-    }
+    interior(source + phase, destination + 3 * phase, w, extent.rows, pairs, top);
     return extent;
 }
 

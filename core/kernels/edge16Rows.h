@@ -10,27 +10,22 @@
 // Each row writes red over columns p - 1 .. Ec - 2 and blue and green over
 // p .. Ec - 1 (Ec = p + 2 * pairs): whole pixels p .. Ec - 2, red alone at
 // p - 1 and blue and green alone at Ec - 1. Long rows go in runs of pairs,
-// each needing the differences one pair beyond its end. With 16-bit vector lanes
-// available, the whole pixels go eight column pairs at a time through one
-// interleaved store per eight pixels; the plain per-pair rule handles the
-// rest and is the definition the blocks match.
+// each needing the differences one pair beyond its end. In vector variants
+// (TAV_EDGE16_BLOCKS 1, after core/simd/lanes16.h), the whole pixels go four
+// column pairs at a time through one interleaved store per eight pixels; the
+// plain per-pair rule handles the rest and is the definition the blocks match.
+//
+// Included inside the namespace of one instruction set (tav::edge16::plain,
+// ::sse2, ::avx2, ::neon), after <stdint.h> and <string.h>.
 #ifndef TAV_KERNELS_EDGE16_ROWS_H
 #define TAV_KERNELS_EDGE16_ROWS_H
-
-#include <stdint.h>
-#include <string.h>
-
-#include "kernels/bilinear16Lanes.h"
-#include "kernels/samples16.h"
-
-namespace tav {
-namespace edge16 {
 
 // Which channels a blue row receives: its first interior row lacks blue and
 // green (finished by the first rows routine), its last lacks red (finished by
 // the last rows routine).
 enum BlueRowPart { kBlueRowRedOnly, kBlueRowWhole, kBlueRowBlueGreenOnly };
 
+inline int32_t clampSample(int32_t v, int32_t top) { return v < 0 ? 0 : (v > top ? top : v); }
 inline uint16_t clamped(int32_t v, int32_t top) { return (uint16_t)clampSample(v, top); }
 
 // Red row, pair k: s and d point at column p of the row. The G site's red
@@ -63,17 +58,131 @@ inline void blueRowPair(const uint16_t* __restrict s, uint16_t* __restrict d, in
         clamped(greenB + ((redAbove[k + 1] + redAbove[k + 2] + redBelow[k + 1] + redBelow[k + 2]) >> 2), top);
 }
 
-#if TAV_BILINEAR16_LANES
+#if TAV_EDGE16_BLOCKS && defined(__ARM_NEON) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
 
-using bilinear16::Lanes;
-using bilinear16::Lanes32;
+// NEON blocks of eight column pairs (sixteen pixels). De-interleaving loads
+// split the even and odd columns; the rule's signed terms are formed in
+// 32-bit lanes from widening differences and sums of the 16-bit samples,
+// the halved and quartered corrections added with shift-and-accumulate, and
+// the results clamped by a saturating narrow to 0..65535 and a minimum with
+// the top value.
+constexpr int32_t kBlockPairs = 8;
+
+inline int32x4_t widened(uint16x4_t v) { return vreinterpretq_s32_u32(vmovl_u16(v)); }
+inline uint16x4_t narrowed(int32x4_t v) { return vqmovun_s32(v); }
+
+// Colour differences of eight R or B sites two columns apart, the first at
+// s: the site's sample minus its clamped pass-1 green. Reads columns -2 to
+// +16 of the site's row and columns 0 to 15 two rows up and down.
+inline void differenceBlock(const uint16_t* s, ptrdiff_t w, int32_t top, int32_t* out) {
+    const uint16x8x2_t left = vld2q_u16(s - 2);
+    const uint16x8x2_t here = vld2q_u16(s);
+    const uint16x8_t x = here.val[0], east = here.val[1], west = left.val[1], westFar = left.val[0];
+    const uint16x8_t eastFar = vextq_u16(x, vld1q_dup_u16(s + 16), 1);
+    const uint16x8_t north = vld2q_u16(s - w).val[0], south = vld2q_u16(s + w).val[0];
+    const uint16x8_t northFar = vld2q_u16(s - 2 * w).val[0], southFar = vld2q_u16(s + 2 * w).val[0];
+    const uint16x8_t verticalMean = vhaddq_u16(north, south), horizontalMean = vhaddq_u16(west, east);
+    uint16x4_t green[2];
+    for (int h = 0; h < 2; ++h) {
+        const uint16x4_t xh = h ? vget_high_u16(x) : vget_low_u16(x);
+#define TAV_HALF(v) (h ? vget_high_u16(v) : vget_low_u16(v))
+        const int32x4_t x2 = vreinterpretq_s32_u32(vshll_n_u16(xh, 1));
+        const int32x4_t dV = vsubq_s32(x2, vreinterpretq_s32_u32(vaddl_u16(TAV_HALF(northFar), TAV_HALF(southFar))));
+        const int32x4_t dH = vsubq_s32(x2, vreinterpretq_s32_u32(vaddl_u16(TAV_HALF(westFar), TAV_HALF(eastFar))));
+        const int32x4_t gV = vaddq_s32(vabsq_s32(dV), vreinterpretq_s32_u32(vabdl_u16(TAV_HALF(north), TAV_HALF(south))));
+        const int32x4_t gH = vaddq_s32(vabsq_s32(dH), vreinterpretq_s32_u32(vabdl_u16(TAV_HALF(west), TAV_HALF(east))));
+        const int32x4_t vertical = vsraq_n_s32(widened(TAV_HALF(verticalMean)), dV, 2);
+        const int32x4_t horizontal = vsraq_n_s32(widened(TAV_HALF(horizontalMean)), dH, 2);
+#undef TAV_HALF
+        green[h] = narrowed(vbslq_s32(vcgeq_s32(gH, gV), vertical, horizontal));
+    }
+    const uint16x8_t clampedGreen = vminq_u16(vcombine_u16(green[0], green[1]), vdupq_n_u16((uint16_t)top));
+    // Both terms lie in 0..65535: the wrapped 32-bit difference is the signed one.
+    vst1q_s32(out, vreinterpretq_s32_u32(vsubl_u16(vget_low_u16(x), vget_low_u16(clampedGreen))));
+    vst1q_s32(out + 4, vreinterpretq_s32_u32(vsubl_u16(vget_high_u16(x), vget_high_u16(clampedGreen))));
+}
+
+inline int32x4_t clampedLanes(int32x4_t v, int32x4_t top) { return vminq_s32(vmaxq_s32(v, vdupq_n_s32(0)), top); }
+
+// Four pixel pairs (a, b) as B, G, R words: each 32-bit lane of the three
+// stores holds two 16-bit samples, (B a, G a), (R a, B b), (G b, R b), so
+// one three-way interleaving store of 32-bit lanes writes the eight pixels
+// with no zips. Every value lies in 0..65535.
+inline void storeHalf(uint16_t* at, int32x4_t blueA, int32x4_t greenA, int32x4_t redA, int32x4_t blueB,
+                      int32x4_t greenB, int32x4_t redB) {
+    uint32x4x3_t words;
+    words.val[0] = vsliq_n_u32(vreinterpretq_u32_s32(blueA), vreinterpretq_u32_s32(greenA), 16);
+    words.val[1] = vsliq_n_u32(vreinterpretq_u32_s32(redA), vreinterpretq_u32_s32(blueB), 16);
+    words.val[2] = vsliq_n_u32(vreinterpretq_u32_s32(greenB), vreinterpretq_u32_s32(redB), 16);
+    vst3q_u32(reinterpret_cast<uint32_t*>(at), words);
+}
+
+// Nine consecutive differences from `at` as the four-lane groups the eight
+// pairs need: here[h] = at[4h .. 4h + 3], next[h] = at[4h + 1 .. 4h + 4].
+// Three sequential loads and two lane shifts instead of four loads from
+// four addresses.
+struct Differences {
+    int32x4_t here[2], next[2];
+};
+
+inline Differences loadDifferences(const int32_t* at) {
+    const int32x4_t first = vld1q_s32(at), second = vld1q_s32(at + 4), last = vld1q_dup_s32(at + 8);
+    const Differences v = {{first, second}, {vextq_s32(first, second, 1), vextq_s32(second, last, 1)}};
+    return v;
+}
+
+// Eight column pairs, four at a time: each half is stored as soon as it is
+// formed, which keeps few vectors live.
+inline void redRowBlock(const uint16_t* __restrict s, uint16_t* __restrict d, int32_t k, int32_t top,
+                        const int32_t* redHere, const int32_t* blueAbove, const int32_t* blueBelow) {
+    const uint16x8x2_t x = vld2q_u16(s + 2 * k);
+    const int32x4_t limit = vdupq_n_s32(top);
+    const Differences red = loadDifferences(redHere + k + 1);
+    const Differences up = loadDifferences(blueAbove + k), down = loadDifferences(blueBelow + k);
+    for (int h = 0; h < 2; ++h) {
+        const uint16x4_t even = h ? vget_high_u16(x.val[0]) : vget_low_u16(x.val[0]);
+        const uint16x4_t odd = h ? vget_high_u16(x.val[1]) : vget_low_u16(x.val[1]);
+        const int32x4_t greenA = vsubq_s32(widened(even), red.here[h]);
+        const int32x4_t blueA =
+            vsraq_n_s32(greenA, vaddq_s32(vaddq_s32(up.here[h], up.next[h]), vaddq_s32(down.here[h], down.next[h])), 2);
+        const int32x4_t blueB = vsraq_n_s32(widened(odd), vaddq_s32(up.next[h], down.next[h]), 1);
+        const int32x4_t redB = vsraq_n_s32(widened(odd), vaddq_s32(red.here[h], red.next[h]), 1);
+        // greenA is the site's clamped green already.
+        storeHalf(d + 6 * (k + 4 * h), clampedLanes(blueA, limit), greenA, widened(even), clampedLanes(blueB, limit),
+                  widened(odd), clampedLanes(redB, limit));
+    }
+}
+
+inline void blueRowBlock(const uint16_t* __restrict s, uint16_t* __restrict d, int32_t k, int32_t top,
+                         const int32_t* redAbove, const int32_t* redBelow, const int32_t* blueHere) {
+    const uint16x8x2_t x = vld2q_u16(s + 2 * k);
+    const int32x4_t limit = vdupq_n_s32(top);
+    const Differences up = loadDifferences(redAbove + k + 1), down = loadDifferences(redBelow + k + 1);
+    const Differences blue = loadDifferences(blueHere + k);
+    for (int h = 0; h < 2; ++h) {
+        const uint16x4_t even = h ? vget_high_u16(x.val[0]) : vget_low_u16(x.val[0]);
+        const uint16x4_t odd = h ? vget_high_u16(x.val[1]) : vget_low_u16(x.val[1]);
+        const int32x4_t greenB = vsubq_s32(widened(odd), blue.next[h]);
+        const int32x4_t blueA = vsraq_n_s32(widened(even), vaddq_s32(blue.here[h], blue.next[h]), 1);
+        const int32x4_t redA = vsraq_n_s32(widened(even), vaddq_s32(up.here[h], down.here[h]), 1);
+        const int32x4_t redB =
+            vsraq_n_s32(greenB, vaddq_s32(vaddq_s32(up.here[h], up.next[h]), vaddq_s32(down.here[h], down.next[h])), 2);
+        storeHalf(d + 6 * (k + 4 * h), clampedLanes(blueA, limit), widened(even), clampedLanes(redA, limit),
+                  widened(odd), greenB, clampedLanes(redB, limit));
+    }
+}
+
+#elif TAV_EDGE16_BLOCKS
+
+typedef U16x8 Lanes;
+typedef U32x4 Lanes32;
 
 // Four column pairs in 32-bit lanes.
-typedef lanes::I32x4 Quad;
+typedef I32x4 Quad;
 
 constexpr int32_t kBlockPairs = 4;
 
-inline Quad loadQuad(const int32_t* at) { return lanes::load<Quad>(at); }
+inline Quad loadQuad(const int32_t* at) { return loadLanes<Quad>(at); }
 
 // Eight samples from at: the even ones (columns at, at + 2, ...) and the odd
 // ones, each widened to 32 bits (the low and high halves of each word).
@@ -82,12 +191,12 @@ struct PairSamples {
 };
 
 inline PairSamples loadPairs(const uint16_t* at) {
-    const Lanes32 words = (Lanes32)bilinear16::load(at);
+    const Lanes32 words = loadLanes<Lanes32>(at);
     const PairSamples p = {(Quad)(words & 0xFFFFu), (Quad)(words >> 16)};
     return p;
 }
 
-inline Quad evenSamples(const uint16_t* at) { return (Quad)((Lanes32)bilinear16::load(at) & 0xFFFFu); }
+inline Quad evenSamples(const uint16_t* at) { return (Quad)(loadLanes<Lanes32>(at) & 0xFFFFu); }
 
 inline Quad clampQuad(Quad v, int32_t top) {
     const Quad zero = {};
@@ -104,7 +213,7 @@ inline Quad absQuad(Quad v) { return v < 0 ? -v : v; }
 inline Lanes pixelOrder(Quad a, Quad b) { return (Lanes)((Lanes32)a | ((Lanes32)b << 16)); }
 
 inline void storePairs(uint16_t* at, Quad blueA, Quad greenA, Quad redA, Quad blueB, Quad greenB, Quad redB) {
-    bilinear16::storeInterleaved(at, pixelOrder(blueA, blueB), pixelOrder(greenA, greenB), pixelOrder(redA, redB));
+    storeThreeChannels(at, pixelOrder(blueA, blueB), pixelOrder(greenA, greenB), pixelOrder(redA, redB));
 }
 
 inline void redRowBlock(const uint16_t* __restrict s, uint16_t* __restrict d, int32_t k, int32_t top,
@@ -152,7 +261,7 @@ inline void differenceBlock(const uint16_t* s, ptrdiff_t w, int32_t top, int32_t
     memcpy(out, &difference, sizeof difference);
 }
 
-#endif  // TAV_BILINEAR16_LANES
+#endif  // TAV_EDGE16_BLOCKS
 
 // Where a run of column pairs lies in its row: a run that opens the row
 // also writes the red of the column before it; one that closes the row
@@ -169,7 +278,7 @@ inline void redRow(const uint16_t* __restrict s, uint16_t* __restrict d, int32_t
                    const int32_t* redHere, const int32_t* blueAbove, const int32_t* blueBelow, RunEnds ends) {
     if (ends.opensRow) d[-3 + 2] = clamped(s[-1] + ((redHere[0] + redHere[1]) >> 1), top);
     int32_t k = 0;
-#if TAV_BILINEAR16_LANES
+#if TAV_EDGE16_BLOCKS
     for (; k + kBlockPairs < pairs; k += kBlockPairs) redRowBlock(s, d, k, top, redHere, blueAbove, blueBelow);
 #endif
     for (; k < pairs - 1; ++k) redRowPair(s, d, k, top, redHere, blueAbove, blueBelow);
@@ -190,7 +299,7 @@ inline void blueRow(const uint16_t* __restrict s, uint16_t* __restrict d, int32_
     const int32_t fullPairs = ends.closesRow ? pairs - 1 : pairs;
     int32_t k = 0;
     if (part == kBlueRowWhole) {
-#if TAV_BILINEAR16_LANES
+#if TAV_EDGE16_BLOCKS
         for (; k + kBlockPairs < pairs; k += kBlockPairs) blueRowBlock(s, d, k, top, redAbove, redBelow, blueHere);
 #endif
         for (; k < fullPairs; ++k) blueRowPair(s, d, k, top, redAbove, redBelow, blueHere);
@@ -221,8 +330,5 @@ inline void blueRow(const uint16_t* __restrict s, uint16_t* __restrict d, int32_
     }
     if (withRed) d[3 * a + 2] = clamped(s[a] + ((redAbove[k + 1] + redBelow[k + 1]) >> 1), top);
 }
-
-}  // namespace edge16
-}  // namespace tav
 
 #endif

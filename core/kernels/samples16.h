@@ -19,13 +19,21 @@ namespace tav {
 
 // Reflect an index about the outermost row or column without repeating it
 // (-1 -> 1, n -> n - 2), which keeps the Bayer phase. Any index maps into
-// 0..n-1 for n >= 1.
+// 0..n-1 for n >= 1. No division (32-bit ARM has none in hardware): border
+// indices lie within one reflection of the range, so the loop runs once.
 inline int32_t mirrorIndex(int32_t i, int32_t n) {
+    if ((uint32_t)i < (uint32_t)n) return i;  // inside: the common case
     if (n <= 1) return 0;
-    const int32_t period = 2 * (n - 1);
-    i %= period;
-    if (i < 0) i += period;
-    return i < n ? i : period - i;
+    int64_t at = i;  // reflections of extreme indices stay in range
+    for (;;) {
+        if (at < 0) {
+            at = -at;
+        } else if (at >= n) {
+            at = 2 * (int64_t)(n - 1) - at;
+        } else {
+            return (int32_t)at;
+        }
+    }
 }
 
 inline int32_t clampSample(int32_t v, int32_t maximum) {

@@ -1,0 +1,70 @@
+// Input normalisation loops in NEON: 16 shifted samples per step from two
+// 16-bit loads, 32 unpacked samples per step from one de-interleaving load
+// of 3-byte groups and one interleaving store. The last step runs over a
+// small copy, so there is no scalar tail.
+#include <stddef.h>
+#include <stdint.h>
+#include <string.h>
+
+#include "normaliseVariants.h"
+
+#if defined(__ARM_NEON)
+#include <arm_neon.h>
+
+namespace tav {
+namespace normalise {
+namespace neon {
+namespace {
+
+constexpr size_t kShiftStep = 16;
+constexpr size_t kUnpackStep = 32;
+
+inline void shiftStep(const uint8_t* source, int16x8_t right, uint8_t* destination) {
+    const uint16x8_t lower = vshlq_u16(vreinterpretq_u16_u8(vld1q_u8(source)), right);
+    const uint16x8_t upper = vshlq_u16(vreinterpretq_u16_u8(vld1q_u8(source + 16)), right);
+    vst1q_u8(destination, vcombine_u8(vmovn_u16(lower), vmovn_u16(upper)));
+}
+
+inline void unpackStep(const uint8_t* source, uint8_t* destination) {
+    const uint8x16x3_t groups = vld3q_u8(source);
+    const uint8x16x2_t samples = {{groups.val[0], groups.val[2]}};
+    vst2q_u8(destination, samples);
+}
+
+}  // namespace
+
+bool shiftRun(const uint8_t* source, size_t count, int32_t shift, uint8_t* destination) {
+    const int16x8_t right = vdupq_n_s16((int16_t)-shift);
+    size_t i = 0;
+    for (; i + kShiftStep <= count; i += kShiftStep) shiftStep(source + 2 * i, right, destination + i);
+    const size_t rest = count - i;
+    if (rest != 0) {
+        uint8_t samples[2 * kShiftStep] = {};
+        uint8_t out[kShiftStep];
+        memcpy(samples, source + 2 * i, 2 * rest);
+        shiftStep(samples, right, out);
+        memcpy(destination + i, out, rest);
+    }
+    return true;
+}
+
+bool unpackRun(const uint8_t* source, size_t count, uint8_t* destination) {
+    size_t i = 0;
+    for (; i + kUnpackStep <= count; i += kUnpackStep) unpackStep(source + 3 * (i / 2), destination + i);
+    const size_t rest = count - i;
+    if (rest != 0) {
+        // Whole groups of the rest, and the first byte of a half one.
+        uint8_t groups[3 * kUnpackStep / 2] = {};
+        uint8_t out[kUnpackStep];
+        memcpy(groups, source + 3 * (i / 2), 3 * (rest / 2) + (rest & 1));
+        unpackStep(groups, out);
+        memcpy(destination + i, out, rest);
+    }
+    return true;
+}
+
+}  // namespace neon
+}  // namespace normalise
+}  // namespace tav
+
+#endif  // __ARM_NEON

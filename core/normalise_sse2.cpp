@@ -1,0 +1,51 @@
+// Input normalisation loops for the x86-64 baseline (SSE2): 16 shifted
+// samples per step (logical shift, mask to the low byte, pack). Unpacking
+// 3-byte groups needs byte shuffles that SSE2 lacks: the plain loop does it.
+#include <stddef.h>
+#include <stdint.h>
+#include <string.h>
+
+#include "normaliseVariants.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+
+namespace tav {
+namespace normalise {
+namespace sse2 {
+namespace {
+
+constexpr size_t kShiftStep = 16;
+
+inline void shiftStep(const uint8_t* source, __m128i right, uint8_t* destination) {
+    const __m128i lowByte = _mm_set1_epi16(0xFF);
+    const __m128i lower = _mm_and_si128(_mm_srl_epi16(_mm_loadu_si128((const __m128i*)source), right), lowByte);
+    const __m128i upper =
+        _mm_and_si128(_mm_srl_epi16(_mm_loadu_si128((const __m128i*)(source + 16)), right), lowByte);
+    _mm_storeu_si128((__m128i*)destination, _mm_packus_epi16(lower, upper));
+}
+
+}  // namespace
+
+bool shiftRun(const uint8_t* source, size_t count, int32_t shift, uint8_t* destination) {
+    const __m128i right = _mm_cvtsi32_si128(shift);
+    size_t i = 0;
+    for (; i + kShiftStep <= count; i += kShiftStep) shiftStep(source + 2 * i, right, destination + i);
+    const size_t rest = count - i;
+    if (rest != 0) {
+        uint8_t samples[2 * kShiftStep] = {};
+        uint8_t out[kShiftStep];
+        memcpy(samples, source + 2 * i, 2 * rest);
+        shiftStep(samples, right, out);
+        memcpy(destination + i, out, rest);
+    }
+    return true;
+}
+
+bool unpackRun(const uint8_t*, size_t, uint8_t*) { return false; }
+
+}  // namespace sse2
+}  // namespace normalise
+}  // namespace tav
+
+#endif  // __SSE2__
