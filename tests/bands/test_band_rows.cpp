@@ -49,7 +49,8 @@ TEST(BandRows, AnySplitGivesTheWholeFrameAndWritesOnlyItsRows) {
         tav::simd::setIsaCap(isa);
         SCOPED_TRACE(testing::Message() << "instruction set " << static_cast<int>(isa));
         std::mt19937 rng(12);
-        const int32_t sizes[][2] = {{6, 6}, {7, 9}, {8, 6}, {9, 7}, {13, 10}, {6, 41}, {23, 37}, {40, 24}};
+        const int32_t sizes[][2] = {{6, 6},   {7, 9},   {8, 6},  {9, 7},  {13, 10},
+                                    {6, 41},  {23, 37}, {40, 24}, {7, 70}, {10, 101}};
         for (const auto& size : sizes) {
             const int32_t height = size[0], width = size[1];
             std::vector<uint8_t> frame = tavtest::randomBytes((size_t)height * width, height * 100 + width);

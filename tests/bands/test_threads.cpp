@@ -54,8 +54,20 @@ struct Context {
 
 }  // namespace
 
-// Heights from 6 rows up cross every band edge of up to 7 threads, down to
-// bands of a single row pair; widths odd and even.
+// Frames of 6 to 19 rows give bands of a single row pair; around 8 x threads
+// rows (four bands per thread) the last bands get one pair more or less,
+// and 24 x threads + 5 rows give bands of three and four pairs. Widths odd
+// and even.
+std::vector<int32_t> heightsFor(int32_t threads) {
+    std::vector<int32_t> heights;
+    for (int32_t h = 6; h <= 19; ++h) heights.push_back(h);
+    const int32_t t = threads == 0 ? (int32_t)std::thread::hardware_concurrency() : threads;
+    for (int32_t h : {8 * t - 1, 8 * t, 8 * t + 1, 8 * t + 2, 8 * t + 3, 24 * t + 5}) {
+        if (h > 19) heights.push_back(h);
+    }
+    return heights;
+}
+
 TEST(Threads, EveryThreadCountGivesTheSameBytes) {
     const int32_t codes[] = {TAV_PIXEL_BAYER_RG8,       TAV_PIXEL_BAYER_GR8,         TAV_PIXEL_BAYER_GB8,
                              TAV_PIXEL_BAYER_BG8,       TAV_PIXEL_BAYER_RG12,        TAV_PIXEL_BAYER_GB10,
@@ -65,7 +77,7 @@ TEST(Threads, EveryThreadCountGivesTheSameBytes) {
         Context context(threads);
         for (int32_t code : codes) {
             const tavref::InputType* type = tavref::findInputType(code);
-            for (int32_t height = 6; height <= 19; ++height) {
+            for (int32_t height : heightsFor(threads)) {
                 const int32_t width = 8 + height % 3;
                 const int32_t padding = height % 4 == 0 ? 3 : 0;
                 for (int32_t method = 0; method <= 2; ++method) {
