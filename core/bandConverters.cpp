@@ -48,13 +48,13 @@ BandLayout layoutOf(OutputKind kind) {
 }
 
 // Grey input: each row copied or replicated, one plane at a time.
-void greyRows(const BandJob& job, OutputKind kind, const BandRows& rows) {
+void greyRows(const BandJob& job, const FrameRows& frame, OutputKind kind, const BandRows& rows) {
     const size_t width = (size_t)job.width;
     const size_t n = width * (size_t)job.height;
     const int bytes = kind == OutputKind::Mono || isPlanar(kind) ? 1 : bytesPerPixel(kind);
     for (int32_t y = rows.first; y < rows.end; ++y) {
         needRows(rows.feed, y);
-        const uint8_t* source = job.frame + (size_t)y * width;
+        const uint8_t* source = frame.row(y);
         uint8_t* row = job.destination + (size_t)y * width * bytes;
         if (bytes == 1) {
             memcpy(row, source, width);
@@ -74,10 +74,10 @@ void greyRows(const BandJob& job, OutputKind kind, const BandRows& rows) {
 
 }  // namespace
 
-void convertRows(const BandJob& job, const BandRows& rows) {
+void convertRows(const BandJob& job, const FrameRows& source, const BandRows& rows) {
     const OutputKind kind = outputKindOf(job.outputType);
     if (job.baseType == TAV_PIXEL_MONO8) {
-        greyRows(job, kind, rows);
+        greyRows(job, source, kind, rows);
         return;
     }
     const size_t n = (size_t)job.width * (size_t)job.height;
@@ -100,7 +100,7 @@ void convertRows(const BandJob& job, const BandRows& rows) {
         } else {
             setPlanes(out, job.destination, n, kind, exchanged);
         }
-        bilinearBand(kernelPhase, job.frame, job.height, job.width, out, rows);
+        bilinearBand(kernelPhase, source, job.height, job.width, out, rows);
         return;
     }
 
@@ -117,9 +117,9 @@ void convertRows(const BandJob& job, const BandRows& rows) {
     }
     const BayerPhase kernelPhase = rgKernel ? kPhaseRG : kPhaseGB;
     if (job.method == TAV_METHOD_NEAREST) {
-        nearestBand(kernelPhase, job.frame, job.height, job.width, out, rows);
+        nearestBand(kernelPhase, source, job.height, job.width, out, rows);
     } else {
-        edgeBand(kernelPhase, job.frame, job.height, job.width, out, rows);
+        edgeBand(kernelPhase, source, job.height, job.width, out, rows);
     }
 }
 

@@ -2,11 +2,11 @@
 //
 // Bands are whole row pairs of the kernel (the pairs its row schedule walks),
 // so no band edge cuts a step of a kernel. Input that needs conversion is
-// unpacked band by band just before it is demosaiced: first every band
-// unpacks its first and last kRowsReadAcross rows (the only rows another band
-// reads), then each band unpacks the rest of its rows in small chunks, each
-// just ahead of the kernel. Every thread writes only its own rows of the work
-// buffer, which keeps the size it always had.
+// unpacked band by band just before it is demosaiced: each band unpacks its
+// rows and the neighbour rows its kernel reads, a small chunk at a time just
+// ahead of the kernel, into a window of a few rows of its own in the work
+// buffer. The window stays in cache, so the unpacked frame never goes to
+// memory; the work buffer keeps the size it always had.
 #include "demosaicBands.h"
 
 #include <stddef.h>
@@ -29,8 +29,8 @@ constexpr int32_t kRowsReadAcross = 4;
 // by the rest of the machine holds up the frame by a small band only.
 constexpr int32_t kBandsPerThread = 4;
 constexpr int32_t kMaxBands = kMaxThreads * kBandsPerThread;
-// About this many unpacked bytes per chunk: they are still in the first
-// cache levels when the kernel reads them.
+// About this many unpacked bytes per chunk (2 to 8 rows): they are still in
+// the first cache levels when the kernel reads them.
 constexpr int32_t kChunkBytes = 32 * 1024;
 
 // Per-band line memory of the edge-directed kernels: a green row and three
@@ -60,8 +60,11 @@ struct BandPlan {
     const BandJob* job;
     int32_t bands;
     int32_t edges[kMaxBands + 1];  // band b is rows [edges[b], edges[b + 1])
-    uint8_t* memory;                 // per-band line memory, or null for one band
-    bool boundaryRowsOnly;           // the first round of fused unpacking
+    uint8_t* memory;               // per-band line memory, or null for one band
+    // Fused unpacking: each band's window of windowRows rows in the work
+    // buffer, one after the other from job.frame; 0 when the frame is whole.
+    int32_t windowRows;
+    int32_t chunkRows;
 };
 
 void plan(BandPlan& p, const BandJob& job, int32_t bands) {
@@ -74,58 +77,64 @@ void plan(BandPlan& p, const BandJob& job, int32_t bands) {
     p.edges[bands] = job.height;
 }
 
-// Unpacks the rest of a band's rows in chunks as the kernel asks for them.
-struct ChunkFeed {
+// Unpacks a band's rows into its window a chunk at a time, as the kernel
+// asks for them. The window holds a chunk and the rows read with it: a
+// chunk overwrites only rows that lie more than 5 rows below every row the
+// kernel asks for from then on.
+struct WindowFeed {
     RowFeed feed;  // first member: the kernels see only this
     const BandJob* job;
-    int32_t end;  // rows from here on were unpacked in the first round
+    uint8_t* window;
+    int32_t windowRows;
     int32_t chunkRows;
+    int32_t end;  // rows from here on are never read by this band
 };
 
 void unpackAhead(RowFeed* feed, int32_t row) {
-    ChunkFeed* chunks = reinterpret_cast<ChunkFeed*>(feed);
-    const int32_t from = feed->readyEnd;
-    int32_t to = from + chunks->chunkRows;
+    WindowFeed* w = reinterpret_cast<WindowFeed*>(feed);
+    int32_t to = feed->readyEnd + w->chunkRows;
     if (to <= row) to = row + 1;
-    if (to > chunks->end) to = chunks->end;
-    if (from < to) normaliseRows(*chunks->job->input, chunks->job->conversion, from, to, chunks->job->frame);
-    feed->readyEnd = to >= chunks->end ? INT32_MAX : to;
+    if (to > w->end) to = w->end;
+    for (int32_t r = feed->readyEnd; r < to;) {
+        // Runs of rows that do not wrap around the window.
+        const int32_t slot = r % w->windowRows;
+        const int32_t run = to - r < w->windowRows - slot ? to - r : w->windowRows - slot;
+        normaliseRows(*w->job->input, w->job->conversion, r, r + run, w->window + (size_t)slot * w->job->width);
+        r += run;
+    }
+    feed->readyEnd = to >= w->end ? INT32_MAX : to;
 }
 
 void runBand(void* task, int32_t band) {
     const BandPlan& p = *static_cast<const BandPlan*>(task);
     const BandJob& job = *p.job;
-    const int32_t first = p.edges[band];
-    const int32_t end = p.edges[band + 1];
-    uint8_t* frame = job.frame;
-    // Rows [innerFirst, innerEnd) are read by this band alone.
-    const int32_t innerFirst = end - first > 2 * kRowsReadAcross ? first + kRowsReadAcross : end;
-    const int32_t innerEnd = innerFirst < end ? end - kRowsReadAcross : end;
-    if (p.boundaryRowsOnly) {
-        normaliseRows(*job.input, job.conversion, first, innerFirst, frame);
-        if (innerEnd < end) normaliseRows(*job.input, job.conversion, innerEnd, end, frame);
-        return;
-    }
-    ChunkFeed chunks;
-    chunks.feed.prepare = unpackAhead;
-    chunks.feed.readyEnd = innerFirst < innerEnd ? innerFirst : INT32_MAX;
-    chunks.job = &job;
-    chunks.end = innerEnd;
-    chunks.chunkRows = kChunkBytes / job.width > 2 ? kChunkBytes / job.width : 2;
-
     BandRows rows;
-    rows.first = first;
-    rows.end = end;
+    rows.first = p.edges[band];
+    rows.end = p.edges[band + 1];
+    rows.feed = nullptr;
+    FrameRows source = wholeFrameRows(job.frame, job.width);
+    WindowFeed window;
+    if (p.windowRows > 0) {
+        window.job = &job;
+        window.window = job.frame + (size_t)band * p.windowRows * job.width;
+        window.windowRows = p.windowRows;
+        window.chunkRows = p.chunkRows;
+        window.end = rows.end + kRowsReadAcross < job.height ? rows.end + kRowsReadAcross : job.height;
+        window.feed.prepare = unpackAhead;
+        window.feed.readyEnd = rows.first > kRowsReadAcross ? rows.first - kRowsReadAcross : 0;
+        source = {window.window, (size_t)job.width, p.windowRows};
+        rows.feed = &window.feed;
+    }
     if (p.memory != nullptr) {
         rows.greenRow = p.memory + (size_t)band * bandMemoryBytes(job.width);
         rows.seamRows = rows.greenRow + (((size_t)job.width + 63) & ~(size_t)63);
     } else {
-        // One band: the whole frame, whose steps no band edge cuts.
-        rows.greenRow = job.scratch;
+        // One band: the whole frame, whose steps no band edge cuts; its line
+        // memory follows the frame or the window in the work buffer.
+        rows.greenRow = p.windowRows > 0 ? job.frame + (size_t)p.windowRows * job.width : job.scratch;
         rows.seamRows = nullptr;
     }
-    rows.feed = job.conversion != 0 ? &chunks.feed : nullptr;
-    convertRows(job, rows);
+    convertRows(job, source, rows);
 }
 
 }  // namespace
@@ -150,11 +159,10 @@ int32_t plannedBands(const BandJob& job, int32_t threads, int32_t minOutputBytes
     return pairs < bands ? (pairs < 1 ? 1 : pairs) : bands;
 }
 
-void normaliseRows(const TavImage& input, int32_t conversion, int32_t first, int32_t end, uint8_t* frame) {
+void normaliseRows(const TavImage& input, int32_t conversion, int32_t first, int32_t end, uint8_t* destination) {
     const int32_t rows = end - first;
     if (rows <= 0) return;
     const int32_t width = input.width;
-    uint8_t* destination = frame + (size_t)first * width;
     if (conversion == kUnpack) {
         // Packed rows of the run form hold whole 3-byte groups (the width is even).
         const uint8_t* source = input.data + (size_t)first * input.lineBytes;
@@ -175,6 +183,15 @@ bool demosaicInBands(TavContext* context, const BandJob& job) {
     if (!bandsAccepted(job)) return false;
     const int32_t wanted = threadsWanted(context);
     int32_t bands = plannedBands(job, wanted, context->minThreadedOutputBytes);
+    // Converted input: one window per band in the work buffer, which holds
+    // height + 1 rows (the last for one band's line memory), so at most
+    // height / windowRows bands; a frame shorter than a window is unpacked
+    // whole first.
+    const int32_t chunkRows = kChunkBytes / job.width < 2 ? 2 : (kChunkBytes / job.width > 8 ? 8 : kChunkBytes / job.width);
+    const int32_t windowRows = chunkRows + 8;
+    const bool windowed = job.conversion != 0 && job.height >= windowRows;
+    if (windowed && (int64_t)bands * windowRows > job.height) bands = job.height / windowRows;
+
     int32_t threads = 1;
     uint8_t* memory = nullptr;
     if (bands > 1) {
@@ -189,13 +206,10 @@ bool demosaicInBands(TavContext* context, const BandJob& job) {
     BandPlan p;
     plan(p, job, bands);
     p.memory = bands > 1 ? memory : nullptr;
-    const BandTask task = {runBand, &p, bands};
-    if (job.conversion != 0) {
-        p.boundaryRowsOnly = true;
-        runBands(context, task, threads);
-    }
-    p.boundaryRowsOnly = false;
-    runBands(context, task, threads);
+    p.windowRows = windowed ? windowRows : 0;
+    p.chunkRows = chunkRows;
+    if (job.conversion != 0 && !windowed) normaliseRows(*job.input, job.conversion, 0, job.height, job.frame);
+    runBands(context, {runBand, &p, bands}, threads);
     return true;
 }
 

@@ -30,13 +30,14 @@ struct BandJob {
 bool bandsAccepted(const BandJob& job);
 
 // Demosaics rows [rows.first, rows.end) as the converters would for the
-// whole frame.
-void convertRows(const BandJob& job, const BandRows& rows);
+// whole frame, reading the 8-bit rows from `source`.
+void convertRows(const BandJob& job, const FrameRows& source, const BandRows& rows);
 
-// Normalises input rows [first, end) to 8-bit rows of `frame` (row r at
-// r x width) with the library's normalisation routines.
+// Normalises input rows [first, end) to tightly packed 8-bit rows from
+// `destination` on (row `first` at its start) with the library's
+// normalisation routines.
 void normaliseRows(const TavImage& input, int32_t conversion, int32_t first, int32_t end,
-                   uint8_t* frame);
+                   uint8_t* destination);
 
 // Runs an accepted job in bands and returns true, or returns false having
 // done nothing when the whole-frame path should run it (one thread and

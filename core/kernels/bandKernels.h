@@ -7,12 +7,29 @@
 #ifndef TAV_CORE_KERNELS_BAND_KERNELS_H
 #define TAV_CORE_KERNELS_BAND_KERNELS_H
 
+#include <stddef.h>
 #include <stdint.h>
 
 #include "bayerPhase.h"
 #include "tav_types.h"
 
 namespace tav {
+
+// Where the 8-bit source rows lie: the whole frame (row y at y x width), or
+// a window of `windowRows` rows that fused unpacking refills in turn (row y
+// at (y mod windowRows) x width) and that always holds the rows a band is
+// about to read.
+struct FrameRows {
+    const uint8_t* data;
+    size_t width;
+    int32_t windowRows;  // 0: the whole frame
+
+    const uint8_t* row(int32_t y) const {
+        return data + (size_t)(windowRows > 0 ? y % windowRows : y) * width;
+    }
+};
+
+inline FrameRows wholeFrameRows(const uint8_t* frame, int32_t width) { return {frame, (size_t)width, 0}; }
 
 // Makes source rows ready just before a band reads them (fused unpacking).
 // Rows below readyEnd are ready; prepare() makes at least rows up to `row`
@@ -23,7 +40,7 @@ struct RowFeed {
 };
 
 // Called by the row drivers with the highest frame row (after mirroring)
-// that the next step reads.
+// that the next step reads; that step reads no row more than 5 below it.
 inline void needRows(RowFeed* feed, int32_t row) {
     if (feed != nullptr && row >= feed->readyEnd) feed->prepare(feed, row);
 }
@@ -53,11 +70,11 @@ struct BandOutput {
 // Kernel phases: nearest and edge-directed have RG and GB kernels, bilinear
 // takes the four Bayer orders. Sizes are those the exported kernels accept
 // (checked by the caller); nothing is checked here.
-void nearestBand(BayerPhase phase, const uint8_t* frame, int32_t height, int32_t width,
+void nearestBand(BayerPhase phase, const FrameRows& source, int32_t height, int32_t width,
                  const BandOutput& output, const BandRows& rows);
-void bilinearBand(BayerPhase phase, const uint8_t* frame, int32_t height, int32_t width,
+void bilinearBand(BayerPhase phase, const FrameRows& source, int32_t height, int32_t width,
                   const BandOutput& output, const BandRows& rows);
-void edgeBand(BayerPhase phase, const uint8_t* frame, int32_t height, int32_t width,
+void edgeBand(BayerPhase phase, const FrameRows& source, int32_t height, int32_t width,
               const BandOutput& output, const BandRows& rows);
 
 }  // namespace tav

@@ -25,6 +25,7 @@
 namespace tav {
 namespace bilinear {
 
+using tav::FrameRows;
 using tav::RowFeed;
 using tav::needRows;
 
@@ -70,16 +71,14 @@ inline void bilinearRow(const RowContext& row, Sink& sink) {
 // own edges, so any split of the rows gives the same bytes. The sink's
 // beginRow(y) points it at output row y.
 template <class Sink>
-inline void bilinearFrame(const uint8_t* frame, int height, int width, BayerPhase phase, Sink& sink,
+inline void bilinearFrame(const FrameRows& source, int height, int width, BayerPhase phase, Sink& sink,
                           int first, int end, RowFeed* feed) {
-    const size_t stride = (size_t)width;
     for (int y = first; y < end; ++y) {
         needRows(feed, y + 1 < height ? y + 1 : height - 1);
-        const uint8_t* mid = frame + (size_t)y * stride;
         RowContext row;
-        row.up = y == 0 ? frame + stride : mid - stride;
-        row.mid = mid;
-        row.down = y == height - 1 ? mid - stride : mid + stride;
+        row.up = source.row(y == 0 ? 1 : y - 1);
+        row.mid = source.row(y);
+        row.down = source.row(y == height - 1 ? height - 2 : y + 1);
         row.width = width;
         row.redRow = (y & 1) == phase.redRowParity;
         // Blue sites sit in the other rows and the other columns.

@@ -78,7 +78,7 @@ int32_t lumaEdge(const uint8_t* source, int32_t height, int32_t width, uint8_t* 
 }
 
 template <class Out>
-void edgeBandOf(const uint8_t* frame, int32_t height, int32_t width, const Out& out, int firstRedRow,
+void edgeBandOf(const tav::FrameRows& frame, int32_t height, int32_t width, const Out& out, int firstRedRow,
                 const tav::BandRows& rows) {
     edgeBandRows(frame, height, width, out, rows.greenRow, rows.seamRows, firstRedRow, rows.first,
                  rows.end, rows.feed);
@@ -86,7 +86,7 @@ void edgeBandOf(const uint8_t* frame, int32_t height, int32_t width, const Out& 
 
 }  // namespace
 
-void tav::edgeBand(BayerPhase phase, const uint8_t* frame, int32_t height, int32_t width,
+void tav::edgeBand(BayerPhase phase, const FrameRows& frame, int32_t height, int32_t width,
                    const BandOutput& out, const BandRows& rows) {
     const int firstRedRow = phase.redRowParity;
     const tav::ChannelOrder order = tav::channelOrder(out.orderFlag);

@@ -287,8 +287,8 @@ inline bool nearestSizeAccepted(uint32_t height, uint32_t width, uint32_t bytesP
 // of a green/blue row and the red/green row below it, and a green/blue row
 // left at the end goes alone. Any split of the rows gives the same bytes.
 template <auto kBody, auto kLastRows, class Target>
-void nearestRows(tav::BayerPhase phase, const uint8_t* source, uint32_t height, uint32_t width, Target target,
-                 uint32_t first, uint32_t end, tav::RowFeed* feed) {
+void nearestRows(tav::BayerPhase phase, const tav::FrameRows& source, uint32_t height, uint32_t width,
+                 Target target, uint32_t first, uint32_t end, tav::RowFeed* feed) {
     const size_t stride = width;
     const uint32_t redGreenParity = (uint32_t)phase.redRowParity;
     auto lastRowRead = [&](size_t row) { return (int32_t)(row + 1 < height ? row + 1 : height - 1); };
@@ -296,9 +296,9 @@ void nearestRows(tav::BayerPhase phase, const uint8_t* source, uint32_t height, 
     for (; y < end && (y == 0 || (y & 1) == redGreenParity); ++y) {
         // Row 0 has no row above: row 1 stands in for it, and a red site in
         // column 0 of a red/green row 0 takes the green to its right.
-        const uint8_t* row = source + y * stride;
-        const uint8_t* above = y == 0 ? source + stride : row - stride;
         tav::needRows(feed, lastRowRead(y));
+        const uint8_t* row = source.row((int32_t)y);
+        const uint8_t* above = source.row(y == 0 ? 1 : (int32_t)y - 1);
         Target rowTarget = target.atPixel(y * stride);
         if ((y & 1) == redGreenParity) {
             const uint8_t column0Green = y == 0 ? row[1] : above[0];
@@ -308,10 +308,10 @@ void nearestRows(tav::BayerPhase phase, const uint8_t* source, uint32_t height, 
         }
     }
 
-    // Rows y - 1, y, y + 1; for the last row, y + 1 is the end of the frame,
-    // which the lastRows routine does not read.
+    // Rows y - 1, y, y + 1; for the last row, y + 1 is past the end of the
+    // frame, which the lastRows routine does not read.
     auto rowSetAt = [&](size_t row) {
-        return NearestRowSet{source + (row - 1) * stride, source + row * stride, source + (row + 1) * stride};
+        return NearestRowSet{source.row((int32_t)row - 1), source.row((int32_t)row), source.row((int32_t)row + 1)};
     };
     for (; y + 1 < end; y += 2) {
         tav::needRows(feed, lastRowRead(y));
@@ -326,7 +326,8 @@ void nearestRows(tav::BayerPhase phase, const uint8_t* source, uint32_t height, 
 template <auto kBody, auto kLastRows, class Target>
 uint32_t nearestKernel(tav::BayerPhase phase, const uint8_t* source, uint32_t height, uint32_t width, Target target) {
     if (!nearestSizeAccepted(height, width, Target::kBytesPerPixel)) return (uint32_t)TAV_E_SIZE;
-    nearestRows<kBody, kLastRows>(phase, source, height, width, target, 0, height, nullptr);
+    nearestRows<kBody, kLastRows>(phase, tav::wholeFrameRows(source, (int32_t)width), height, width, target, 0, height,
+                                  nullptr);
     return 0;
 }
 
@@ -399,7 +400,7 @@ uint32_t gb8ToMono8_nearest(const uint8_t* source, uint32_t height, uint32_t wid
 
 }  // extern "C"
 
-void tav::nearestBand(BayerPhase phase, const uint8_t* frame, int32_t height, int32_t width,
+void tav::nearestBand(BayerPhase phase, const FrameRows& frame, int32_t height, int32_t width,
                       const BandOutput& out, const BandRows& rows) {
     const uint32_t h = (uint32_t)height, w = (uint32_t)width;
     const uint32_t first = (uint32_t)rows.first, end = (uint32_t)rows.end;

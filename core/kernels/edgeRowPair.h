@@ -27,6 +27,7 @@ namespace tav {
 namespace edge {
 TAV_ISA_BEGIN
 
+using tav::FrameRows;
 using tav::RowFeed;
 using tav::needRows;
 
@@ -255,10 +256,17 @@ inline void edgeDemosaic(const uint8_t* frame, int height, int width, const Out&
 // source alone). A step whose rows cross the band's edges is written to
 // `seamRows` and only the band's rows are copied out.
 
+// Source rows y-2 .. y+3 of a pair from wherever the band's rows lie.
+inline RowSet rowSetAt(const FrameRows& source, int height, int y) {
+    RowSet s;
+    for (int k = 0; k < 6; ++k) s.row[k] = source.row(reflectIndex(y - 2 + k, height));
+    return s;
+}
+
 template <class Out>
-inline void edgeStepAt(const uint8_t* frame, int height, int width, const Out& out,
+inline void edgeStepAt(const FrameRows& source, int height, int width, const Out& out,
                        uint8_t* greenRow, int y) {
-    const RowSet s = rowSetAt(frame, height, width, y);
+    const RowSet s = rowSetAt(source, height, y);
     if (y == 0) {
         rowPairStep<TopStep>(s, width, greenRow, out);
     } else if (y == height - 2) {
@@ -273,7 +281,7 @@ inline void edgeStepAt(const uint8_t* frame, int height, int width, const Out& o
 // Output rows [first, end) of the frame; `greenRow` is this band's own line
 // memory, `seamRows` 3 x width x kMaxBytesPerPixel bytes of its own.
 template <class Out>
-inline void edgeBandRows(const uint8_t* frame, int height, int width, const Out& out,
+inline void edgeBandRows(const FrameRows& source, int height, int width, const Out& out,
                          uint8_t* greenRow, uint8_t* seamRows, int firstRedRow, int first, int end,
                          RowFeed* feed) {
     auto stepFinishing = [&](int row) {
@@ -286,17 +294,17 @@ inline void edgeBandRows(const uint8_t* frame, int height, int width, const Out&
     // The priming pair reads rows firstStep-4 .. firstStep+1; near the top
     // they mirror down to row 4 at most.
     needRows(feed, lastRowRead(firstStep + 1 > 4 ? firstStep + 1 : 4));
-    rowPairStep<PrimeStep>(rowSetAt(frame, height, width, firstStep - 2), width, greenRow, out);
+    rowPairStep<PrimeStep>(rowSetAt(source, height, firstStep - 2), width, greenRow, out);
     for (int y = firstStep; y <= lastStep; y += 2) {
         needRows(feed, lastRowRead(y + 3));
         const int top = y == 0 ? 0 : y - 1;
         const int bottom = y == height - 2 ? height - 1 : y;
         if (top >= first && bottom < end) {
-            edgeStepAt(frame, height, width, out.atRow(y), greenRow, y);
+            edgeStepAt(source, height, width, out.atRow(y), greenRow, y);
             continue;
         }
         const Out seam = out.redirected(seamRows, width);
-        edgeStepAt(frame, height, width, seam, greenRow, y);
+        edgeStepAt(source, height, width, seam, greenRow, y);
         const Out rowY = out.atRow(y);
         for (int row = top > first ? top : first; row <= bottom && row < end; ++row) {
             rowY.copyPixels(seam, row - y, 0, 0, width);

@@ -29,7 +29,7 @@ struct BandRun {
     explicit BandRun(const tav::BandJob& j) : job(j), green(j.width), seam((size_t)12 * j.width) {}
     void run(int32_t first, int32_t end) {
         const tav::BandRows rows = {first, end, green.data(), seam.data(), nullptr};
-        tav::convertRows(job, rows);
+        tav::convertRows(job, tav::wholeFrameRows(job.frame, job.width), rows);
     }
 };
 
@@ -145,7 +145,7 @@ TEST(BandRows, NormalisedRowsMatchTheWholeFrame) {
                 for (int32_t first = 0; first < height; first += 2) {
                     for (int32_t end = first + 1; end <= height; end += 3) {
                         std::vector<uint8_t> frame((size_t)height * width + 1, 0x77);
-                        tav::normaliseRows(input, conversion, first, end, frame.data());
+                        tav::normaliseRows(input, conversion, first, end, frame.data() + (size_t)first * width);
                         for (size_t i = 0; i < frame.size(); ++i) {
                             const int32_t row = (int32_t)(i / width);
                             const uint8_t expected = row >= first && row < end ? reference[i] : 0x77;

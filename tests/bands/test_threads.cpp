@@ -56,13 +56,16 @@ struct Context {
 
 // Frames of 6 to 19 rows give bands of a single row pair; around 8 x threads
 // rows (four bands per thread) the last bands get one pair more or less,
-// and 24 x threads + 5 rows give bands of three and four pairs. Widths odd
-// and even.
+// and 24 x threads + 5 rows give bands of three and four pairs. From 64 x
+// threads rows on, converted input is unpacked into a window of 16 rows per
+// band (narrow frames unpack 8 rows at a time); shorter frames take fewer
+// bands or are unpacked whole first. Widths odd and even.
 std::vector<int32_t> heightsFor(int32_t threads) {
     std::vector<int32_t> heights;
     for (int32_t h = 6; h <= 19; ++h) heights.push_back(h);
     const int32_t t = threads == 0 ? (int32_t)std::thread::hardware_concurrency() : threads;
-    for (int32_t h : {8 * t - 1, 8 * t, 8 * t + 1, 8 * t + 2, 8 * t + 3, 24 * t + 5}) {
+    for (int32_t h : {8 * t - 1, 8 * t, 8 * t + 1, 8 * t + 2, 8 * t + 3, 24 * t + 5, 64 * t - 1, 64 * t + 3,
+                      70 * t + 1}) {
         if (h > 19) heights.push_back(h);
     }
     return heights;
@@ -106,7 +109,7 @@ TEST(Threads, EveryThreadCountGivesTheSameBytes) {
 }
 
 // Long bands of wide frames unpack in several chunks, each just ahead of the
-// kernel (with two threads, bands of 22 rows: 8 rows at the edges, 14 inside).
+// kernel, into windows of 16 rows.
 TEST(Threads, WideFramesUnpackInChunks) {
     for (int32_t code : {TAV_PIXEL_BAYER_RG12, TAV_PIXEL_BAYER_GB12_PACKED, TAV_PIXEL_MONO16}) {
         for (int32_t width : {2050, 4096}) {
@@ -205,7 +208,7 @@ TEST(Threads, ReleaseJoinsStartedWorkers) {
         TavContext* context = nullptr;
         ASSERT_EQ(tavCreate(&context), TAV_OK);
         tav::setMinThreadedOutput(context, 0);
-        Input input = makeInput(TAV_PIXEL_BAYER_BG12, 40, 16, 0, 9);
+        Input input = makeInput(TAV_PIXEL_BAYER_BG12, 200, 16, 0, 9);
         const std::vector<uint8_t> expected = expectedOutput(input.image, TAV_PIXEL_BGR8, 2);
         for (int32_t threads : {5, 2, 7, 1, 3}) {
             ASSERT_EQ(tavDemosaicSetThreads(context, threads), TAV_OK);
@@ -232,7 +235,7 @@ TEST(Threads, FailedWorkerStartsFallBackToTheCallersThread) {
         {-1, 0, 0},   // no thread can be created
         {-1, 2, 2},   // two of three workers start
     };
-    Input input = makeInput(TAV_PIXEL_BAYER_GR12_PACKED, 50, 20, 0, 11);
+    Input input = makeInput(TAV_PIXEL_BAYER_GR12_PACKED, 100, 20, 0, 11);
     for (int method = 0; method <= 2; ++method) {
         const std::vector<uint8_t> expected = expectedOutput(input.image, TAV_PIXEL_RGB8_PLANAR, method);
         for (const Limit& limit : limits) {

@@ -85,7 +85,7 @@ void fuzzBanding(Reader& in, int32_t height, int32_t width, int32_t baseType, in
     std::rotate(order.begin(), order.begin() + in.next() % order.size(), order.end());
     for (size_t b : order) {
         const tav::BandRows rows = {edges[b], edges[b + 1], green.data(), seam.data(), nullptr};
-        tav::convertRows(job, rows);
+        tav::convertRows(job, tav::wholeFrameRows(frame.data(), width), rows);
     }
     if (banded != whole) abort();
 }
