@@ -154,7 +154,9 @@ struct Registrar {
     Registrar() {
         for (int threads : {1, 2, 0}) {
             for (int method = 0; method <= 2; ++method) {
-                for (const Output& output : {kBgr8, kBgra8, kPlanar, kMono8}) registerCase(threads, method, kRg8, output);
+                for (const Output& output : {kBgr8, kBgra8, kPlanar, kMono8}) {
+                    registerCase(threads, method, kRg8, output);
+                }
                 registerCase(threads, method, kRg12, kBgr8);
                 registerCase(threads, method, kRg12Packed, kBgr8);
             }

@@ -187,7 +187,8 @@ bool demosaicInBands(TavContext* context, const BandJob& job) {
     // height + 1 rows (the last for one band's line memory), so at most
     // height / windowRows bands; a frame shorter than a window is unpacked
     // whole first.
-    const int32_t chunkRows = kChunkBytes / job.width < 2 ? 2 : (kChunkBytes / job.width > 8 ? 8 : kChunkBytes / job.width);
+    int32_t chunkRows = kChunkBytes / job.width;
+    chunkRows = chunkRows < 2 ? 2 : (chunkRows > 8 ? 8 : chunkRows);
     const int32_t windowRows = chunkRows + 8;
     const bool windowed = job.conversion != 0 && job.height >= windowRows;
     if (windowed && (int64_t)bands * windowRows > job.height) bands = job.height / windowRows;

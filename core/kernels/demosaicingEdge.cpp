@@ -94,16 +94,20 @@ void tav::edgeBand(BayerPhase phase, const FrameRows& frame, int32_t height, int
     switch (out.layout) {
         case BandLayout::Bgr:
             if (order.redFirst) {
-                edgeBandOf(frame, height, width, InterleavedOut<3, true>(out.data, width, vector), firstRedRow, rows);
+                edgeBandOf(frame, height, width, InterleavedOut<3, true>(out.data, width, vector), firstRedRow,
+                           rows);
             } else {
-                edgeBandOf(frame, height, width, InterleavedOut<3, false>(out.data, width, vector), firstRedRow, rows);
+                edgeBandOf(frame, height, width, InterleavedOut<3, false>(out.data, width, vector), firstRedRow,
+                           rows);
             }
             break;
         case BandLayout::Bgra:
             if (order.redFirst) {
-                edgeBandOf(frame, height, width, InterleavedOut<4, true>(out.data, width, vector), firstRedRow, rows);
+                edgeBandOf(frame, height, width, InterleavedOut<4, true>(out.data, width, vector), firstRedRow,
+                           rows);
             } else {
-                edgeBandOf(frame, height, width, InterleavedOut<4, false>(out.data, width, vector), firstRedRow, rows);
+                edgeBandOf(frame, height, width, InterleavedOut<4, false>(out.data, width, vector), firstRedRow,
+                           rows);
             }
             break;
         case BandLayout::Planar:

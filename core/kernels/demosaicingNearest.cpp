@@ -326,8 +326,8 @@ void nearestRows(tav::BayerPhase phase, const tav::FrameRows& source, uint32_t h
 template <auto kBody, auto kLastRows, class Target>
 uint32_t nearestKernel(tav::BayerPhase phase, const uint8_t* source, uint32_t height, uint32_t width, Target target) {
     if (!nearestSizeAccepted(height, width, Target::kBytesPerPixel)) return (uint32_t)TAV_E_SIZE;
-    nearestRows<kBody, kLastRows>(phase, tav::wholeFrameRows(source, (int32_t)width), height, width, target, 0, height,
-                                  nullptr);
+    const tav::FrameRows frame = tav::wholeFrameRows(source, (int32_t)width);
+    nearestRows<kBody, kLastRows>(phase, frame, height, width, target, 0, height, nullptr);
     return 0;
 }
 
