@@ -4,6 +4,7 @@
 
 #include <pthread.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include "context.h"
 
@@ -32,6 +33,7 @@ struct WorkerPool {
     int32_t unfinished;
     uint8_t* memory;
     size_t memoryBytes;
+    pid_t owner;  // the process whose threads these are
 };
 
 namespace {
@@ -103,7 +105,19 @@ WorkerPool* createPool(TavContext* context) {
         free(pool);
         return nullptr;
     }
+    pool->owner = getpid();
     return pool;
+}
+
+// A child process made by fork() inherits the pool but not its threads
+// (and maybe a lock a worker held at that moment): it leaves the pool alone
+// and starts its own.
+void dropInheritedPool(TavContext* context) {
+    WorkerPool* pool = context->workers;
+    if (pool == nullptr || pool->owner == getpid()) return;
+    free(pool->memory);
+    free(pool);
+    context->workers = nullptr;
 }
 
 }  // namespace
@@ -111,6 +125,7 @@ WorkerPool* createPool(TavContext* context) {
 int32_t readyWorkers(TavContext* context, int32_t threads) {
     if (threads > kMaxThreads) threads = kMaxThreads;
     if (threads <= 1) return 1;
+    dropInheritedPool(context);
     if (context->workers == nullptr) context->workers = createPool(context);
     WorkerPool* pool = context->workers;
     if (pool == nullptr) return 1;
@@ -163,6 +178,7 @@ uint8_t* bandMemory(TavContext* context, size_t bytes) {
 }
 
 void releaseWorkers(TavContext* context) {
+    dropInheritedPool(context);
     WorkerPool* pool = context->workers;
     if (pool == nullptr) return;
     pthread_mutex_lock(&pool->lock);

@@ -1,6 +1,9 @@
 // tavDemosaicing on several threads: the bytes of one thread for every
 // method, output and input type and thread count; contexts used from many
 // threads at once; release of started workers; workers that cannot start.
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <thread>
 
 #include "band_support.h"
@@ -10,6 +13,14 @@
 #include "threads/workerPool.h"
 
 using tavtest::captureStdout;
+
+#if defined(__SANITIZE_THREAD__)
+#define TAV_TEST_TSAN 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define TAV_TEST_TSAN 1
+#endif
+#endif
 
 namespace {
 
@@ -256,4 +267,39 @@ TEST(Threads, FailedWorkerStartsFallBackToTheCallersThread) {
             EXPECT_EQ(tav::startedWorkers(context.handle), 3);
         }
     }
+}
+
+// A process made by fork() after the context's workers started inherits the
+// context but not the threads: it runs frames on workers of its own rather
+// than waiting for its parent's.
+TEST(Threads, ForkedChildStartsItsOwnWorkers) {
+#if defined(TAV_TEST_TSAN)
+    GTEST_SKIP() << "ThreadSanitizer does not follow threads across fork";
+#endif
+    Context context(3);
+    Input input = makeInput(TAV_PIXEL_BAYER_RG12, 200, 16, 0, 21);
+    const std::vector<uint8_t> expected = expectedOutput(input.image, TAV_PIXEL_BGR8, 2);
+    std::vector<uint8_t> out(expected.size());
+    ASSERT_EQ(context.run(input, TAV_PIXEL_BGR8, 2, out), TAV_OK);
+    ASSERT_EQ(tav::startedWorkers(context.handle), 2);
+    fflush(stdout);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        alarm(30);  // a hang ends the child with SIGALRM
+        std::fill(out.begin(), out.end(), 0);
+        const TavDemosaicConfig config = {TAV_PIXEL_BGR8};
+        tavDemosaicSetConfig(context.handle, &config);
+        TavImage output = {0, 0, 0, out.data(), 0};
+        const bool same = tavDemosaicing(context.handle, &input.image, 2, &output) == TAV_OK && out == expected &&
+                          tav::startedWorkers(context.handle) == 2;
+        _exit(tavRelease(&context.handle) == TAV_OK && same ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status)) << "child ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0);
+    std::fill(out.begin(), out.end(), 0);
+    ASSERT_EQ(context.run(input, TAV_PIXEL_BGR8, 2, out), TAV_OK);
+    EXPECT_EQ(out, expected);
 }
