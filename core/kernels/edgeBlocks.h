@@ -25,7 +25,7 @@ TAV_ISA_BEGIN
 // as stepColumnPair over the same columns; without vector support every
 // column takes that path.
 #if !defined(__ARM_NEON)
-constexpr int kBlockPairs = 8;
+constexpr int kBlockPairs = kLanes;
 
 // Columns a block starting at x0 reads: up to x0 + 2 * kBlockPairs + 4.
 inline bool blockFits(int x0, int width) { return x0 + 2 * kBlockPairs + 5 <= width; }
@@ -33,7 +33,8 @@ inline bool blockFits(int x0, int width) { return x0 + 2 * kBlockPairs + 5 <= wi
 template <class Mode, class Out>
 inline void stepBlock(const RowSet& s, uint8_t* greenRow, const Out& out, StepState& st,
                       int x0) {
-    // New greens at the red sites x0+2 .. x0+16 and the blue sites x0+3 .. x0+17;
+    // New greens at the red sites x0+2, x0+4, ... and the blue sites x0+3, x0+5, ...
+    // (kBlockPairs of each);
     // the carried ones fill the lanes before them.
     const Lanes16 redAhead = steeredGreen8(s.row[2], s.row[1], s.row[3], s.row[0], s.row[4], x0 + 2);
     const Lanes16 blueAhead =
@@ -46,7 +47,7 @@ inline void stepBlock(const RowSet& s, uint8_t* greenRow, const Out& out, StepSt
 
     if (Mode::finishRows) {
         // The green row is read before this block's pixels are stored; they
-        // cover no entry from column x0 + 15 on.
+        // cover no entry from column x0 + 2 * kBlockPairs - 1 on.
         const GreenLanes oldG = greenRowLanes(greenRow, x0);
         PixelLanes above, row, below;
         if (Mode::finishAbove) {
@@ -65,11 +66,11 @@ inline void stepBlock(const RowSet& s, uint8_t* greenRow, const Out& out, StepSt
         st.oldLeft = greenRow[next - 1];
         st.oldEven = greenRow[next];
     }
-    // Entries x0-1 .. x0+14 have had their last reader.
+    // Entries x0-1 .. x0 + 2 * kBlockPairs - 2 have had their last reader.
     if (Mode::storeGreens) storeBytes16(greenRow + x0 - 1, newG.left, newG.even);
-    st.newLeft = blueAhead[6];
-    st.newEven = redAhead[7];
-    st.newOdd = blueAhead[7];
+    st.newLeft = blueAhead[kBlockPairs - 2];
+    st.newEven = redAhead[kBlockPairs - 1];
+    st.newOdd = blueAhead[kBlockPairs - 1];
 }
 
 #endif

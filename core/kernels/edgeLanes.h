@@ -17,18 +17,28 @@ namespace tav {
 namespace edge {
 TAV_ISA_BEGIN
 
+// Column pairs per block: one 16-bit lane each, 128-bit vectors (SSE2) or
+// 256-bit ones (AVX2).
+#if defined(__AVX2__)
+constexpr int kLanes = 16;
+typedef int16_t Lanes16 __attribute__((vector_size(32)));
+typedef uint16_t ULanes16 __attribute__((vector_size(32)));
+#else
+constexpr int kLanes = 8;
 typedef lanes::I16x8 Lanes16;
 typedef lanes::U16x8 ULanes16;
-typedef lanes::U32x4 ULanes32;
-using lanes::interleaveHigh;
-using lanes::interleaveLow;
+#endif
 
-// {first, v[0], ..., v[6]} and {first, second, v[0], ..., v[5]}: lanes moved
-// up by one or two columns of their parity.
+// {first, v[0], ..., v[n-2]} and {first, second, v[0], ..., v[n-3]}: lanes
+// moved up by one or two columns of their parity.
 TAV_LANES_INLINE Lanes16 shiftIn1(int first, Lanes16 v) {
     const Lanes16 zero = {};
     const Lanes16 head = {(int16_t)first};
-#if defined(__clang__)
+#if defined(__AVX2__) && defined(__clang__)
+    return __builtin_shufflevector(v, zero, 16, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14) | head;
+#elif defined(__AVX2__)
+    return __builtin_shuffle(v, zero, (Lanes16){16, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}) | head;
+#elif defined(__clang__)
     return __builtin_shufflevector(v, zero, 8, 0, 1, 2, 3, 4, 5, 6) | head;
 #else
     return __builtin_shuffle(v, zero, (Lanes16){8, 0, 1, 2, 3, 4, 5, 6}) | head;
@@ -37,7 +47,11 @@ TAV_LANES_INLINE Lanes16 shiftIn1(int first, Lanes16 v) {
 TAV_LANES_INLINE Lanes16 shiftIn2(int first, int second, Lanes16 v) {
     const Lanes16 zero = {};
     const Lanes16 head = {(int16_t)first, (int16_t)second};
-#if defined(__clang__)
+#if defined(__AVX2__) && defined(__clang__)
+    return __builtin_shufflevector(v, zero, 16, 17, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13) | head;
+#elif defined(__AVX2__)
+    return __builtin_shuffle(v, zero, (Lanes16){16, 17, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}) | head;
+#elif defined(__clang__)
     return __builtin_shufflevector(v, zero, 8, 9, 0, 1, 2, 3, 4, 5) | head;
 #else
     return __builtin_shuffle(v, zero, (Lanes16){8, 9, 0, 1, 2, 3, 4, 5}) | head;
@@ -162,39 +176,31 @@ TAV_LANES_INLINE PixelLanes finishBlueRow8(int c, const uint8_t* own, const Gree
     return p;
 }
 
-// Stores the sixteen pixels c .. c+15 of output row dy (any output kind).
-template <class Out>
-TAV_LANES_INLINE void storePixelLanes(const Out& out, int dy, int c, const PixelLanes& p) {
-    int16_t r[2][8], g[2][8], b[2][8];
-    memcpy(r[0], &p.redEven, sizeof r[0]);
-    memcpy(g[0], &p.greenEven, sizeof g[0]);
-    memcpy(b[0], &p.blueEven, sizeof b[0]);
-    memcpy(r[1], &p.redOdd, sizeof r[1]);
-    memcpy(g[1], &p.greenOdd, sizeof g[1]);
-    memcpy(b[1], &p.blueOdd, sizeof b[1]);
-    for (int i = 0; i < 8; ++i) {
-        out.pixel(dy, c + 2 * i, r[0][i], g[0][i], b[0][i]);
-        out.pixel(dy, c + 2 * i + 1, r[1][i], g[1][i], b[1][i]);
-    }
-}
-
 // Interleaved kinds through the lane layer's interleaved stores (vst3/vst4
 // on NEON). On SSE2 the 3-byte form may rewrite the first two bytes of pixel
-// c+16 with garbage: that pixel lies inside the row and is stored later in
+// c+2*kLanes with garbage: that pixel lies inside the row and is stored later in
 // the same step, and in the green-row rows of the last output row those
 // bytes are below every entry still to be read (blocks end at least five
 // columns before the row end).
 template <int Bytes, bool RedFirst>
 TAV_LANES_INLINE void storePixelLanes(const InterleavedOut<Bytes, RedFirst>& out, int dy, int c,
                                       const PixelLanes& p) {
-    const lanes::U8x16 red = lanes::pixelBytes((ULanes16)p.redEven, (ULanes16)p.redOdd);
-    const lanes::U8x16 green = lanes::pixelBytes((ULanes16)p.greenEven, (ULanes16)p.greenOdd);
-    const lanes::U8x16 blue = lanes::pixelBytes((ULanes16)p.blueEven, (ULanes16)p.blueOdd);
+    // Pixel-ordered bytes of each channel, sixteen pixels per 128-bit half.
+    const ULanes16 red = (ULanes16)p.redEven | ((ULanes16)p.redOdd << 8);
+    const ULanes16 green = (ULanes16)p.greenEven | ((ULanes16)p.greenOdd << 8);
+    const ULanes16 blue = (ULanes16)p.blueEven | ((ULanes16)p.blueOdd << 8);
     uint8_t* dst = out.row + dy * out.stride + (ptrdiff_t)c * Bytes;
-    if (Bytes == 4)
-        lanes::storeInterleaved4(dst, RedFirst ? red : blue, green, RedFirst ? blue : red, (lanes::U8x16){});
-    else
-        lanes::storeInterleaved3(dst, RedFirst ? red : blue, green, RedFirst ? blue : red);
+    for (int half = 0; half < kLanes / 8; ++half) {
+        lanes::U8x16 r, g, b;
+        memcpy(&r, (const uint8_t*)&red + 16 * half, 16);
+        memcpy(&g, (const uint8_t*)&green + 16 * half, 16);
+        memcpy(&b, (const uint8_t*)&blue + 16 * half, 16);
+        uint8_t* at = dst + 16 * Bytes * half;
+        if (Bytes == 4)
+            lanes::storeInterleaved4(at, RedFirst ? r : b, g, RedFirst ? b : r, (lanes::U8x16){});
+        else
+            lanes::storeInterleaved3(at, RedFirst ? r : b, g, RedFirst ? b : r);
+    }
 }
 
 TAV_LANES_INLINE void storePixelLanes(const PlanarOut& out, int dy, int c, const PixelLanes& p) {

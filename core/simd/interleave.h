@@ -84,9 +84,15 @@ TAV_LANES_INLINE void storeInterleaved3(uint8_t* at, U8x16 c0, U8x16 c1, U8x16 c
     pixelWords(c0, c1, c2, (U8x16){}, words);
     const U8x16 p0 = (U8x16)words[0], p1 = (U8x16)words[1], p2 = (U8x16)words[2], p3 = (U8x16)words[3];
     // Drop every fourth byte across neighbouring word vectors.
+#if defined(__clang__)
+    const U8x16 out0 = __builtin_shufflevector(p0, p1, 0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, 16, 17, 18, 20);
+    const U8x16 out1 = __builtin_shufflevector(p1, p2, 5, 6, 8, 9, 10, 12, 13, 14, 16, 17, 18, 20, 21, 22, 24, 25);
+    const U8x16 out2 = __builtin_shufflevector(p2, p3, 10, 12, 13, 14, 16, 17, 18, 20, 21, 22, 24, 25, 26, 28, 29, 30);
+#else
     const U8x16 out0 = __builtin_shuffle(p0, p1, (U8x16){0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, 16, 17, 18, 20});
     const U8x16 out1 = __builtin_shuffle(p1, p2, (U8x16){5, 6, 8, 9, 10, 12, 13, 14, 16, 17, 18, 20, 21, 22, 24, 25});
     const U8x16 out2 = __builtin_shuffle(p2, p3, (U8x16){10, 12, 13, 14, 16, 17, 18, 20, 21, 22, 24, 25, 26, 28, 29, 30});
+#endif
     memcpy(at, &out0, 16);
     memcpy(at + 16, &out1, 16);
     memcpy(at + 32, &out2, 16);

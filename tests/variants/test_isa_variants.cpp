@@ -5,6 +5,7 @@
 // block that reads or writes past a row end of the frame faults.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -266,6 +267,37 @@ TEST(IsaVariants, EdgeMatchesTheRuleInEveryVariant) {
                     }
                 }
             }
+        }
+    }
+}
+
+TEST(IsaVariants, FramesLargerThanTheCachesMatchThePlainPath) {
+    // A 5.8-megapixel frame, odd width: rows start at every alignment.
+    CapGuard guard;
+    const auto isas = supportedIsas();
+    const int h = 2400, w = 2401;
+    const auto frame = tavtest::randomBytes(static_cast<size_t>(h) * w, 77);
+    struct Case {
+        const char* name;
+        Layout layout;
+        std::function<int64_t(uint8_t*)> call;
+    };
+    const Case cases[] = {
+        {"rg8ToBgr8_nearest", Layout::Interleaved3, [&](uint8_t* d) { return (int64_t)rg8ToBgr8_nearest(frame.data(), h, w, d, 1); }},
+        {"gb8ToBgra8_nearest", Layout::Interleaved4, [&](uint8_t* d) { return (int64_t)gb8ToBgra8_nearest(frame.data(), h, w, d, 0); }},
+        {"gr8ToBgr8_bilinear", Layout::Interleaved3, [&](uint8_t* d) { return (int64_t)gr8ToBgr8_bilinear(frame.data(), h, w, d); }},
+        {"rg8ToBgra8_bilinear", Layout::Interleaved4, [&](uint8_t* d) { return (int64_t)rg8ToBgra8_bilinear(frame.data(), h, w, d); }},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> plain;
+        for (Isa isa : isas) {
+            tav::simd::setIsaCap(isa);
+            PageEndBuffer out(outputBytes(c.layout, static_cast<size_t>(h) * w));
+            ASSERT_EQ(c.call(out.data()), 0);
+            if (isa == Isa::Plain)
+                plain = out.contents();
+            else
+                ASSERT_TRUE(out.contents() == plain) << c.name << " " << isaName(isa);
         }
     }
 }
