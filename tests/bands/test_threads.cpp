@@ -275,6 +275,8 @@ TEST(Threads, FailedWorkerStartsFallBackToTheCallersThread) {
 TEST(Threads, ForkedChildStartsItsOwnWorkers) {
 #if defined(TAV_TEST_TSAN)
     GTEST_SKIP() << "ThreadSanitizer does not follow threads across fork";
+#elif defined(TAV_TEST_EMULATED)
+    GTEST_SKIP() << "user-mode qemu cannot start threads in a forked child of a threaded process";
 #endif
     Context context(3);
     Input input = makeInput(TAV_PIXEL_BAYER_RG12, 200, 16, 0, 21);
