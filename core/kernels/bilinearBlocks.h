@@ -24,19 +24,33 @@ namespace tav {
 namespace bilinear {
 TAV_ISA_BEGIN
 
-using lanes::U16x8;
 using lanes::U8x16;
 
-// Pixels per block: eight pairs.
-constexpr int kBlockPixels = 16;
+// One 16-bit lane per pair of pixels: 128-bit vectors, or 256-bit ones with
+// AVX2. Pixels per block: two per lane.
+#if defined(__AVX2__)
+typedef uint16_t Words __attribute__((vector_size(32)));
+#else
+typedef lanes::U16x8 Words;
+#endif
+constexpr int kBlockPixels = (int)sizeof(Words);
 
-TAV_LANES_INLINE U16x8 loadWords(const uint8_t* at) { return lanes::load<U16x8>(at); }
+TAV_LANES_INLINE Words loadWords(const uint8_t* at) { return lanes::load<Words>(at); }
+
+// The pixel-ordered bytes of one channel (colour sites low, green sites high)
+// and their stores in 16-pixel pieces.
+TAV_LANES_INLINE Words pixelWords(Words atColour, Words atGreen) { return atColour | (atGreen << 8); }
+TAV_LANES_INLINE U8x16 piece(const Words& w, int k) {
+    U8x16 v;
+    memcpy(&v, (const uint8_t*)&w + 16 * k, 16);
+    return v;
+}
 
 // The three colours of eight pairs: lane k holds pair k, whose colour site is
 // at x + 2k. "Red" and "blue" are already resolved from the row's colour.
 struct PairColours {
-    U16x8 redColour, greenColour, blueColour;  // at the colour sites
-    U16x8 redGreen, greenGreen, blueGreen;     // at the green sites
+    Words redColour, greenColour, blueColour;  // at the colour sites
+    Words redGreen, greenGreen, blueGreen;     // at the green sites
 };
 
 // Block of 16 pixels from x (a colour site); reads up/mid/down[x - 1 .. x + 17],
@@ -44,23 +58,23 @@ struct PairColours {
 template <bool RedRow>
 TAV_LANES_INLINE PairColours bilinearBlock(const uint8_t* up, const uint8_t* mid,
                                            const uint8_t* down, int x) {
-    const U16x8 lowByte = (U16x8){} + 0xFF;
-    const U16x8 m = loadWords(mid + x);
-    const U16x8 mLeft = loadWords(mid + x - 2);
-    const U16x8 mRight = loadWords(mid + x + 2);
-    const U16x8 u = loadWords(up + x), d = loadWords(down + x);
-    const U16x8 uLeft = loadWords(up + x - 2), dLeft = loadWords(down + x - 2);
+    const Words lowByte = (Words){} + 0xFF;
+    const Words m = loadWords(mid + x);
+    const Words mLeft = loadWords(mid + x - 2);
+    const Words mRight = loadWords(mid + x + 2);
+    const Words u = loadWords(up + x), d = loadWords(down + x);
+    const Words uLeft = loadWords(up + x - 2), dLeft = loadWords(down + x - 2);
 
-    const U16x8 colour = m & lowByte;
-    const U16x8 green = m >> 8;
-    const U16x8 verticalGreen = (u & lowByte) + (d & lowByte);
-    const U16x8 verticalOther = (u >> 8) + (d >> 8);
-    const U16x8 verticalOtherLeft = (uLeft >> 8) + (dLeft >> 8);
+    const Words colour = m & lowByte;
+    const Words green = m >> 8;
+    const Words verticalGreen = (u & lowByte) + (d & lowByte);
+    const Words verticalOther = (u >> 8) + (d >> 8);
+    const Words verticalOtherLeft = (uLeft >> 8) + (dLeft >> 8);
 
-    const U16x8 greenAtColour = ((mLeft >> 8) + green + verticalGreen) >> 2;
-    const U16x8 otherAtColour = (verticalOtherLeft + verticalOther) >> 2;
-    const U16x8 ownAtGreen = (colour + (mRight & lowByte)) >> 1;
-    const U16x8 otherAtGreen = verticalOther >> 1;
+    const Words greenAtColour = ((mLeft >> 8) + green + verticalGreen) >> 2;
+    const Words otherAtColour = (verticalOtherLeft + verticalOther) >> 2;
+    const Words ownAtGreen = (colour + (mRight & lowByte)) >> 1;
+    const Words otherAtGreen = verticalOther >> 1;
 
     PairColours c;
     c.greenColour = greenAtColour;
@@ -143,13 +157,25 @@ struct InterleavedBlockOut {
     uint8_t* row;
     static constexpr bool kWide = true;
     void put(int x, const PairColours& c) const {
-        const U8x16 b = lanes::pixelBytes(c.blueColour, c.blueGreen);
-        const U8x16 g = lanes::pixelBytes(c.greenColour, c.greenGreen);
-        const U8x16 r = lanes::pixelBytes(c.redColour, c.redGreen);
+        const Words b = pixelWords(c.blueColour, c.blueGreen);
+        const Words g = pixelWords(c.greenColour, c.greenGreen);
+        const Words r = pixelWords(c.redColour, c.redGreen);
+#if defined(__AVX2__)
+        uint8_t* at = row + (size_t)x * Bytes;
         if (Bytes == 4)
-            lanes::storeInterleaved4(row + (size_t)x * 4, b, g, r, (U8x16){});
+            lanes::storeInterleaved4x32(at, (lanes::U8x32)b, (lanes::U8x32)g, (lanes::U8x32)r,
+                                        (lanes::U8x32){});
         else
-            lanes::storeInterleaved3(row + (size_t)x * 3, b, g, r);
+            lanes::storeInterleaved3x32(at, (lanes::U8x32)b, (lanes::U8x32)g, (lanes::U8x32)r);
+        return;
+#endif
+        for (int k = 0; k < kBlockPixels / 16; ++k) {
+            uint8_t* at = row + (size_t)(x + 16 * k) * Bytes;
+            if (Bytes == 4)
+                lanes::storeInterleaved4(at, piece(b, k), piece(g, k), piece(r, k), (U8x16){});
+            else
+                lanes::storeInterleaved3(at, piece(b, k), piece(g, k), piece(r, k));
+        }
     }
 #if defined(__ARM_NEON)
     void putWide(int x, const WideColours& c) const {
@@ -183,16 +209,17 @@ struct InterleavedBlockOut {
     }
 };
 
-// Local output area of the row ends: up to 36 pixels, 4 bytes or three planes.
-constexpr int kLocalPixels = 48;
+// Local output area of the row ends: two blocks from local column 2, plus
+// a 3-byte overrun; 4 bytes per pixel or three planes.
+constexpr int kLocalPixels = 2 + 2 * kBlockPixels + 2;
 
 struct PlanarBlockOut {
     uint8_t* planes[3];
     static constexpr bool kWide = true;
     void put(int x, const PairColours& c) const {
-        lanes::store(planes[0] + x, lanes::pixelBytes(c.redColour, c.redGreen));
-        lanes::store(planes[1] + x, lanes::pixelBytes(c.greenColour, c.greenGreen));
-        lanes::store(planes[2] + x, lanes::pixelBytes(c.blueColour, c.blueGreen));
+        lanes::store(planes[0] + x, pixelWords(c.redColour, c.redGreen));
+        lanes::store(planes[1] + x, pixelWords(c.greenColour, c.greenGreen));
+        lanes::store(planes[2] + x, pixelWords(c.blueColour, c.blueGreen));
     }
 #if defined(__ARM_NEON)
     void putWide(int x, const WideColours& c) const {
@@ -226,11 +253,11 @@ struct GreyBlockOut {
     uint16_t weightR, weightG, weightB;
     static constexpr bool kWide = ByteWeights;
     void put(int x, const PairColours& c) const {
-        const U16x8 atColour =
+        const Words atColour =
             (c.redColour * weightR + c.greenColour * weightG + c.blueColour * weightB + 128) >> 8;
-        const U16x8 atGreen =
+        const Words atGreen =
             (c.redGreen * weightR + c.greenGreen * weightG + c.blueGreen * weightB + 128) >> 8;
-        lanes::store(row + x, lanes::pixelBytes(atColour, atGreen));
+        lanes::store(row + x, pixelWords(atColour, atGreen));
     }
 #if defined(__ARM_NEON)
     void putWide(int x, const WideColours& c) const {
@@ -281,7 +308,7 @@ inline void bilinearVectorRow(const RowContext& row, const Out out) {
         local[k][count + 2] = local[k][count];
         local[k][count + 3] = local[k][count - 1];
     }
-    uint8_t pixels[3 * kLocalPixels];
+    uint8_t pixels[4 * kLocalPixels];  // one row of 4-byte pixels, or three planes
     const Out localOut = out.local(pixels);
     for (int lx = 2; lx < count + 2; lx += kBlockPixels)
         localOut.put(lx, bilinearBlock<RedRow>(local[0], local[1], local[2], lx));

@@ -1,6 +1,7 @@
 // The vector blocks of one edge-directed row-pair step, compiled once per
-// instruction set (edgeSteps_*.cpp): eight column pairs per block in 16-bit
-// lanes (edgeLanes.h), the last columns of a row over mirrored local copies.
+// instruction set (edgeSteps_*.cpp): a block of column pairs in vector lanes
+// (edgeLanes.h on x86, edgeNeon.h on NEON), the last columns of a row over
+// mirrored local copies.
 #ifndef TAV_KERNELS_EDGE_BLOCKS_H
 #define TAV_KERNELS_EDGE_BLOCKS_H
 
@@ -18,12 +19,12 @@ namespace tav {
 namespace edge {
 TAV_ISA_BEGIN
 
-// Interior columns in blocks of eight column pairs, in vector lanes: the
-// greens of a block are interpolated first, then its columns are finished,
-// then its green-row entries are replaced; the last columns of a row take
-// the same blocks over mirrored local copies (stepTail). Same rule and bytes
-// as stepColumnPair over the same columns; without vector support every
-// column takes that path.
+// Interior columns in blocks of kBlockPairs column pairs, in vector lanes:
+// the greens of a block are interpolated first, then its columns are
+// finished, then its green-row entries are replaced; the last columns of a
+// row take the same blocks over mirrored local copies (stepTail). Same rule
+// and bytes as stepColumnPair of edgeRowPair.h over the same columns, which
+// is the plain path.
 #if !defined(__ARM_NEON)
 constexpr int kBlockPairs = kLanes;
 

@@ -1,6 +1,6 @@
-// Eight column pairs at once with GCC/Clang generic vectors of 16-bit lanes
-// (NEON or SSE2 after compilation): the steered greens and the finished
-// pixels of the interior blocks. Same rule and results as edgeFormulas.h and
+// Eight (SSE2) or sixteen (AVX2) column pairs at once with GCC/Clang generic
+// vectors of 16-bit lanes: the steered greens and the finished pixels of the
+// interior blocks on x86; NEON has its own block (edgeNeon.h). Same rule and results as edgeFormulas.h and
 // the per-column path of edgeRowPair.h, which the tests compare byte for byte.
 #ifndef TAV_KERNELS_EDGE_LANES_H
 #define TAV_KERNELS_EDGE_LANES_H
@@ -190,6 +190,15 @@ TAV_LANES_INLINE void storePixelLanes(const InterleavedOut<Bytes, RedFirst>& out
     const ULanes16 green = (ULanes16)p.greenEven | ((ULanes16)p.greenOdd << 8);
     const ULanes16 blue = (ULanes16)p.blueEven | ((ULanes16)p.blueOdd << 8);
     uint8_t* dst = out.row + dy * out.stride + (ptrdiff_t)c * Bytes;
+#if defined(__AVX2__)
+    const lanes::U8x32 first = (lanes::U8x32)(RedFirst ? red : blue), g = (lanes::U8x32)green;
+    const lanes::U8x32 last = (lanes::U8x32)(RedFirst ? blue : red);
+    if (Bytes == 4)
+        lanes::storeInterleaved4x32(dst, first, g, last, (lanes::U8x32){});
+    else
+        lanes::storeInterleaved3x32(dst, first, g, last);
+    return;
+#endif
     for (int half = 0; half < kLanes / 8; ++half) {
         lanes::U8x16 r, g, b;
         memcpy(&r, (const uint8_t*)&red + 16 * half, 16);

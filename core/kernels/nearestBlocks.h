@@ -1,4 +1,4 @@
-// Nearest neighbour in vector lanes: sixteen pixels of a row pair per block,
+// Nearest neighbour in vector lanes: 16 (AVX2: 32) pixels of a row pair per block,
 // by byte moves only. Every pixel from column 1 on reads its own column and
 // the one to its left, so an even column p0 and the 16-bit words of a row
 // starting there give the samples directly:
@@ -24,10 +24,23 @@ namespace tav {
 namespace nearest {
 TAV_ISA_BEGIN
 
-using lanes::U16x8;
 using lanes::U8x16;
 
-constexpr size_t kBlockPixels = 16;
+// One 16-bit lane per pair of pixels: 128-bit vectors, or 256-bit ones with
+// AVX2. Pixels per block: two per lane.
+#if defined(__AVX2__)
+typedef uint16_t U16x8 __attribute__((vector_size(32)));  // sixteen lanes here
+#else
+using lanes::U16x8;
+#endif
+constexpr size_t kBlockPixels = sizeof(U16x8);
+
+// Sixteen pixels of a channel row.
+TAV_LANES_INLINE U8x16 piece(const U16x8& w, size_t k) {
+    U8x16 v;
+    memcpy(&v, (const uint8_t*)&w + 16 * k, 16);
+    return v;
+}
 
 // Channel words of one block: pixel 2k in the low byte of lane k, pixel
 // 2k+1 in the high byte, i.e. the output bytes in memory order.
@@ -49,7 +62,8 @@ TAV_LANES_INLINE U16x8 evenRounded(U16x8 w) { return (w & 0xFF) | (w << 8); }
 TAV_LANES_INLINE U16x8 oddAtOrLeft(U16x8 before, U16x8 w) { return (before >> 8) | (w & 0xFF00); }
 #endif
 
-// Columns p0 .. p0+15 (p0 even, at least 2); reads columns p0-2 .. p0+15.
+// Columns p0 .. p0 + kBlockPixels - 1 (p0 even, at least 2); reads columns
+// p0-2 .. p0 + kBlockPixels - 1.
 TAV_LANES_INLINE NearestBlock nearestBlock(const uint8_t* above, const uint8_t* current,
                                            const uint8_t* below, size_t p0) {
     const U16x8 up = lanes::load<U16x8>(above + p0);
@@ -74,11 +88,22 @@ struct InterleavedBlockOut {
     uint8_t* rg;
     static constexpr size_t kOverrunBytes = Bytes == 3 ? lanes::kInterleaved3Overrun : 0;
     static void row(uint8_t* at, U16x8 r, U16x8 g, U16x8 b) {
-        const U8x16 first = (U8x16)(RedFirst ? r : b), last = (U8x16)(RedFirst ? b : r);
+        const U16x8 first = RedFirst ? r : b, last = RedFirst ? b : r;
+#if defined(__AVX2__)
         if (Bytes == 4)
-            lanes::storeInterleaved4(at, first, (U8x16)g, last, (U8x16){});
+            lanes::storeInterleaved4x32(at, (lanes::U8x32)first, (lanes::U8x32)g, (lanes::U8x32)last,
+                                        (lanes::U8x32){});
         else
-            lanes::storeInterleaved3(at, first, (U8x16)g, last);
+            lanes::storeInterleaved3x32(at, (lanes::U8x32)first, (lanes::U8x32)g, (lanes::U8x32)last);
+        return;
+#endif
+        for (size_t k = 0; k < kBlockPixels / 16; ++k) {
+            uint8_t* to = at + 16 * Bytes * k;
+            if (Bytes == 4)
+                lanes::storeInterleaved4(to, piece(first, k), piece(g, k), piece(last, k), (U8x16){});
+            else
+                lanes::storeInterleaved3(to, piece(first, k), piece(g, k), piece(last, k));
+        }
     }
     void put(size_t p0, const NearestBlock& b) const {
         row(gb + p0 * Bytes, b.gbRed, b.gbGreen, b.blue);

@@ -13,6 +13,8 @@
 
 #if defined(__ARM_NEON)
 #include <arm_neon.h>
+#elif defined(__AVX2__)
+#include <immintrin.h>
 #endif
 
 namespace tav {
@@ -112,6 +114,50 @@ TAV_LANES_INLINE void storeInterleaved3(uint8_t* at, U8x16 c0, U8x16 c1, U8x16 c
     }
 #endif
 }
+
+#if defined(__AVX2__)
+// Thirty-two pixels from 256-bit channel vectors (lane i = pixel i). The
+// unpacks and byte shuffles of AVX2 work within 128-bit halves, so each half
+// builds the pixels of its own 16 and the halves are put in order at the end.
+typedef uint8_t U8x32 __attribute__((vector_size(32)));
+
+TAV_LANES_INLINE void pixelWords32(U8x32 c0, U8x32 c1, U8x32 c2, U8x32 c3, __m256i w[4]) {
+    const __m256i a = (__m256i)c0, b = (__m256i)c1, c = (__m256i)c2, d = (__m256i)c3;
+    const __m256i low01 = _mm256_unpacklo_epi8(a, b), high01 = _mm256_unpackhi_epi8(a, b);
+    const __m256i low23 = _mm256_unpacklo_epi8(c, d), high23 = _mm256_unpackhi_epi8(c, d);
+    w[0] = _mm256_unpacklo_epi16(low01, low23);    // pixels 0-3 | 16-19
+    w[1] = _mm256_unpackhi_epi16(low01, low23);    // 4-7 | 20-23
+    w[2] = _mm256_unpacklo_epi16(high01, high23);  // 8-11 | 24-27
+    w[3] = _mm256_unpackhi_epi16(high01, high23);  // 12-15 | 28-31
+}
+
+TAV_LANES_INLINE void storeInterleaved4x32(uint8_t* at, U8x32 c0, U8x32 c1, U8x32 c2, U8x32 c3) {
+    __m256i w[4];
+    pixelWords32(c0, c1, c2, c3, w);
+    _mm256_storeu_si256((__m256i*)at, _mm256_permute2x128_si256(w[0], w[1], 0x20));
+    _mm256_storeu_si256((__m256i*)(at + 32), _mm256_permute2x128_si256(w[2], w[3], 0x20));
+    _mm256_storeu_si256((__m256i*)(at + 64), _mm256_permute2x128_si256(w[0], w[1], 0x31));
+    _mm256_storeu_si256((__m256i*)(at + 96), _mm256_permute2x128_si256(w[2], w[3], 0x31));
+}
+
+// Exact: 96 bytes, nothing past them.
+TAV_LANES_INLINE void storeInterleaved3x32(uint8_t* at, U8x32 c0, U8x32 c1, U8x32 c2) {
+    __m256i w[4];
+    pixelWords32(c0, c1, c2, (U8x32){}, w);
+    // Each group of four 4-byte pixels to 12 bytes, the last 4 bytes zero.
+    const __m256i drop = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1,
+                                          0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    const __m256i s0 = _mm256_shuffle_epi8(w[0], drop), s1 = _mm256_shuffle_epi8(w[1], drop);
+    const __m256i s2 = _mm256_shuffle_epi8(w[2], drop), s3 = _mm256_shuffle_epi8(w[3], drop);
+    // Per half: 48 bytes as three 16-byte pieces.
+    const __m256i p0 = _mm256_or_si256(s0, _mm256_slli_si256(s1, 12));
+    const __m256i p1 = _mm256_or_si256(_mm256_srli_si256(s1, 4), _mm256_slli_si256(s2, 8));
+    const __m256i p2 = _mm256_or_si256(_mm256_srli_si256(s2, 8), _mm256_slli_si256(s3, 4));
+    _mm256_storeu_si256((__m256i*)at, _mm256_permute2x128_si256(p0, p1, 0x20));
+    _mm256_storeu_si256((__m256i*)(at + 32), _mm256_permute2x128_si256(p2, p0, 0x30));
+    _mm256_storeu_si256((__m256i*)(at + 64), _mm256_permute2x128_si256(p1, p2, 0x31));
+}
+#endif
 
 TAV_ISA_END
 }  // namespace lanes
