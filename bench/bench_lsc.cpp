@@ -1,6 +1,7 @@
 // tavLSCorrection throughput on 8- and 12-bit frames with per-pixel and
-// per-2x2 tables, against a plain memcpy of the same frame bytes (the
-// ceiling of any per-sample pass).
+// per-2x2 tables, against memcpy moving the same bytes: the frame in and out
+// and the table (the ceiling of any per-sample pass). The ratio to read is
+// tav / memcpy of the same row.
 #include "bench_frames.h"
 
 #include "tavcore.h"
@@ -54,11 +55,15 @@ void benchTav(benchmark::State& state, uint32_t mode, int depth) {
     tavbench::setPixelRate(state, (int64_t)kSize.width * kSize.height);
 }
 
-void benchMemcpy(benchmark::State& state, int depth) {
+void benchMemcpy(benchmark::State& state, uint32_t mode, int depth) {
     std::vector<uint8_t> src = makeFrame(depth);
     std::vector<uint8_t> dst(src.size());
+    const std::vector<uint32_t> table = makeTable(mode, kSize.width, kSize.height);
+    std::vector<uint32_t> tableCopy(table.size());
     for (auto _ : state) {
         memcpy(dst.data(), src.data(), src.size());
+        memcpy(tableCopy.data(), table.data(), table.size() * sizeof(uint32_t));
+        benchmark::DoNotOptimize(tableCopy.data());
         benchmark::DoNotOptimize(dst.data());
         benchmark::ClobberMemory();
     }
@@ -74,7 +79,7 @@ struct Registrar {
                          kSize.width, kSize.height);
                 benchmark::RegisterBenchmark((std::string(name) + "/tav").c_str(), benchTav, mode, depth)
                     ->Unit(benchmark::kMillisecond);
-                benchmark::RegisterBenchmark((std::string(name) + "/memcpy").c_str(), benchMemcpy, depth)
+                benchmark::RegisterBenchmark((std::string(name) + "/memcpy").c_str(), benchMemcpy, mode, depth)
                     ->Unit(benchmark::kMillisecond);
             }
     }

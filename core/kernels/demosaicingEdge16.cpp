@@ -21,6 +21,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "kernels/edge16BorderExceptions.h"
 #include "kernels/edge16Variants.h"
 #include "kernels/samples16.h"
 #include "simd/variantUnits.h"
@@ -65,7 +66,8 @@ void interior(const uint16_t* s, uint16_t* d, ptrdiff_t w, int32_t rows, int32_t
     }
 }
 
-// Green estimates that depart from the plain rule at a few border sites.
+// Green estimates that depart from the plain rule at a few border sites
+// (kernels/edge16BorderExceptions.h says where and why).
 enum GreenVariant {
     kPlainGreen,
     kLowerRowAsLast,     // below the site taken as if the site's row were the last
@@ -99,7 +101,7 @@ struct EdgeFrame {
     }
     int32_t clamp(int32_t v) const { return tav::clampSample(v, maximum); }
 
-    int32_t greenEstimate(int32_t r, int32_t c, GreenVariant variant) const {
+    __attribute__((always_inline)) int32_t greenEstimate(int32_t r, int32_t c, GreenVariant variant) const {
         const int32_t x = sample(r, c);
         const int32_t n = sample(r - 1, c), nn = sample(r - 2, c);
         int32_t s = sample(r + 1, c), ss = sample(r + 2, c);
@@ -169,18 +171,16 @@ void firstRows(const uint16_t* source, uint16_t* destination, int32_t width, int
     if (!source || !destination || !validPhase(phase) || width < 5 || tav::frameTooLarge16(6 + rowShift, width))
         return;
     const EdgeFrame f = {source, destination, 6 + rowShift, width, rowShift, phase & 1, boundedMaximum(maximum)};
-    const bool redTopLeft = rowShift == 0 && phase == 2;
-    const bool blueTopLeft = rowShift == 1 && phase == 3;
+    namespace border = tav::edge16::border;
     for (int32_t r = 0; r <= 1 + rowShift; ++r)
         for (int32_t c = 0; c < width; ++c)
-            f.storeGreen(r, c, (blueTopLeft && r == 0 && c == 0) ? kHalfDifferences : kPlainGreen);
+            f.storeGreen(r, c, border::halfDifferencesAt(rowShift, phase, r, c) ? kHalfDifferences : kPlainGreen);
     for (int32_t r = 0; r <= 1 + rowShift; ++r)
         for (int32_t c = 0; c < width; ++c) {
             f.storeColour(r, c, false);
             if (r <= rowShift) f.storeColour(r, c, true);
         }
-    if (redTopLeft) {
-        // The top-left blues use the unclamped green estimates.
+    if (border::unclampedTopLeftBlue(rowShift, phase)) {
         const int32_t blueDifference = f.sample(1, 1) - f.greenEstimate(1, 1, kPlainGreen);
         f.store(0, 0, 0, f.clamp(f.greenEstimate(0, 0, kPlainGreen) + blueDifference));
         f.store(0, 1, 0, f.clamp(f.sample(0, 1) + blueDifference));
@@ -194,12 +194,10 @@ void firstCols(const uint16_t* source, uint16_t* destination, int32_t height, in
                int32_t phase) {
     if (!source || !destination || !validFrame(height, width)) return;
     const EdgeFrame f = {source, destination, height, width, 0, phase & 1, boundedMaximum(maximum)};
-    // With red in odd columns and an odd row count, the blue site of column 0
-    // on the second-last row looks no further down than its own row.
-    const bool lastBlueAsLastRow = phase == 3 && (height & 1);
     for (int32_t r = 2; r < height; ++r)
         for (int32_t c = 0; c < phase; ++c)
-            f.storeGreen(r, c, (lastBlueAsLastRow && r == height - 2 && c == 0) ? kLowerRowAsLast : kPlainGreen);
+            f.storeGreen(r, c,
+                         tav::edge16::border::lowerRowAsLastAt(phase, height, r, c) ? kLowerRowAsLast : kPlainGreen);
     for (int32_t r = 1; r < height; ++r)
         for (int32_t c = 0; c < phase; ++c) {
             if (r >= 2) f.storeColour(r, c, false);
@@ -273,19 +271,17 @@ void edgeLastColsRGGBU16(const uint16_t* source, uint16_t* destination, int32_t 
                          int32_t startColumn, int32_t maximum) {
     if (!source || !destination || !validFrame(height, width) || startColumn < 1 || startColumn > width) return;
     const EdgeFrame f = {source, destination, height, width, 0, startColumn & 1, boundedMaximum(maximum)};
+    namespace border = tav::edge16::border;
     const int32_t interiorRowsDone = interiorRows(height - 4);
-    const bool threeColumns = width - startColumn == 3;
-    // The corner blue site when two rows and three columns are left over
-    // takes its second-difference corrections twice.
-    const bool doubledCorner = threeColumns && height - 2 - interiorRowsDone == 2;
+    const int32_t rowsLeft = height - 2 - interiorRowsDone;
     for (int32_t r = 2; r < height; ++r)
         for (int32_t c = startColumn; c < width; ++c)
-            f.storeGreen(r, c, (doubledCorner && r == height - 1 && c == width - 2) ? kDoubledCorrection : kPlainGreen);
+            f.storeGreen(r, c,
+                         border::doubledCorrectionsAt(height, width, startColumn, rowsLeft, r, c) ? kDoubledCorrection
+                                                                                                 : kPlainGreen);
     for (int32_t r = 1; r < height; ++r) {
         for (int32_t c = startColumn - 1; c < width; ++c) {
-            if (threeColumns && c == width - 2 && r <= interiorRowsDone) {
-                // Beside the interior rows, red of the middle column of three
-                // comes from its left-hand neighbours only.
+            if (border::leftHandRedAt(width, startColumn, interiorRowsDone, r, c)) {
                 const int32_t g = f.greenSite(r, c) ? f.sample(r, c) : f.storedGreen(r, c);
                 const int32_t v = f.greenSite(r, c)
                                       ? g + f.difference(r, c - 1)

@@ -12,17 +12,22 @@
 
 namespace {
 
-// The plain rule, sample by sample: v = ((s - B) * K + 2^16) >> 17 in 64
-// bits (flooring), clamped to the depth. K = w >> 12; the offset is the
-// 12-bit one scaled to the frame's depth, (w AND 0xFFF) >> (12 - depth),
-// which at 8 bits is (w >> 4) AND 255. Samples of 10/12-bit frames are not
-// masked to their depth.
+// The plain rule, sample by sample: v = ((s - B) * K + 2^16) >> 17
+// (flooring), clamped to the depth. K = w >> 12; the offset is the 12-bit
+// one scaled to the frame's depth, (w AND 0xFFF) >> (12 - depth), which at
+// 8 bits is (w >> 4) AND 255. Samples of 10/12-bit frames are not masked to
+// their depth. Formed in 32 bits (cores without a 64-bit multiply run this
+// path): a sample at or below its offset gives v <= floor(2^16 / 2^17) = 0,
+// and above it, with d = s - B < 2^16 and K = high * 2^16 + low,
+// v = (d * high + ((d * low) >> 16) + 1) >> 1, every term below 2^32.
 inline uint32_t correctedSample(uint32_t sample, uint32_t word, int32_t bits) {
-    const int64_t gain = word >> TAV_LSC_GAIN_SHIFT;
-    const int64_t offset = (word & TAV_LSC_OFFSET_MASK) >> (12 - bits);
-    const int64_t v = ((int64_t(sample) - offset) * gain + 65536) >> 17;
-    const int64_t top = (int64_t(1) << bits) - 1;
-    return uint32_t(v < 0 ? 0 : (v > top ? top : v));
+    const uint32_t offset = (word & TAV_LSC_OFFSET_MASK) >> (12 - bits);
+    if (sample <= offset) return 0;
+    const uint32_t d = sample - offset;
+    const uint32_t gain = word >> TAV_LSC_GAIN_SHIFT;
+    const uint32_t v = (d * (gain >> 16) + ((d * (gain & 0xFFFFu)) >> 16) + 1) >> 1;
+    const uint32_t top = (1u << bits) - 1;
+    return v > top ? top : v;
 }
 
 // Sample i of a frame of 8-bit bytes or 16-bit little-endian words at any address.
