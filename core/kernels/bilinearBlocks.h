@@ -167,8 +167,7 @@ struct InterleavedBlockOut {
                                         (lanes::U8x32){});
         else
             lanes::storeInterleaved3x32(at, (lanes::U8x32)b, (lanes::U8x32)g, (lanes::U8x32)r);
-        return;
-#endif
+#else
         for (int k = 0; k < kBlockPixels / 16; ++k) {
             uint8_t* at = row + (size_t)(x + 16 * k) * Bytes;
             if (Bytes == 4)
@@ -176,6 +175,7 @@ struct InterleavedBlockOut {
             else
                 lanes::storeInterleaved3(at, piece(b, k), piece(g, k), piece(r, k));
         }
+#endif
     }
 #if defined(__ARM_NEON)
     void putWide(int x, const WideColours& c) const {

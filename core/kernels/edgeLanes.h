@@ -197,8 +197,7 @@ TAV_LANES_INLINE void storePixelLanes(const InterleavedOut<Bytes, RedFirst>& out
         lanes::storeInterleaved4x32(dst, first, g, last, (lanes::U8x32){});
     else
         lanes::storeInterleaved3x32(dst, first, g, last);
-    return;
-#endif
+#else
     for (int half = 0; half < kLanes / 8; ++half) {
         lanes::U8x16 r, g, b;
         memcpy(&r, (const uint8_t*)&red + 16 * half, 16);
@@ -210,6 +209,7 @@ TAV_LANES_INLINE void storePixelLanes(const InterleavedOut<Bytes, RedFirst>& out
         else
             lanes::storeInterleaved3(at, RedFirst ? r : b, g, RedFirst ? b : r);
     }
+#endif
 }
 
 TAV_LANES_INLINE void storePixelLanes(const PlanarOut& out, int dy, int c, const PixelLanes& p) {

@@ -95,8 +95,7 @@ struct InterleavedBlockOut {
                                         (lanes::U8x32){});
         else
             lanes::storeInterleaved3x32(at, (lanes::U8x32)first, (lanes::U8x32)g, (lanes::U8x32)last);
-        return;
-#endif
+#else
         for (size_t k = 0; k < kBlockPixels / 16; ++k) {
             uint8_t* to = at + 16 * Bytes * k;
             if (Bytes == 4)
@@ -104,6 +103,7 @@ struct InterleavedBlockOut {
             else
                 lanes::storeInterleaved3(to, piece(first, k), piece(g, k), piece(last, k));
         }
+#endif
     }
     void put(size_t p0, const NearestBlock& b) const {
         row(gb + p0 * Bytes, b.gbRed, b.gbGreen, b.blue);
