@@ -1,6 +1,7 @@
-// The 16-bit bilinear body in generic 128-bit lanes, eight interior pixels
-// of a row pair at a time. Included by each x86 variant unit inside its own
-// namespace (tav::bilinear16::sse2 or ::avx2), after core/simd/lanes16.h.
+// The 16-bit bilinear body in generic lanes, eight (128-bit lanes) or
+// sixteen (256-bit lanes) interior pixels of a row pair at a time. Included
+// by each x86 variant unit inside its own namespace (tav::bilinear16::sse2
+// or ::avx2), after core/simd/lanes16.h.
 //
 // Lane j of a block holds column x + j, x odd, so even lanes are B sites on
 // the odd row and G sites on the even row. Every neighbour mean is formed
@@ -16,16 +17,32 @@
 // spill past the body) runs over a small copy of its neighbourhood, so the
 // vector code needs no scalar tail and writes nothing outside the body.
 
-typedef U16x8 Lanes;
+// TAV_BILINEAR16_LANE_BYTES: 16 (one SSE2/NEON register) or 32 (AVX2).
+#if !defined(TAV_BILINEAR16_LANE_BYTES)
+#define TAV_BILINEAR16_LANE_BYTES 16
+#endif
+typedef uint16_t Lanes __attribute__((vector_size(TAV_BILINEAR16_LANE_BYTES)));
 
-constexpr int kBlockPixels = 8;
+constexpr int kBlockPixels = TAV_BILINEAR16_LANE_BYTES / 2;
 
 TAV_LANES16_INLINE Lanes load(const uint16_t* at) { return loadLanes<Lanes>(at); }
 
 // Even lanes from a, odd lanes from b.
 TAV_LANES16_INLINE Lanes evenOdd(Lanes a, Lanes b) {
-    const Lanes even = {0xFFFF, 0, 0xFFFF, 0, 0xFFFF, 0, 0xFFFF, 0};
+    Lanes even;
+    for (int i = 0; i < kBlockPixels; ++i) even[i] = (i & 1) ? 0 : 0xFFFF;
     return (a & even) | (b & ~even);
+}
+
+// Eight pixels per 128-bit store group; wider lanes go out group by group.
+TAV_LANES16_INLINE void storeBlock(uint16_t* at, Lanes channel0, Lanes channel1, Lanes channel2) {
+    for (int group = 0; group < kBlockPixels / 8; ++group) {
+        U16x8 c0, c1, c2;
+        memcpy(&c0, (const char*)&channel0 + 16 * group, 16);
+        memcpy(&c1, (const char*)&channel1 + 16 * group, 16);
+        memcpy(&c2, (const char*)&channel2 + 16 * group, 16);
+        storeThreeChannels(at + 24 * group, c0, c1, c2);
+    }
 }
 
 // The truncated mean of two samples and the bit the truncation dropped.
@@ -82,20 +99,20 @@ TAV_LANES16_INLINE BlockColours redRowColours(const RowLanes& up, const RowLanes
     return c;
 }
 
-// Eight pixels of both rows of a row pair: s at the B site (r, c) of the
-// source, d at pixel (r, c) of the interleaved output, rows w samples and
-// 3 * dw samples apart. Reads rows r - 1 .. r + 2, columns c - 1 .. c + 8;
-// writes pixels c .. c + 7 and channel 0 of pixel c + 8 on rows r, r + 1.
+// kBlockPixels pixels of both rows of a row pair: s at the B site (r, c) of
+// the source, d at pixel (r, c) of the interleaved output, rows w samples and
+// 3 * dw samples apart. Reads rows r - 1 .. r + 2, columns c - 1 .. c + n;
+// writes pixels c .. c + n - 1 and channel 0 of pixel c + n on rows r, r + 1.
 template <bool Rgb>
 TAV_LANES16_INLINE void rowPairBlock(const uint16_t* s, ptrdiff_t w, uint16_t* d, ptrdiff_t dw) {
     const RowLanes above = rowLanes(s - w), blue = rowLanes(s), red = rowLanes(s + w), below = rowLanes(s + 2 * w);
     const BlockColours top = blueRowColours(above, blue, red);
     const BlockColours bottom = redRowColours(blue, red, below);
-    storeThreeChannels(d, Rgb ? top.red : top.blue, top.green, Rgb ? top.blue : top.red);
-    storeThreeChannels(d + 3 * dw, Rgb ? bottom.red : bottom.blue, bottom.green, Rgb ? bottom.blue : bottom.red);
+    storeBlock(d, Rgb ? top.red : top.blue, top.green, Rgb ? top.blue : top.red);
+    storeBlock(d + 3 * dw, Rgb ? bottom.red : bottom.blue, bottom.green, Rgb ? bottom.blue : bottom.red);
 }
 
-// The last `pixels` (1..8) pixels of a row pair through a copy: source
+// The last `pixels` (1..kBlockPixels) pixels of a row pair through a copy: source
 // columns c - 1 .. c + pixels of the four rows, results copied out exactly.
 template <bool Rgb>
 inline void rowPairTail(const uint16_t* s, ptrdiff_t w, uint16_t* d, ptrdiff_t dw, int32_t pixels) {

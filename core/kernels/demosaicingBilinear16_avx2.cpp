@@ -1,4 +1,4 @@
-// The 16-bit bilinear body in generic 128-bit lanes, built for AVX2 cores (VEX-encoded, three-operand forms).
+// The 16-bit bilinear body in generic 256-bit lanes, built for AVX2 cores.
 #include <stddef.h>
 #include <stdint.h>
 #include <string.h>
@@ -12,6 +12,7 @@ namespace bilinear16 {
 namespace avx2 {
 
 #include "simd/lanes16.h"
+#define TAV_BILINEAR16_LANE_BYTES 32
 #include "kernels/bilinear16Lanes.h"
 
 }  // namespace avx2

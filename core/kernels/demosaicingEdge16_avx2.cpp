@@ -1,5 +1,5 @@
 // The 16-bit edge-directed interior with its vector blocks, built for
-// AVX2 cores.
+// AVX2 cores (256-bit lanes, eight column pairs a block).
 #include <stddef.h>
 #include <stdint.h>
 #include <stdlib.h>
@@ -14,6 +14,7 @@ namespace edge16 {
 namespace avx2 {
 
 #include "simd/lanes16.h"
+#define TAV_EDGE16_LANE_BYTES 32
 #define TAV_EDGE16_BLOCKS 1
 #include "kernels/edge16Interior.h"
 

@@ -174,18 +174,23 @@ inline void blueRowBlock(const uint16_t* __restrict s, uint16_t* __restrict d, i
 
 #elif TAV_EDGE16_BLOCKS
 
-typedef U16x8 Lanes;
-typedef U32x4 Lanes32;
+// TAV_EDGE16_LANE_BYTES: 16 (SSE2, four column pairs a block) or 32 (AVX2, eight).
+#if !defined(TAV_EDGE16_LANE_BYTES)
+#define TAV_EDGE16_LANE_BYTES 16
+#endif
+typedef uint16_t Lanes __attribute__((vector_size(TAV_EDGE16_LANE_BYTES)));
+typedef uint32_t Lanes32 __attribute__((vector_size(TAV_EDGE16_LANE_BYTES)));
 
-// Four column pairs in 32-bit lanes.
-typedef I32x4 Quad;
+// Column pairs in 32-bit lanes.
+typedef int32_t Quad __attribute__((vector_size(TAV_EDGE16_LANE_BYTES)));
 
-constexpr int32_t kBlockPairs = 4;
+constexpr int32_t kBlockPairs = TAV_EDGE16_LANE_BYTES / 4;
 
 inline Quad loadQuad(const int32_t* at) { return loadLanes<Quad>(at); }
 
-// Eight samples from at: the even ones (columns at, at + 2, ...) and the odd
-// ones, each widened to 32 bits (the low and high halves of each word).
+// 2 * kBlockPairs samples from at: the even ones (columns at, at + 2, ...)
+// and the odd ones, each widened to 32 bits (the low and high halves of each
+// word).
 struct PairSamples {
     Quad even, odd;
 };
@@ -207,13 +212,19 @@ inline Quad clampQuad(Quad v, int32_t top) {
 
 inline Quad absQuad(Quad v) { return v < 0 ? -v : v; }
 
-// Eight pixels: lane i of each a value is column 2i, of each b value column
-// 2i + 1; every value lies in 0..65535, so a | b << 16 is the channel in
-// pixel order.
+// 2 * kBlockPairs pixels: lane i of each a value is column 2i, of each b
+// value column 2i + 1; every value lies in 0..65535, so a | b << 16 is the
+// channel in pixel order.
 inline Lanes pixelOrder(Quad a, Quad b) { return (Lanes)((Lanes32)a | ((Lanes32)b << 16)); }
 
+// Eight pixels per 128-bit store group; wider lanes go out group by group.
 inline void storePairs(uint16_t* at, Quad blueA, Quad greenA, Quad redA, Quad blueB, Quad greenB, Quad redB) {
-    storeThreeChannels(at, pixelOrder(blueA, blueB), pixelOrder(greenA, greenB), pixelOrder(redA, redB));
+    const Lanes channels[3] = {pixelOrder(blueA, blueB), pixelOrder(greenA, greenB), pixelOrder(redA, redB)};
+    for (int group = 0; group < kBlockPairs / 4; ++group) {
+        U16x8 c[3];
+        for (int k = 0; k < 3; ++k) memcpy(&c[k], (const char*)&channels[k] + 16 * group, 16);
+        storeThreeChannels(at + 24 * group, c[0], c[1], c[2]);
+    }
 }
 
 inline void redRowBlock(const uint16_t* __restrict s, uint16_t* __restrict d, int32_t k, int32_t top,
@@ -240,9 +251,10 @@ inline void blueRowBlock(const uint16_t* __restrict s, uint16_t* __restrict d, i
                clampQuad(greenB + ((redUpMid + redUpRight + redDownMid + redDownRight) >> 2), top));
 }
 
-// Colour differences of four R or B sites two columns apart, the first at
-// s: the site's sample minus its clamped pass-1 green. Reads columns -2 to
-// +9 of the site's row and columns 0 to 7 two rows up and down.
+// Colour differences of kBlockPairs R or B sites two columns apart, the
+// first at s: the site's sample minus its clamped pass-1 green. Reads columns
+// -2 to 4 * kBlockPairs + 1 of the site's row and columns 0 to
+// 4 * kBlockPairs - 1 two rows up and down.
 inline void differenceBlock(const uint16_t* s, ptrdiff_t w, int32_t top, int32_t* out) {
     const PairSamples left = loadPairs(s - 2), here = loadPairs(s);
     const Quad x = here.even, east = here.odd, west = left.odd, westFar = left.even;
