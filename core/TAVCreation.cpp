@@ -3,6 +3,7 @@
 
 #include "context.h"
 #include "diagnostics.h"
+#include "threads/workerPool.h"
 
 extern "C" TavStatus tavCreate(TavContext** handle) {
     if (handle == nullptr) {
@@ -26,6 +27,10 @@ extern "C" void tavInit(TavContext* context) {
     context->workBuffer.buffer = nullptr;
     context->workBuffer.capacity = 0;
     context->threads = 1;
+    context->workers = nullptr;
+    context->allocationsAllowed = -1;
+    context->workerStartsAllowed = -1;
+    context->minThreadedOutputBytes = tav::kMinThreadedOutputBytes;
 }
 
 extern "C" TavStatus tavRelease(TavContext** handle) {
@@ -35,6 +40,7 @@ extern "C" TavStatus tavRelease(TavContext** handle) {
     }
     TavContext* context = *handle;
     if (context == nullptr) return TAV_OK;  // already released, or never created
+    tav::releaseWorkers(context);  // joins the workers before their memory goes
     free(context->workBuffer.buffer);
     context->workBuffer.buffer = nullptr;
     context->workBuffer.capacity = 0;

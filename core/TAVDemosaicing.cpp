@@ -3,6 +3,7 @@
 #include <stdint.h>
 
 #include "context.h"
+#include "demosaicBands.h"
 #include "demosaicRefusals.h"
 #include "diagnostics.h"
 #include "outputTypes.h"
@@ -39,30 +40,21 @@ uint8_t* alignTo16(uint8_t* p) {
 
 // Where the normalised frame and the scratch region of one call lie.
 struct NormalisedFrame {
-    const uint8_t* frame;
+    uint8_t* frame;  // 8-bit rows, stride width
     uint8_t* scratch;
 };
 
-NormalisedFrame normalise(const TavImage& input, int32_t conversion, uint8_t* workBuffer) {
+// Where the 8-bit frame of a call lies. 8-bit input stays in the caller's
+// buffer, its padded rows closed up in place here (one pass in row order: a
+// row moves onto bytes of rows before it); other input goes to the work buffer.
+NormalisedFrame placeFrame(const TavImage& input, int32_t conversion, uint8_t* workBuffer) {
     const int32_t height = input.height;
     const int32_t width = input.width;
     if (conversion == 0) {
-        // 8-bit input stays in the caller's buffer; padded rows are closed up in place.
         if (input.lineBytes != width) u8Tou8(input.data, height, width, input.lineBytes, input.data);
         return {input.data, workBuffer};
     }
     uint8_t* destination = alignTo16(workBuffer);
-    if (conversion == kUnpack) {
-        if (input.lineBytes == width + width / 2) {
-            unpacked_old(input.data, height, width, destination);
-        } else {
-            unpacked(input.data, height, width, input.lineBytes, destination);
-        }
-    } else if (input.lineBytes == 2 * width) {
-        u16Tou8_old(input.data, height, width, conversion, destination);
-    } else {
-        u16Tou8(input.data, height, width, input.lineBytes, conversion, destination);
-    }
     return {destination, destination + static_cast<size_t>(width) * height};
 }
 
@@ -126,9 +118,14 @@ extern "C" TavStatus tavDemosaicing(TavContext* context, TavImage* input, int32_
         return fail(line, status);
     }
 
-    NormalisedFrame normalised = normalise(*input, conversion, context->workBuffer.buffer);
-    status = dispatch(baseType, normalised, output->data, height, width, context->outputType, method);
-    if (status != TAV_OK) return status;
+    const NormalisedFrame normalised = placeFrame(*input, conversion, context->workBuffer.buffer);
+    const tav::BandJob job = {input, conversion, baseType, context->outputType, method, normalised.frame,
+                              normalised.scratch, output->data, height, width};
+    if (!tav::demosaicInBands(context, job)) {
+        if (conversion != 0) tav::normaliseRows(*input, conversion, 0, height, normalised.frame);
+        status = dispatch(baseType, normalised, output->data, height, width, context->outputType, method);
+        if (status != TAV_OK) return status;
+    }
 
     output->height = height;
     output->width = width;

@@ -4,10 +4,20 @@
 
 #include "tav_demosaic.h"
 
+namespace tav {
+struct WorkerPool;
+}
+
 struct TavContext {
     TavPixelType outputType;   // always one of the seven output codes
     TavWorkBuffer workBuffer;  // grown on demand, never shrunk
     int32_t threads;           // most threads tavDemosaicing may use; 0 = online processors
+    tav::WorkerPool* workers;  // started on first use, joined by tavRelease; null until then
+    // Test hooks: how many more pool allocations and worker starts may
+    // succeed before they fail as if the system refused them (-1: no limit).
+    int32_t allocationsAllowed;
+    int32_t workerStartsAllowed;
+    int32_t minThreadedOutputBytes;  // smaller frames stay on the caller's thread
 };
 
 #endif

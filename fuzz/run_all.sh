@@ -17,9 +17,11 @@ for target in "$bin"/fuzz_*; do
   [ -x "$target" ] || continue
   mkdir -p "$scratch/$name/corpus" "$scratch/$name/findings"
   log="$scratch/$name/log"
-  if "$target" -max_total_time="$seconds" -timeout=30 -print_final_stats=1 \
+  seeds=()
+  [ -d "$here/corpus/$name" ] && seeds=("$here/corpus/$name")
+  if "$target" -max_total_time="$seconds" -timeout=30 -print_final_stats=1 -close_fd_mask=1 \
        -artifact_prefix="$scratch/$name/findings/" \
-       "$scratch/$name/corpus" "$here/corpus/$name" >"$log" 2>&1; then
+       "$scratch/$name/corpus" "${seeds[@]}" >"$log" 2>&1; then
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
     echo "$name: ${runs:-?} executions in ${seconds} s, no finding"
   else

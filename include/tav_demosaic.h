@@ -41,8 +41,11 @@ TAV_API TavStatus tavDemosaicSetConfig(TavContext* context, const TavDemosaicCon
 TAV_API TavStatus tavDemosaicGetConfig(const TavContext* context, TavDemosaicConfig* config);
 /* Most threads tavDemosaicing may use for one frame: 1 (the default) runs on
  * the caller's thread only, N > 1 adds up to N - 1 workers kept by the
- * context, 0 means the number of online processors. A null context gives
- * TAV_E_NULL_POINTER (line 78), a negative count TAV_E_SIZE (line 79). */
+ * context, 0 means the number of online processors (at most 64 threads in
+ * all). Workers start on first use and are joined by tavRelease; frames with
+ * less than 256 KiB of output stay on the caller's thread. The output does
+ * not depend on N. A null context gives TAV_E_NULL_POINTER (line 78), a
+ * negative count TAV_E_SIZE (line 79). */
 TAV_API TavStatus tavDemosaicSetThreads(TavContext* context, int32_t threads);
 
 /* ---- demosaic entry ----

@@ -18,11 +18,16 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "bandKernels.h"
 #include "bayerPhase.h"
 #include "bilinearVariants.h"
 
 namespace tav {
 namespace bilinear {
+
+using tav::FrameRows;
+using tav::RowFeed;
+using tav::needRows;
 
 // One pixel through the mirror rule: the plain form of the rule, used for the
 // whole row on the plain path and for the first columns otherwise.
@@ -61,17 +66,19 @@ inline void bilinearRow(const RowContext& row, Sink& sink) {
     for (; x < row.width; ++x) bilinearPixel(row, x, sink);
 }
 
-// Runs the rule over every row of a height x width frame (stride width).
-// The sink's beginRow(y) points it at output row y.
+// Runs the rule over output rows [first, end) of a height x width frame
+// (stride width); rows outside the frame are mirrored only at the frame's
+// own edges, so any split of the rows gives the same bytes. The sink's
+// beginRow(y) points it at output row y.
 template <class Sink>
-inline void bilinearFrame(const uint8_t* frame, int height, int width, BayerPhase phase, Sink& sink) {
-    const size_t stride = (size_t)width;
-    for (int y = 0; y < height; ++y) {
-        const uint8_t* mid = frame + (size_t)y * stride;
+inline void bilinearFrame(const FrameRows& source, int height, int width, BayerPhase phase, Sink& sink,
+                          int first, int end, RowFeed* feed) {
+    for (int y = first; y < end; ++y) {
+        needRows(feed, y + 1 < height ? y + 1 : height - 1);
         RowContext row;
-        row.up = y == 0 ? frame + stride : mid - stride;
-        row.mid = mid;
-        row.down = y == height - 1 ? mid - stride : mid + stride;
+        row.up = source.row(y == 0 ? 1 : y - 1);
+        row.mid = source.row(y);
+        row.down = source.row(y == height - 1 ? height - 2 : y + 1);
         row.width = width;
         row.redRow = (y & 1) == phase.redRowParity;
         // Blue sites sit in the other rows and the other columns.

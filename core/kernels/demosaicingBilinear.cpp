@@ -99,7 +99,7 @@ int32_t interleaved(const uint8_t* frame, int32_t height, int32_t width, uint8_t
     if (!frame || !destination) return TAV_E_NULL_POINTER;
     InterleavedSink<BytesPerPixel> sink{destination, (size_t)width * BytesPerPixel, destination,
                                         TAV_CHOOSE_VARIANT(vectorRows)};
-    bilinearFrame(frame, height, width, phase, sink);
+    bilinearFrame(wholeFrameRows(frame, width), height, width, phase, sink, 0, height, nullptr);
     return TAV_OK;
 }
 
@@ -109,7 +109,7 @@ int32_t planar(const uint8_t* frame, int32_t height, int32_t width, uint8_t* pla
     if (!frame || !plane0 || !plane1 || !plane2) return TAV_E_NULL_POINTER;
     PlanarSink sink{{plane0, plane1, plane2}, (size_t)width, {plane0, plane1, plane2},
                     TAV_CHOOSE_VARIANT(vectorRows)};
-    bilinearFrame(frame, height, width, phase, sink);
+    bilinearFrame(wholeFrameRows(frame, width), height, width, phase, sink, 0, height, nullptr);
     return TAV_OK;
 }
 
@@ -128,17 +128,54 @@ int32_t grey(const uint8_t* frame, int32_t height, int32_t width, const int32_t*
                         {(uint16_t)weights[0], (uint16_t)weights[1], (uint16_t)weights[2]},
                         destination,
                         TAV_CHOOSE_VARIANT(vectorRows)};
-        bilinearFrame(frame, height, width, phase, sink);
+        bilinearFrame(wholeFrameRows(frame, width), height, width, phase, sink, 0, height, nullptr);
     } else {
         GreySinkWide sink{destination, (size_t)width, weights[0], weights[1], weights[2],
                           destination, nullptr};
-        bilinearFrame(frame, height, width, phase, sink);
+        bilinearFrame(wholeFrameRows(frame, width), height, width, phase, sink, 0, height, nullptr);
     }
     return TAV_OK;
 }
 
 }  // namespace
 }  // namespace bilinear
+
+void bilinearBand(BayerPhase phase, const FrameRows& source, int32_t height, int32_t width,
+                  const BandOutput& out, const BandRows& rows) {
+    using namespace bilinear;
+    const VectorRows* vector = TAV_CHOOSE_VARIANT(vectorRows);
+    switch (out.layout) {
+        case BandLayout::Bgr: {
+            InterleavedSink<3> sink{out.data, (size_t)width * 3, out.data, vector};
+            bilinearFrame(source, height, width, phase, sink, rows.first, rows.end, rows.feed);
+            break;
+        }
+        case BandLayout::Bgra: {
+            InterleavedSink<4> sink{out.data, (size_t)width * 4, out.data, vector};
+            bilinearFrame(source, height, width, phase, sink, rows.first, rows.end, rows.feed);
+            break;
+        }
+        case BandLayout::Planar: {
+            PlanarSink sink{{out.planes[0], out.planes[1], out.planes[2]}, (size_t)width,
+                            {out.planes[0], out.planes[1], out.planes[2]}, vector};
+            bilinearFrame(source, height, width, phase, sink, rows.first, rows.end, rows.feed);
+            break;
+        }
+        case BandLayout::Mono: {
+            const int32_t* w = out.weights;
+            if (fitsSixteenBits(w)) {
+                GreySink16 sink{out.data, (size_t)width, {(uint16_t)w[0], (uint16_t)w[1], (uint16_t)w[2]},
+                                out.data, vector};
+                bilinearFrame(source, height, width, phase, sink, rows.first, rows.end, rows.feed);
+            } else {
+                GreySinkWide sink{out.data, (size_t)width, w[0], w[1], w[2], out.data, nullptr};
+                bilinearFrame(source, height, width, phase, sink, rows.first, rows.end, rows.feed);
+            }
+            break;
+        }
+    }
+}
+
 }  // namespace tav
 
 using tav::kPhaseBG;

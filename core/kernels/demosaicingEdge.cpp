@@ -2,6 +2,7 @@
 // row, and the order flag. The rule itself lives in edgeRowPair.h.
 #include <stdint.h>
 
+#include "bandKernels.h"
 #include "diagnostics.h"
 #include "bayerPhase.h"
 #include "edgeOutputs.h"
@@ -77,7 +78,48 @@ int32_t lumaEdge(const uint8_t* source, int32_t height, int32_t width, uint8_t* 
     return TAV_OK;
 }
 
+template <class Out>
+void edgeBandOf(const tav::FrameRows& frame, int32_t height, int32_t width, const Out& out, int firstRedRow,
+                const tav::BandRows& rows) {
+    edgeBandRows(frame, height, width, out, rows.greenRow, rows.seamRows, firstRedRow, rows.first,
+                 rows.end, rows.feed);
+}
+
 }  // namespace
+
+void tav::edgeBand(BayerPhase phase, const FrameRows& frame, int32_t height, int32_t width,
+                   const BandOutput& out, const BandRows& rows) {
+    const int firstRedRow = phase.redRowParity;
+    const tav::ChannelOrder order = tav::channelOrder(out.orderFlag);
+    const VectorSteps* vector = TAV_CHOOSE_VARIANT(vectorSteps);
+    switch (out.layout) {
+        case BandLayout::Bgr:
+            if (order.redFirst) {
+                edgeBandOf(frame, height, width, InterleavedOut<3, true>(out.data, width, vector), firstRedRow,
+                           rows);
+            } else {
+                edgeBandOf(frame, height, width, InterleavedOut<3, false>(out.data, width, vector), firstRedRow,
+                           rows);
+            }
+            break;
+        case BandLayout::Bgra:
+            if (order.redFirst) {
+                edgeBandOf(frame, height, width, InterleavedOut<4, true>(out.data, width, vector), firstRedRow,
+                           rows);
+            } else {
+                edgeBandOf(frame, height, width, InterleavedOut<4, false>(out.data, width, vector), firstRedRow,
+                           rows);
+            }
+            break;
+        case BandLayout::Planar:
+            edgeBandOf(frame, height, width, PlanarOut(out.planes[0], out.planes[1], out.planes[2], width, vector),
+                       firstRedRow, rows);
+            break;
+        case BandLayout::Mono:
+            edgeBandOf(frame, height, width, LumaOut(out.data, width, order, vector), firstRedRow, rows);
+            break;
+    }
+}
 
 extern "C" {
 

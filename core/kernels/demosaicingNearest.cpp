@@ -14,6 +14,7 @@
 #include <stdint.h>
 #include <string.h>
 
+#include "bandKernels.h"
 #include "bayerPhase.h"
 #include "lumaWeights.h"
 #include "nearestVariants.h"
@@ -282,36 +283,52 @@ inline bool nearestSizeAccepted(uint32_t height, uint32_t width, uint32_t bytesP
     return height >= 4 && width >= 4 && tav::countFits(height, width, bytesPerPixel);
 }
 
+// Output rows [first, end) of the frame. Row 0 and every red/green row at
+// the start of the range go one at a time; the body then walks row pairs made
+// of a green/blue row and the red/green row below it, and a green/blue row
+// left at the end goes alone. Any split of the rows gives the same bytes.
+template <auto kBody, auto kLastRows, class Target>
+void nearestRows(tav::BayerPhase phase, const tav::FrameRows& source, uint32_t height, uint32_t width,
+                 Target target, uint32_t first, uint32_t end, tav::RowFeed* feed) {
+    const size_t stride = width;
+    const uint32_t redGreenParity = (uint32_t)phase.redRowParity;
+    auto lastRowRead = [&](size_t row) { return (int32_t)(row + 1 < height ? row + 1 : height - 1); };
+    size_t y = first;
+    for (; y < end && (y == 0 || (y & 1) == redGreenParity); ++y) {
+        // Row 0 has no row above: row 1 stands in for it, and a red site in
+        // column 0 of a red/green row 0 takes the green to its right.
+        tav::needRows(feed, lastRowRead(y));
+        const uint8_t* row = source.row((int32_t)y);
+        const uint8_t* above = source.row(y == 0 ? 1 : (int32_t)y - 1);
+        Target rowTarget = target.atPixel(y * stride);
+        if ((y & 1) == redGreenParity) {
+            const uint8_t column0Green = y == 0 ? row[1] : above[0];
+            rowTarget.withSinks(0, [&](auto sink, auto) { redGreenRow(row, above, width, column0Green, sink); });
+        } else {
+            rowTarget.withSinks(0, [&](auto sink, auto) { greenBlueRow(above, row, width, sink); });
+        }
+    }
+
+    // Rows y - 1, y, y + 1; for the last row, y + 1 is past the end of the
+    // frame, which the lastRows routine does not read.
+    auto rowSetAt = [&](size_t row) {
+        return NearestRowSet{source.row((int32_t)row - 1), source.row((int32_t)row), source.row((int32_t)row + 1)};
+    };
+    for (; y + 1 < end; y += 2) {
+        tav::needRows(feed, lastRowRead(y));
+        kBody(rowSetAt(y), width, target.atPixel(y * stride));
+    }
+    if (y < end) {
+        tav::needRows(feed, (int32_t)y);
+        kLastRows(rowSetAt(y), width, target.atPixel(y * stride));
+    }
+}
+
 template <auto kBody, auto kLastRows, class Target>
 uint32_t nearestKernel(tav::BayerPhase phase, const uint8_t* source, uint32_t height, uint32_t width, Target target) {
     if (!nearestSizeAccepted(height, width, Target::kBytesPerPixel)) return (uint32_t)TAV_E_SIZE;
-
-    const size_t stride = width;
-    const uint8_t* const row0 = source;
-    const uint8_t* const row1 = source + stride;
-    size_t y;
-    if (phase.redRowParity == 0) {
-        // Row 0 is red/green with no row above: row 1 supplies blue, and the
-        // red site of column 0 takes the green to its right.
-        target.withSinks(0, [&](auto sink, auto) { redGreenRow(row0, row1, width, row0[1], sink); });
-        y = 1;
-    } else {
-        // Row 0 is green/blue with no row above: row 1 supplies red. Row 1
-        // then follows the general rule.
-        target.withSinks(stride, [&](auto greenBlue, auto redGreen) {
-            greenBlueRow(row1, row0, width, greenBlue);
-            redGreenRow(row1, row0, width, row0[0], redGreen);
-        });
-        y = 2;
-    }
-
-    // Rows y - 1, y, y + 1; for the last row, y + 1 is the end of the frame,
-    // which the lastRows routine does not read.
-    auto rowSetAt = [&](size_t row) {
-        return NearestRowSet{source + (row - 1) * stride, source + row * stride, source + (row + 1) * stride};
-    };
-    for (; y + 1 < height; y += 2) kBody(rowSetAt(y), width, target.atPixel(y * stride));
-    if (y < height) kLastRows(rowSetAt(y), width, target.atPixel(y * stride));
+    const tav::FrameRows frame = tav::wholeFrameRows(source, (int32_t)width);
+    nearestRows<kBody, kLastRows>(phase, frame, height, width, target, 0, height, nullptr);
     return 0;
 }
 
@@ -383,3 +400,29 @@ uint32_t gb8ToMono8_nearest(const uint8_t* source, uint32_t height, uint32_t wid
 }
 
 }  // extern "C"
+
+void tav::nearestBand(BayerPhase phase, const FrameRows& frame, int32_t height, int32_t width,
+                      const BandOutput& out, const BandRows& rows) {
+    const uint32_t h = (uint32_t)height, w = (uint32_t)width;
+    const uint32_t first = (uint32_t)rows.first, end = (uint32_t)rows.end;
+    const tav::nearest::VectorRows* vector = TAV_CHOOSE_VARIANT(tav::nearest::vectorRows);
+    switch (out.layout) {
+        case BandLayout::Bgr:
+            nearestRows<rg8ToBgr8_nearest_body, rg8ToBgr8_nearest_lastRows>(
+                phase, frame, h, w, InterleavedTarget<3>{out.data, out.orderFlag, vector}, first, end, rows.feed);
+            break;
+        case BandLayout::Bgra:
+            nearestRows<rg8ToBgra8_nearest_body, rg8ToBgra8_nearest_lastRows>(
+                phase, frame, h, w, InterleavedTarget<4>{out.data, out.orderFlag, vector}, first, end, rows.feed);
+            break;
+        case BandLayout::Planar:
+            nearestRows<rg8ToBgr8P_nearest_body, rg8ToBgr8P_nearest_lastRows>(
+                phase, frame, h, w, PlanarTarget{out.planes[0], out.planes[1], out.planes[2], vector}, first, end,
+                rows.feed);
+            break;
+        case BandLayout::Mono:
+            nearestRows<rg8ToMono8_nearest_body, rg8ToMono8_nearest_lastRows>(
+                phase, frame, h, w, GreyTarget{out.data, out.orderFlag, vector}, first, end, rows.feed);
+            break;
+    }
+}

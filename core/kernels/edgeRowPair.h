@@ -17,6 +17,7 @@
 #include <stdint.h>
 #include <string.h>
 
+#include "bandKernels.h"
 #include "edgeFormulas.h"
 #include "edgeStep.h"
 #include "mirrorIndex.h"
@@ -26,6 +27,9 @@ namespace tav {
 namespace edge {
 TAV_ISA_BEGIN
 
+using tav::FrameRows;
+using tav::RowFeed;
+using tav::needRows;
 
 inline RowSet rowSetAt(const uint8_t* frame, int height, int width, int y) {
     RowSet s;
@@ -240,6 +244,71 @@ inline void edgeDemosaic(const uint8_t* frame, int height, int width, const Out&
         edgeLast2Rows(frame, height, width, out, greenRow, y);
     } else {
         edgeLast3Rows(frame, height, width, out, greenRow, y);
+    }
+}
+
+// ---- bands of rows ----
+// The step of red row y finishes rows y-1 and y; the first (y = 0) finishes
+// row 0 only, the one at height-2 also the last row, the one at height-1
+// rows height-2 and height-1. Every row is finished by exactly one step, so a
+// band runs the steps that finish its rows, after priming the green row with
+// the greens of the pair before the first of them (greens depend on the
+// source alone). A step whose rows cross the band's edges is written to
+// `seamRows` and only the band's rows are copied out.
+
+// Source rows y-2 .. y+3 of a pair from wherever the band's rows lie.
+inline RowSet rowSetAt(const FrameRows& source, int height, int y) {
+    RowSet s;
+    for (int k = 0; k < 6; ++k) s.row[k] = source.row(reflectIndex(y - 2 + k, height));
+    return s;
+}
+
+template <class Out>
+inline void edgeStepAt(const FrameRows& source, int height, int width, const Out& out,
+                       uint8_t* greenRow, int y) {
+    const RowSet s = rowSetAt(source, height, y);
+    if (y == 0) {
+        rowPairStep<TopStep>(s, width, greenRow, out);
+    } else if (y == height - 2) {
+        rowPairStep<ClosingStep>(s, width, greenRow, out);
+    } else if (y == height - 1) {
+        rowPairStep<FinalStep>(s, width, greenRow, out);
+    } else {
+        rowPairStep<InnerStep>(s, width, greenRow, out);
+    }
+}
+
+// Output rows [first, end) of the frame; `greenRow` is this band's own line
+// memory, `seamRows` 3 x width x kMaxBytesPerPixel bytes of its own.
+template <class Out>
+inline void edgeBandRows(const FrameRows& source, int height, int width, const Out& out,
+                         uint8_t* greenRow, uint8_t* seamRows, int firstRedRow, int first, int end,
+                         RowFeed* feed) {
+    auto stepFinishing = [&](int row) {
+        if (((row - firstRedRow) & 1) == 0) return row;
+        return row + 1 < height ? row + 1 : height - 2;
+    };
+    auto lastRowRead = [&](int row) { return row < height ? row : height - 1; };
+    const int firstStep = stepFinishing(first);
+    const int lastStep = stepFinishing(end - 1);
+    // The priming pair reads rows firstStep-4 .. firstStep+1; near the top
+    // they mirror down to row 4 at most.
+    needRows(feed, lastRowRead(firstStep + 1 > 4 ? firstStep + 1 : 4));
+    rowPairStep<PrimeStep>(rowSetAt(source, height, firstStep - 2), width, greenRow, out);
+    for (int y = firstStep; y <= lastStep; y += 2) {
+        needRows(feed, lastRowRead(y + 3));
+        const int top = y == 0 ? 0 : y - 1;
+        const int bottom = y == height - 2 ? height - 1 : y;
+        if (top >= first && bottom < end) {
+            edgeStepAt(source, height, width, out.atRow(y), greenRow, y);
+            continue;
+        }
+        const Out seam = out.redirected(seamRows, width);
+        edgeStepAt(source, height, width, seam, greenRow, y);
+        const Out rowY = out.atRow(y);
+        for (int row = top > first ? top : first; row <= bottom && row < end; ++row) {
+            rowY.copyPixels(seam, row - y, 0, 0, width);
+        }
     }
 }
 
