@@ -77,7 +77,10 @@ enum GreenVariant {
 };
 
 // A frame (or a view of one starting at a later row) with mirrored reads.
-struct EdgeFrame {
+// RowsInside / ColumnsInside leave out the row or column mirror, for sites
+// whose reads (two rows or columns either side) all lie inside the frame.
+template <bool RowsInside = false, bool ColumnsInside = false>
+struct EdgeFrameT {
     const uint16_t* source;
     uint16_t* destination;
     int32_t height;
@@ -93,7 +96,12 @@ struct EdgeFrame {
     bool greenSite(int32_t r, int32_t c) const { return redRow(r) != redColumn(c); }
 
     ptrdiff_t index(int32_t r, int32_t c) const {
-        return (ptrdiff_t)tav::mirrorIndex(r, height) * width + tav::mirrorIndex(c, width);
+        const ptrdiff_t row = RowsInside ? r : tav::mirrorIndex(r, height);
+        return row * width + (ColumnsInside ? c : tav::mirrorIndex(c, width));
+    }
+    template <bool Rows, bool Columns>
+    EdgeFrameT<Rows, Columns> reach() const {
+        return {source, destination, height, width, redRowParity, redColumnParity, maximum};
     }
     int32_t sample(int32_t r, int32_t c) const { return source[index(r, c)]; }
     int32_t storedGreen(int32_t r, int32_t c) const { return destination[3 * index(r, c) + 1]; }
@@ -149,6 +157,34 @@ struct EdgeFrame {
     void storeColour(int32_t r, int32_t c, bool wantRed) const { store(r, c, wantRed ? 2 : 0, colour(r, c, wantRed)); }
 };
 
+using EdgeFrame = EdgeFrameT<>;
+
+// fn(frame, c) for columns from..to-1 of one row, through a frame without
+// the column mirror where the site is two columns or more from either edge.
+template <class Fn>
+inline void eachColumn(const EdgeFrame& f, int32_t from, int32_t to, Fn fn) {
+    const auto inside = f.reach<false, true>();
+    const int32_t insideEnd = to < f.width - 2 ? to : f.width - 2;
+    int32_t c = from;
+    for (; c < to && c < 2; ++c) fn(f, c);
+    for (; c < insideEnd; ++c) fn(inside, c);
+    for (; c < to; ++c) fn(f, c);
+}
+
+// fn(frame, r) for rows from..to-1, without the row mirror where the site is
+// two rows or more from either edge.
+template <class Fn>
+inline void eachRow(const EdgeFrame& f, int32_t from, int32_t to, Fn fn) {
+    const auto inside = f.reach<true, false>();
+    for (int32_t r = from; r < to; ++r) {
+        if (r >= 2 && r < f.height - 2) {
+            fn(inside, r);
+        } else {
+            fn(f, r);
+        }
+    }
+}
+
 int32_t boundedMaximum(int32_t maximum) { return tav::clampSample(maximum, 65535); }
 
 bool validPhase(int32_t phase) { return phase == 2 || phase == 3; }
@@ -174,13 +210,14 @@ void firstRows(const uint16_t* source, uint16_t* destination, int32_t width, int
     const EdgeFrame f = {source, destination, 6 + rowShift, width, rowShift, phase & 1, boundedMaximum(maximum)};
     namespace border = tav::edge16::border;
     for (int32_t r = 0; r <= 1 + rowShift; ++r)
-        for (int32_t c = 0; c < width; ++c)
-            f.storeGreen(r, c, border::halfDifferencesAt(rowShift, phase, r, c) ? kHalfDifferences : kPlainGreen);
+        eachColumn(f, 0, width, [&](const auto& g, int32_t c) {
+            g.storeGreen(r, c, border::halfDifferencesAt(rowShift, phase, r, c) ? kHalfDifferences : kPlainGreen);
+        });
     for (int32_t r = 0; r <= 1 + rowShift; ++r)
-        for (int32_t c = 0; c < width; ++c) {
-            f.storeColour(r, c, false);
-            if (r <= rowShift) f.storeColour(r, c, true);
-        }
+        eachColumn(f, 0, width, [&](const auto& g, int32_t c) {
+            g.storeColour(r, c, false);
+            if (r <= rowShift) g.storeColour(r, c, true);
+        });
     if (border::unclampedTopLeftBlue(rowShift, phase)) {
         const int32_t blueDifference = f.sample(1, 1) - f.greenEstimate(1, 1, kPlainGreen);
         f.store(0, 0, 0, f.clamp(f.greenEstimate(0, 0, kPlainGreen) + blueDifference));
@@ -195,15 +232,17 @@ void firstCols(const uint16_t* source, uint16_t* destination, int32_t height, in
                int32_t phase) {
     if (!source || !destination || !validFrame(height, width)) return;
     const EdgeFrame f = {source, destination, height, width, 0, phase & 1, boundedMaximum(maximum)};
-    for (int32_t r = 2; r < height; ++r)
+    eachRow(f, 2, height, [&](const auto& g, int32_t r) {
         for (int32_t c = 0; c < phase; ++c)
-            f.storeGreen(r, c,
+            g.storeGreen(r, c,
                          tav::edge16::border::lowerRowAsLastAt(phase, height, r, c) ? kLowerRowAsLast : kPlainGreen);
-    for (int32_t r = 1; r < height; ++r)
+    });
+    eachRow(f, 1, height, [&](const auto& g, int32_t r) {
         for (int32_t c = 0; c < phase; ++c) {
-            if (r >= 2) f.storeColour(r, c, false);
-            if (c <= phase - 2) f.storeColour(r, c, true);
+            if (r >= 2) g.storeColour(r, c, false);
+            if (c <= phase - 2) g.storeColour(r, c, true);
         }
+    });
 }
 
 }  // namespace
@@ -258,11 +297,11 @@ void edgeLastRowsRGGBU16(const uint16_t* source, uint16_t* destination, int32_t 
     const EdgeFrame f = {source, destination, height, width, startRow & 1, phase & 1, boundedMaximum(maximum)};
     const int32_t endColumn = interiorEndColumn(width, phase);
     for (int32_t r = startRow; r < height; ++r)
-        for (int32_t c = phase; c < endColumn; ++c) f.storeGreen(r, c);
+        eachColumn(f, phase, endColumn, [&](const auto& g, int32_t c) { g.storeGreen(r, c); });
     for (int32_t r = startRow - 1; r < height; ++r) {
-        for (int32_t c = phase - 1; c < endColumn - 1; ++c) f.storeColour(r, c, true);
+        eachColumn(f, phase - 1, endColumn - 1, [&](const auto& g, int32_t c) { g.storeColour(r, c, true); });
         if (r >= startRow)
-            for (int32_t c = phase; c < endColumn; ++c) f.storeColour(r, c, false);
+            eachColumn(f, phase, endColumn, [&](const auto& g, int32_t c) { g.storeColour(r, c, false); });
     }
 }
 
@@ -275,25 +314,26 @@ void edgeLastColsRGGBU16(const uint16_t* source, uint16_t* destination, int32_t 
     namespace border = tav::edge16::border;
     const int32_t interiorRowsDone = interiorRows(height - 4);
     const int32_t rowsLeft = height - 2 - interiorRowsDone;
-    for (int32_t r = 2; r < height; ++r)
+    eachRow(f, 2, height, [&](const auto& g, int32_t r) {
         for (int32_t c = startColumn; c < width; ++c)
-            f.storeGreen(r, c,
+            g.storeGreen(r, c,
                          border::doubledCorrectionsAt(height, width, startColumn, rowsLeft, r, c) ? kDoubledCorrection
                                                                                                  : kPlainGreen);
-    for (int32_t r = 1; r < height; ++r) {
+    });
+    eachRow(f, 1, height, [&](const auto& g, int32_t r) {
         for (int32_t c = startColumn - 1; c < width; ++c) {
             if (border::leftHandRedAt(width, startColumn, interiorRowsDone, r, c)) {
-                const int32_t g = f.greenSite(r, c) ? f.sample(r, c) : f.storedGreen(r, c);
-                const int32_t v = f.greenSite(r, c)
-                                      ? g + f.difference(r, c - 1)
-                                      : g + ((2 * f.difference(r - 1, c - 1) + 2 * f.difference(r + 1, c - 1)) >> 2);
-                f.store(r, c, 2, f.clamp(v));
+                const int32_t green = g.greenSite(r, c) ? g.sample(r, c) : g.storedGreen(r, c);
+                const int32_t v = g.greenSite(r, c)
+                                      ? green + g.difference(r, c - 1)
+                                      : green + ((2 * g.difference(r - 1, c - 1) + 2 * g.difference(r + 1, c - 1)) >> 2);
+                g.store(r, c, 2, g.clamp(v));
             } else {
-                f.storeColour(r, c, true);
+                g.storeColour(r, c, true);
             }
-            if (r >= 2 && c >= startColumn) f.storeColour(r, c, false);
+            if (r >= 2 && c >= startColumn) g.storeColour(r, c, false);
         }
-    }
+    });
 }
 
 }  // extern "C"
