@@ -78,8 +78,10 @@ enum GreenVariant {
 
 // A frame (or a view of one starting at a later row) with mirrored reads.
 // RowsInside / ColumnsInside leave out the row or column mirror, for sites
-// whose reads (two rows or columns either side) all lie inside the frame.
-template <bool RowsInside = false, bool ColumnsInside = false>
+// whose reads (two rows or columns either side) all lie inside the frame;
+// NearRow takes the rows from the mirrored starts of rows centre-2..centre+2
+// instead, set once per row.
+template <bool RowsInside = false, bool ColumnsInside = false, bool NearRow = false>
 struct EdgeFrameT {
     const uint16_t* source;
     uint16_t* destination;
@@ -88,6 +90,8 @@ struct EdgeFrameT {
     int32_t redRowParity;
     int32_t redColumnParity;
     int32_t maximum;
+    int32_t centre;
+    ptrdiff_t rowStart[5];
 
     bool redRow(int32_t r) const { return (r & 1) == redRowParity; }
     bool redColumn(int32_t c) const { return (c & 1) == redColumnParity; }
@@ -95,13 +99,23 @@ struct EdgeFrameT {
     bool blueSite(int32_t r, int32_t c) const { return !redRow(r) && !redColumn(c); }
     bool greenSite(int32_t r, int32_t c) const { return redRow(r) != redColumn(c); }
 
+    // Every read is at most two rows or columns outside the frame (six rows
+    // and five columns at least), so one reflection suffices.
+    static int32_t reflect(int32_t i, int32_t n) { return i < 0 ? -i : (i >= n ? 2 * (n - 1) - i : i); }
     ptrdiff_t index(int32_t r, int32_t c) const {
-        const ptrdiff_t row = RowsInside ? r : tav::mirrorIndex(r, height);
-        return row * width + (ColumnsInside ? c : tav::mirrorIndex(c, width));
+        const ptrdiff_t row = NearRow ? rowStart[r - centre + 2] : (RowsInside ? r : reflect(r, height)) * width;
+        return row + (ColumnsInside ? c : reflect(c, width));
     }
-    template <bool Rows, bool Columns>
-    EdgeFrameT<Rows, Columns> reach() const {
-        return {source, destination, height, width, redRowParity, redColumnParity, maximum};
+    template <bool Rows, bool Columns, bool Near = false>
+    EdgeFrameT<Rows, Columns, Near> reach() const {
+        return {source, destination, height, width, redRowParity, redColumnParity, maximum, 0, {}};
+    }
+    template <bool Columns>
+    EdgeFrameT<false, Columns, true> nearRow(int32_t r) const {
+        EdgeFrameT<false, Columns, true> f = reach<false, Columns, true>();
+        f.centre = r;
+        for (int32_t k = 0; k < 5; ++k) f.rowStart[k] = (ptrdiff_t)reflect(r - 2 + k, height) * width;
+        return f;
     }
     int32_t sample(int32_t r, int32_t c) const { return source[index(r, c)]; }
     int32_t storedGreen(int32_t r, int32_t c) const { return destination[3 * index(r, c) + 1]; }
@@ -128,18 +142,18 @@ struct EdgeFrameT {
                              variant == kDoubledCorrection ? 1 : 2);
     }
 
-    void storeGreen(int32_t r, int32_t c, GreenVariant variant = kPlainGreen) const {
+    __attribute__((always_inline)) void storeGreen(int32_t r, int32_t c, GreenVariant variant = kPlainGreen) const {
         store(r, c, 1, greenSite(r, c) ? sample(r, c) : clamp(greenEstimate(r, c, variant)));
     }
 
     // Colour difference (sample minus stored green) at an R or B site.
-    int32_t difference(int32_t r, int32_t c) const {
+    __attribute__((always_inline)) int32_t difference(int32_t r, int32_t c) const {
         const ptrdiff_t at = index(r, c);
         return source[at] - destination[3 * at + 1];
     }
 
     // Pass 2 for red (wantRed) or blue at one pixel.
-    int32_t colour(int32_t r, int32_t c, bool wantRed) const {
+    __attribute__((always_inline)) int32_t colour(int32_t r, int32_t c, bool wantRed) const {
         const bool ownSite = wantRed ? redSite(r, c) : blueSite(r, c);
         if (ownSite) return sample(r, c);
         const int32_t green = greenSite(r, c) ? sample(r, c) : storedGreen(r, c);
@@ -154,16 +168,18 @@ struct EdgeFrameT {
         return clamp(green + (sum >> 2));
     }
 
-    void storeColour(int32_t r, int32_t c, bool wantRed) const { store(r, c, wantRed ? 2 : 0, colour(r, c, wantRed)); }
+    __attribute__((always_inline)) void storeColour(int32_t r, int32_t c, bool wantRed) const { store(r, c, wantRed ? 2 : 0, colour(r, c, wantRed)); }
 };
 
 using EdgeFrame = EdgeFrameT<>;
 
-// fn(frame, c) for columns from..to-1 of one row, through a frame without
-// the column mirror where the site is two columns or more from either edge.
+// fn(frame, c) for columns from..to-1 of row r, through frames with the
+// row's neighbours found once, without the column mirror where the site is
+// two columns or more from either edge.
 template <class Fn>
-inline void eachColumn(const EdgeFrame& f, int32_t from, int32_t to, Fn fn) {
-    const auto inside = f.reach<false, true>();
+inline void eachColumn(const EdgeFrame& base, int32_t r, int32_t from, int32_t to, Fn fn) {
+    const auto f = base.nearRow<false>(r);
+    const auto inside = base.nearRow<true>(r);
     const int32_t insideEnd = to < f.width - 2 ? to : f.width - 2;
     int32_t c = from;
     for (; c < to && c < 2; ++c) fn(f, c);
@@ -171,18 +187,11 @@ inline void eachColumn(const EdgeFrame& f, int32_t from, int32_t to, Fn fn) {
     for (; c < to; ++c) fn(f, c);
 }
 
-// fn(frame, r) for rows from..to-1, without the row mirror where the site is
-// two rows or more from either edge.
+// fn(frame, r) for rows from..to-1, each through a frame with the row's
+// neighbours found once.
 template <class Fn>
 inline void eachRow(const EdgeFrame& f, int32_t from, int32_t to, Fn fn) {
-    const auto inside = f.reach<true, false>();
-    for (int32_t r = from; r < to; ++r) {
-        if (r >= 2 && r < f.height - 2) {
-            fn(inside, r);
-        } else {
-            fn(f, r);
-        }
-    }
+    for (int32_t r = from; r < to; ++r) fn(f.nearRow<false>(r), r);
 }
 
 int32_t boundedMaximum(int32_t maximum) { return tav::clampSample(maximum, 65535); }
@@ -207,14 +216,14 @@ void firstRows(const uint16_t* source, uint16_t* destination, int32_t width, int
                int32_t rowShift) {
     if (!source || !destination || !validPhase(phase) || width < 5 || !tav::countFits(6 + rowShift, width, 3))
         return;
-    const EdgeFrame f = {source, destination, 6 + rowShift, width, rowShift, phase & 1, boundedMaximum(maximum)};
+    const EdgeFrame f = {source, destination, 6 + rowShift, width, rowShift, phase & 1, boundedMaximum(maximum), 0, {}};
     namespace border = tav::edge16::border;
     for (int32_t r = 0; r <= 1 + rowShift; ++r)
-        eachColumn(f, 0, width, [&](const auto& g, int32_t c) {
+        eachColumn(f, r, 0, width, [&](const auto& g, int32_t c) {
             g.storeGreen(r, c, border::halfDifferencesAt(rowShift, phase, r, c) ? kHalfDifferences : kPlainGreen);
         });
     for (int32_t r = 0; r <= 1 + rowShift; ++r)
-        eachColumn(f, 0, width, [&](const auto& g, int32_t c) {
+        eachColumn(f, r, 0, width, [&](const auto& g, int32_t c) {
             g.storeColour(r, c, false);
             if (r <= rowShift) g.storeColour(r, c, true);
         });
@@ -231,7 +240,7 @@ void firstRows(const uint16_t* source, uint16_t* destination, int32_t width, int
 void firstCols(const uint16_t* source, uint16_t* destination, int32_t height, int32_t width, int32_t maximum,
                int32_t phase) {
     if (!source || !destination || !validFrame(height, width)) return;
-    const EdgeFrame f = {source, destination, height, width, 0, phase & 1, boundedMaximum(maximum)};
+    const EdgeFrame f = {source, destination, height, width, 0, phase & 1, boundedMaximum(maximum), 0, {}};
     eachRow(f, 2, height, [&](const auto& g, int32_t r) {
         for (int32_t c = 0; c < phase; ++c)
             g.storeGreen(r, c,
@@ -294,14 +303,14 @@ void edgeLastRowsRGGBU16(const uint16_t* source, uint16_t* destination, int32_t 
     if (!source || !destination || !validPhase(phase) || !validFrame(height, width) || startRow < 1 ||
         startRow > height)
         return;
-    const EdgeFrame f = {source, destination, height, width, startRow & 1, phase & 1, boundedMaximum(maximum)};
+    const EdgeFrame f = {source, destination, height, width, startRow & 1, phase & 1, boundedMaximum(maximum), 0, {}};
     const int32_t endColumn = interiorEndColumn(width, phase);
     for (int32_t r = startRow; r < height; ++r)
-        eachColumn(f, phase, endColumn, [&](const auto& g, int32_t c) { g.storeGreen(r, c); });
+        eachColumn(f, r, phase, endColumn, [&](const auto& g, int32_t c) { g.storeGreen(r, c); });
     for (int32_t r = startRow - 1; r < height; ++r) {
-        eachColumn(f, phase - 1, endColumn - 1, [&](const auto& g, int32_t c) { g.storeColour(r, c, true); });
+        eachColumn(f, r, phase - 1, endColumn - 1, [&](const auto& g, int32_t c) { g.storeColour(r, c, true); });
         if (r >= startRow)
-            eachColumn(f, phase, endColumn, [&](const auto& g, int32_t c) { g.storeColour(r, c, false); });
+            eachColumn(f, r, phase, endColumn, [&](const auto& g, int32_t c) { g.storeColour(r, c, false); });
     }
 }
 
@@ -310,7 +319,7 @@ void edgeLastRowsRGGBU16(const uint16_t* source, uint16_t* destination, int32_t 
 void edgeLastColsRGGBU16(const uint16_t* source, uint16_t* destination, int32_t height, int32_t width,
                          int32_t startColumn, int32_t maximum) {
     if (!source || !destination || !validFrame(height, width) || startColumn < 1 || startColumn > width) return;
-    const EdgeFrame f = {source, destination, height, width, 0, startColumn & 1, boundedMaximum(maximum)};
+    const EdgeFrame f = {source, destination, height, width, 0, startColumn & 1, boundedMaximum(maximum), 0, {}};
     namespace border = tav::edge16::border;
     const int32_t interiorRowsDone = interiorRows(height - 4);
     const int32_t rowsLeft = height - 2 - interiorRowsDone;
