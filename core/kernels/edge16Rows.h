@@ -102,7 +102,14 @@ inline void differenceBlock(const uint16_t* s, ptrdiff_t w, int32_t top, int32_t
     vst1q_s32(out + 4, vreinterpretq_s32_u32(vsubl_u16(vget_high_u16(x), vget_high_u16(clampedGreen))));
 }
 
-inline int32x4_t clampedLanes(int32x4_t v, int32x4_t top) { return vminq_s32(vmaxq_s32(v, vdupq_n_s32(0)), top); }
+// Clamped to 0..top. At the full 16-bit range a saturating shift into the
+// high half and back clamps with no constant registers, which leaves the
+// blocks enough registers to run without spills.
+template <bool FullRange>
+inline int32x4_t clampedLanes(int32x4_t v, int32x4_t top) {
+    if (FullRange) return vreinterpretq_s32_u32(vshrq_n_u32(vqshluq_n_s32(v, 16), 16));
+    return vminq_s32(vmaxq_s32(v, vdupq_n_s32(0)), top);
+}
 
 // Four pixel pairs (a, b) as B, G, R words: each 32-bit lane of the three
 // stores holds two 16-bit samples, (B a, G a), (R a, B b), (G b, R b), so
@@ -133,8 +140,9 @@ inline Differences loadDifferences(const int32_t* at) {
 
 // Eight column pairs, four at a time: each half is stored as soon as it is
 // formed, which keeps few vectors live.
-inline void redRowBlock(const uint16_t* __restrict s, uint16_t* __restrict d, int32_t k, int32_t top,
-                        const int32_t* redHere, const int32_t* blueAbove, const int32_t* blueBelow) {
+template <bool FullRange>
+inline void redRowBlockIn(const uint16_t* __restrict s, uint16_t* __restrict d, int32_t k, int32_t top,
+                          const int32_t* redHere, const int32_t* blueAbove, const int32_t* blueBelow) {
     const uint16x8x2_t x = vld2q_u16(s + 2 * k);
     const int32x4_t limit = vdupq_n_s32(top);
     const Differences red = loadDifferences(redHere + k + 1);
@@ -148,13 +156,14 @@ inline void redRowBlock(const uint16_t* __restrict s, uint16_t* __restrict d, in
         const int32x4_t blueB = vsraq_n_s32(widened(odd), vaddq_s32(up.next[h], down.next[h]), 1);
         const int32x4_t redB = vsraq_n_s32(widened(odd), vaddq_s32(red.here[h], red.next[h]), 1);
         // greenA is the site's clamped green already.
-        storeHalf(d + 6 * (k + 4 * h), clampedLanes(blueA, limit), greenA, widened(even), clampedLanes(blueB, limit),
-                  widened(odd), clampedLanes(redB, limit));
+        storeHalf(d + 6 * (k + 4 * h), clampedLanes<FullRange>(blueA, limit), greenA, widened(even), clampedLanes<FullRange>(blueB, limit),
+                  widened(odd), clampedLanes<FullRange>(redB, limit));
     }
 }
 
-inline void blueRowBlock(const uint16_t* __restrict s, uint16_t* __restrict d, int32_t k, int32_t top,
-                         const int32_t* redAbove, const int32_t* redBelow, const int32_t* blueHere) {
+template <bool FullRange>
+inline void blueRowBlockIn(const uint16_t* __restrict s, uint16_t* __restrict d, int32_t k, int32_t top,
+                           const int32_t* redAbove, const int32_t* redBelow, const int32_t* blueHere) {
     const uint16x8x2_t x = vld2q_u16(s + 2 * k);
     const int32x4_t limit = vdupq_n_s32(top);
     const Differences up = loadDifferences(redAbove + k + 1), down = loadDifferences(redBelow + k + 1);
@@ -167,9 +176,42 @@ inline void blueRowBlock(const uint16_t* __restrict s, uint16_t* __restrict d, i
         const int32x4_t redA = vsraq_n_s32(widened(even), vaddq_s32(up.here[h], down.here[h]), 1);
         const int32x4_t redB =
             vsraq_n_s32(greenB, vaddq_s32(vaddq_s32(up.here[h], up.next[h]), vaddq_s32(down.here[h], down.next[h])), 2);
-        storeHalf(d + 6 * (k + 4 * h), clampedLanes(blueA, limit), widened(even), clampedLanes(redA, limit),
-                  widened(odd), greenB, clampedLanes(redB, limit));
+        storeHalf(d + 6 * (k + 4 * h), clampedLanes<FullRange>(blueA, limit), widened(even), clampedLanes<FullRange>(redA, limit),
+                  widened(odd), greenB, clampedLanes<FullRange>(redB, limit));
     }
+}
+
+// The blocks of a row while a pixel of it is still to follow (the
+// interleaved store may touch it before it is written); returns the first
+// pair not done. The range test is made once per row.
+template <bool FullRange>
+inline int32_t redRowBlocksIn(const uint16_t* __restrict s, uint16_t* __restrict d, int32_t pairs, int32_t top,
+                              const int32_t* redHere, const int32_t* blueAbove, const int32_t* blueBelow) {
+    int32_t k = 0;
+    for (; k + kBlockPairs < pairs; k += kBlockPairs)
+        redRowBlockIn<FullRange>(s, d, k, top, redHere, blueAbove, blueBelow);
+    return k;
+}
+
+inline int32_t redRowBlocks(const uint16_t* __restrict s, uint16_t* __restrict d, int32_t pairs, int32_t top,
+                            const int32_t* redHere, const int32_t* blueAbove, const int32_t* blueBelow) {
+    return top == 65535 ? redRowBlocksIn<true>(s, d, pairs, top, redHere, blueAbove, blueBelow)
+                        : redRowBlocksIn<false>(s, d, pairs, top, redHere, blueAbove, blueBelow);
+}
+
+template <bool FullRange>
+inline int32_t blueRowBlocksIn(const uint16_t* __restrict s, uint16_t* __restrict d, int32_t pairs, int32_t top,
+                               const int32_t* redAbove, const int32_t* redBelow, const int32_t* blueHere) {
+    int32_t k = 0;
+    for (; k + kBlockPairs < pairs; k += kBlockPairs)
+        blueRowBlockIn<FullRange>(s, d, k, top, redAbove, redBelow, blueHere);
+    return k;
+}
+
+inline int32_t blueRowBlocks(const uint16_t* __restrict s, uint16_t* __restrict d, int32_t pairs, int32_t top,
+                             const int32_t* redAbove, const int32_t* redBelow, const int32_t* blueHere) {
+    return top == 65535 ? blueRowBlocksIn<true>(s, d, pairs, top, redAbove, redBelow, blueHere)
+                        : blueRowBlocksIn<false>(s, d, pairs, top, redAbove, redBelow, blueHere);
 }
 
 #elif TAV_EDGE16_BLOCKS
@@ -251,6 +293,20 @@ inline void blueRowBlock(const uint16_t* __restrict s, uint16_t* __restrict d, i
                clampQuad(greenB + ((redUpMid + redUpRight + redDownMid + redDownRight) >> 2), top));
 }
 
+inline int32_t redRowBlocks(const uint16_t* __restrict s, uint16_t* __restrict d, int32_t pairs, int32_t top,
+                            const int32_t* redHere, const int32_t* blueAbove, const int32_t* blueBelow) {
+    int32_t k = 0;
+    for (; k + kBlockPairs < pairs; k += kBlockPairs) redRowBlock(s, d, k, top, redHere, blueAbove, blueBelow);
+    return k;
+}
+
+inline int32_t blueRowBlocks(const uint16_t* __restrict s, uint16_t* __restrict d, int32_t pairs, int32_t top,
+                             const int32_t* redAbove, const int32_t* redBelow, const int32_t* blueHere) {
+    int32_t k = 0;
+    for (; k + kBlockPairs < pairs; k += kBlockPairs) blueRowBlock(s, d, k, top, redAbove, redBelow, blueHere);
+    return k;
+}
+
 // Colour differences of kBlockPairs R or B sites two columns apart, the
 // first at s: the site's sample minus its clamped pass-1 green. Reads columns
 // -2 to 4 * kBlockPairs + 1 of the site's row and columns 0 to
@@ -291,7 +347,7 @@ inline void redRow(const uint16_t* __restrict s, uint16_t* __restrict d, int32_t
     if (ends.opensRow) d[-3 + 2] = clamped(s[-1] + ((redHere[0] + redHere[1]) >> 1), top);
     int32_t k = 0;
 #if TAV_EDGE16_BLOCKS
-    for (; k + kBlockPairs < pairs; k += kBlockPairs) redRowBlock(s, d, k, top, redHere, blueAbove, blueBelow);
+    k = redRowBlocks(s, d, pairs, top, redHere, blueAbove, blueBelow);
 #endif
     for (; k < pairs - 1; ++k) redRowPair(s, d, k, top, redHere, blueAbove, blueBelow);
     if (ends.closesRow) {
@@ -312,7 +368,7 @@ inline void blueRow(const uint16_t* __restrict s, uint16_t* __restrict d, int32_
     int32_t k = 0;
     if (part == kBlueRowWhole) {
 #if TAV_EDGE16_BLOCKS
-        for (; k + kBlockPairs < pairs; k += kBlockPairs) blueRowBlock(s, d, k, top, redAbove, redBelow, blueHere);
+        k = blueRowBlocks(s, d, pairs, top, redAbove, redBelow, blueHere);
 #endif
         for (; k < fullPairs; ++k) blueRowPair(s, d, k, top, redAbove, redBelow, blueHere);
     } else {
