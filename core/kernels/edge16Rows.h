@@ -115,13 +115,24 @@ inline int32x4_t clampedLanes(int32x4_t v, int32x4_t top) {
 // stores holds two 16-bit samples, (B a, G a), (R a, B b), (G b, R b), so
 // one three-way interleaving store of 32-bit lanes writes the eight pixels
 // with no zips. Every value lies in 0..65535.
-inline void storeHalf(uint16_t* at, int32x4_t blueA, int32x4_t greenA, int32x4_t redA, int32x4_t blueB,
-                      int32x4_t greenB, int32x4_t redB) {
-    uint32x4x3_t words;
-    words.val[0] = vsliq_n_u32(vreinterpretq_u32_s32(blueA), vreinterpretq_u32_s32(greenA), 16);
-    words.val[1] = vsliq_n_u32(vreinterpretq_u32_s32(redA), vreinterpretq_u32_s32(blueB), 16);
-    words.val[2] = vsliq_n_u32(vreinterpretq_u32_s32(greenB), vreinterpretq_u32_s32(redB), 16);
+inline void storeWords(uint16_t* at, uint32x4_t first, uint32x4_t second, uint32x4_t third) {
+    const uint32x4x3_t words = {{first, second, third}};
     vst3q_u32(reinterpret_cast<uint32_t*>(at), words);
+}
+
+// A word of clamped low and plain high sample.
+template <bool FullRange>
+inline uint32x4_t withClampedLow(int32x4_t low, int32x4_t high, int32x4_t limit) {
+    return vsliq_n_u32(vreinterpretq_u32_s32(clampedLanes<FullRange>(low, limit)), vreinterpretq_u32_s32(high), 16);
+}
+
+// A word of plain low and clamped high sample. At the full range the
+// saturating shift leaves the clamped value in the high half (and ones
+// below it when it saturates), so a bit select finishes the word.
+template <bool FullRange>
+inline uint32x4_t withClampedHigh(int32x4_t low, int32x4_t high, int32x4_t limit) {
+    if (FullRange) return vbslq_u32(vdupq_n_u32(0xFFFF0000u), vqshluq_n_s32(high, 16), vreinterpretq_u32_s32(low));
+    return vsliq_n_u32(vreinterpretq_u32_s32(low), vreinterpretq_u32_s32(clampedLanes<false>(high, limit)), 16);
 }
 
 // Nine consecutive differences from `at` as the four-lane groups the eight
@@ -156,8 +167,9 @@ inline void redRowBlockIn(const uint16_t* __restrict s, uint16_t* __restrict d, 
         const int32x4_t blueB = vsraq_n_s32(widened(odd), vaddq_s32(up.next[h], down.next[h]), 1);
         const int32x4_t redB = vsraq_n_s32(widened(odd), vaddq_s32(red.here[h], red.next[h]), 1);
         // greenA is the site's clamped green already.
-        storeHalf(d + 6 * (k + 4 * h), clampedLanes<FullRange>(blueA, limit), greenA, widened(even), clampedLanes<FullRange>(blueB, limit),
-                  widened(odd), clampedLanes<FullRange>(redB, limit));
+        storeWords(d + 6 * (k + 4 * h), withClampedLow<FullRange>(blueA, greenA, limit),
+                   withClampedHigh<FullRange>(widened(even), blueB, limit),
+                   withClampedHigh<FullRange>(widened(odd), redB, limit));
     }
 }
 
@@ -176,8 +188,9 @@ inline void blueRowBlockIn(const uint16_t* __restrict s, uint16_t* __restrict d,
         const int32x4_t redA = vsraq_n_s32(widened(even), vaddq_s32(up.here[h], down.here[h]), 1);
         const int32x4_t redB =
             vsraq_n_s32(greenB, vaddq_s32(vaddq_s32(up.here[h], up.next[h]), vaddq_s32(down.here[h], down.next[h])), 2);
-        storeHalf(d + 6 * (k + 4 * h), clampedLanes<FullRange>(blueA, limit), widened(even), clampedLanes<FullRange>(redA, limit),
-                  widened(odd), greenB, clampedLanes<FullRange>(redB, limit));
+        storeWords(d + 6 * (k + 4 * h), withClampedLow<FullRange>(blueA, widened(even), limit),
+                   withClampedLow<FullRange>(redA, widened(odd), limit),
+                   withClampedHigh<FullRange>(greenB, redB, limit));
     }
 }
 
