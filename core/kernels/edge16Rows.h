@@ -74,7 +74,8 @@ inline uint16x4_t narrowed(int32x4_t v) { return vqmovun_s32(v); }
 // Colour differences of eight R or B sites two columns apart, the first at
 // s: the site's sample minus its clamped pass-1 green. Reads columns -2 to
 // +16 of the site's row and columns 0 to 15 two rows up and down.
-inline void differenceBlock(const uint16_t* s, ptrdiff_t w, int32_t top, int32_t* out) {
+template <bool FullRange>
+inline void differenceBlockIn(const uint16_t* s, ptrdiff_t w, int32_t top, int32_t* out) {
     const uint16x8x2_t left = vld2q_u16(s - 2);
     const uint16x8x2_t here = vld2q_u16(s);
     const uint16x8_t x = here.val[0], east = here.val[1], west = left.val[1], westFar = left.val[0];
@@ -96,10 +97,30 @@ inline void differenceBlock(const uint16_t* s, ptrdiff_t w, int32_t top, int32_t
 #undef TAV_HALF
         green[h] = narrowed(vbslq_s32(vcgeq_s32(gH, gV), vertical, horizontal));
     }
-    const uint16x8_t clampedGreen = vminq_u16(vcombine_u16(green[0], green[1]), vdupq_n_u16((uint16_t)top));
+    // The saturating narrow clamps to the full range already.
+    const uint16x8_t clampedGreen = FullRange ? vcombine_u16(green[0], green[1])
+                                              : vminq_u16(vcombine_u16(green[0], green[1]), vdupq_n_u16((uint16_t)top));
     // Both terms lie in 0..65535: the wrapped 32-bit difference is the signed one.
     vst1q_s32(out, vreinterpretq_s32_u32(vsubl_u16(vget_low_u16(x), vget_low_u16(clampedGreen))));
     vst1q_s32(out + 4, vreinterpretq_s32_u32(vsubl_u16(vget_high_u16(x), vget_high_u16(clampedGreen))));
+}
+
+// The red sites of the row pair, then the blue ones, a block at a time;
+// returns the first pair not done. The range test is made once per row pair.
+template <bool FullRange>
+inline int32_t differenceBlocksIn(const uint16_t* s, ptrdiff_t w, int32_t pairs, int32_t top, int32_t* redHere,
+                                  int32_t* blueBelow) {
+    int32_t k = 0;
+    for (; k + kBlockPairs <= pairs; k += kBlockPairs) differenceBlockIn<FullRange>(s + 2 * k, w, top, redHere + k + 1);
+    for (int32_t b = 0; b < k; b += kBlockPairs)
+        differenceBlockIn<FullRange>(s + w + 1 + 2 * b, w, top, blueBelow + b + 1);
+    return k;
+}
+
+inline int32_t differenceBlocks(const uint16_t* s, ptrdiff_t w, int32_t pairs, int32_t top, int32_t* redHere,
+                                int32_t* blueBelow) {
+    return top == 65535 ? differenceBlocksIn<true>(s, w, pairs, top, redHere, blueBelow)
+                        : differenceBlocksIn<false>(s, w, pairs, top, redHere, blueBelow);
 }
 
 // Clamped to 0..top. At the full 16-bit range a saturating shift into the
@@ -340,6 +361,14 @@ inline void differenceBlock(const uint16_t* s, ptrdiff_t w, int32_t top, int32_t
     const Quad green = clampQuad(gH >= gV ? vertical : horizontal, top);
     const Quad difference = x - green;
     memcpy(out, &difference, sizeof difference);
+}
+
+inline int32_t differenceBlocks(const uint16_t* s, ptrdiff_t w, int32_t pairs, int32_t top, int32_t* redHere,
+                                int32_t* blueBelow) {
+    int32_t k = 0;
+    for (; k + kBlockPairs <= pairs; k += kBlockPairs) differenceBlock(s + 2 * k, w, top, redHere + k + 1);
+    for (int32_t b = 0; b < k; b += kBlockPairs) differenceBlock(s + w + 1 + 2 * b, w, top, blueBelow + b + 1);
+    return k;
 }
 
 #endif  // TAV_EDGE16_BLOCKS
