@@ -171,4 +171,22 @@ TEST(LscCorrectionLanes, CapThresholdsOfWideSamples) {
     }
 }
 
+// 8-bit frames: every sample value against gains whose nibbles and bytes
+// sit at their extremes (the gain is split at bits 4 and 12 in places) and
+// offsets whose 8-bit form straddles the nibble boundary.
+TEST(LscCorrectionLanes, EverySampleOfEightBitFrames) {
+    const uint32_t gains[] = {0, 1, 0xF, 0x10, 0xFF, 0xFFF, 0x1000, 0xFFFF, 0x10000, 0x1FFFF,
+                              0x20000, 0x20001, 0xF0000, 0xFF00F, 0xFFFFF};
+    std::vector<uint32_t> words, samples;
+    for (uint32_t gain : gains)
+        for (uint32_t offset : {0u, 0xFu, 0x10u, 0x7F8u, 0xFF0u, 0xFFFu})
+            for (uint32_t s = 0; s < 256; ++s) {
+                words.push_back((gain << 12) | offset);
+                samples.push_back(s);
+            }
+    std::vector<uint32_t> table = {1, 1, uint32_t(words.size())};
+    table.insert(table.end(), words.begin(), words.end());
+    expectMatchesRule(table, samples, 8);
+}
+
 }  // namespace

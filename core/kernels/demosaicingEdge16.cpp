@@ -77,7 +77,12 @@ enum GreenVariant {
 };
 
 // A frame (or a view of one starting at a later row) with mirrored reads.
-struct EdgeFrame {
+// RowsInside / ColumnsInside leave out the row or column mirror, for sites
+// whose reads (two rows or columns either side) all lie inside the frame;
+// NearRow takes the rows from the mirrored starts of rows centre-2..centre+2
+// instead, set once per row.
+template <bool RowsInside = false, bool ColumnsInside = false, bool NearRow = false>
+struct EdgeFrameT {
     const uint16_t* source;
     uint16_t* destination;
     int32_t height;
@@ -85,6 +90,8 @@ struct EdgeFrame {
     int32_t redRowParity;
     int32_t redColumnParity;
     int32_t maximum;
+    int32_t centre;
+    ptrdiff_t rowStart[5];
 
     bool redRow(int32_t r) const { return (r & 1) == redRowParity; }
     bool redColumn(int32_t c) const { return (c & 1) == redColumnParity; }
@@ -92,8 +99,23 @@ struct EdgeFrame {
     bool blueSite(int32_t r, int32_t c) const { return !redRow(r) && !redColumn(c); }
     bool greenSite(int32_t r, int32_t c) const { return redRow(r) != redColumn(c); }
 
+    // Every read is at most two rows or columns outside the frame (six rows
+    // and five columns at least), so one reflection suffices.
+    static int32_t reflect(int32_t i, int32_t n) { return i < 0 ? -i : (i >= n ? 2 * (n - 1) - i : i); }
     ptrdiff_t index(int32_t r, int32_t c) const {
-        return (ptrdiff_t)tav::mirrorIndex(r, height) * width + tav::mirrorIndex(c, width);
+        const ptrdiff_t row = NearRow ? rowStart[r - centre + 2] : (RowsInside ? r : reflect(r, height)) * width;
+        return row + (ColumnsInside ? c : reflect(c, width));
+    }
+    template <bool Rows, bool Columns, bool Near = false>
+    EdgeFrameT<Rows, Columns, Near> reach() const {
+        return {source, destination, height, width, redRowParity, redColumnParity, maximum, 0, {}};
+    }
+    template <bool Columns>
+    EdgeFrameT<false, Columns, true> nearRow(int32_t r) const {
+        EdgeFrameT<false, Columns, true> f = reach<false, Columns, true>();
+        f.centre = r;
+        for (int32_t k = 0; k < 5; ++k) f.rowStart[k] = (ptrdiff_t)reflect(r - 2 + k, height) * width;
+        return f;
     }
     int32_t sample(int32_t r, int32_t c) const { return source[index(r, c)]; }
     int32_t storedGreen(int32_t r, int32_t c) const { return destination[3 * index(r, c) + 1]; }
@@ -120,18 +142,18 @@ struct EdgeFrame {
                              variant == kDoubledCorrection ? 1 : 2);
     }
 
-    void storeGreen(int32_t r, int32_t c, GreenVariant variant = kPlainGreen) const {
+    __attribute__((always_inline)) void storeGreen(int32_t r, int32_t c, GreenVariant variant = kPlainGreen) const {
         store(r, c, 1, greenSite(r, c) ? sample(r, c) : clamp(greenEstimate(r, c, variant)));
     }
 
     // Colour difference (sample minus stored green) at an R or B site.
-    int32_t difference(int32_t r, int32_t c) const {
+    __attribute__((always_inline)) int32_t difference(int32_t r, int32_t c) const {
         const ptrdiff_t at = index(r, c);
         return source[at] - destination[3 * at + 1];
     }
 
     // Pass 2 for red (wantRed) or blue at one pixel.
-    int32_t colour(int32_t r, int32_t c, bool wantRed) const {
+    __attribute__((always_inline)) int32_t colour(int32_t r, int32_t c, bool wantRed) const {
         const bool ownSite = wantRed ? redSite(r, c) : blueSite(r, c);
         if (ownSite) return sample(r, c);
         const int32_t green = greenSite(r, c) ? sample(r, c) : storedGreen(r, c);
@@ -146,8 +168,31 @@ struct EdgeFrame {
         return clamp(green + (sum >> 2));
     }
 
-    void storeColour(int32_t r, int32_t c, bool wantRed) const { store(r, c, wantRed ? 2 : 0, colour(r, c, wantRed)); }
+    __attribute__((always_inline)) void storeColour(int32_t r, int32_t c, bool wantRed) const { store(r, c, wantRed ? 2 : 0, colour(r, c, wantRed)); }
 };
+
+using EdgeFrame = EdgeFrameT<>;
+
+// fn(frame, c) for columns from..to-1 of row r, through frames with the
+// row's neighbours found once, without the column mirror where the site is
+// two columns or more from either edge.
+template <class Fn>
+inline void eachColumn(const EdgeFrame& base, int32_t r, int32_t from, int32_t to, Fn fn) {
+    const auto f = base.nearRow<false>(r);
+    const auto inside = base.nearRow<true>(r);
+    const int32_t insideEnd = to < f.width - 2 ? to : f.width - 2;
+    int32_t c = from;
+    for (; c < to && c < 2; ++c) fn(f, c);
+    for (; c < insideEnd; ++c) fn(inside, c);
+    for (; c < to; ++c) fn(f, c);
+}
+
+// fn(frame, r) for rows from..to-1, each through a frame with the row's
+// neighbours found once.
+template <class Fn>
+inline void eachRow(const EdgeFrame& f, int32_t from, int32_t to, Fn fn) {
+    for (int32_t r = from; r < to; ++r) fn(f.nearRow<false>(r), r);
+}
 
 int32_t boundedMaximum(int32_t maximum) { return tav::clampSample(maximum, 65535); }
 
@@ -171,16 +216,17 @@ void firstRows(const uint16_t* source, uint16_t* destination, int32_t width, int
                int32_t rowShift) {
     if (!source || !destination || !validPhase(phase) || width < 5 || !tav::countFits(6 + rowShift, width, 3))
         return;
-    const EdgeFrame f = {source, destination, 6 + rowShift, width, rowShift, phase & 1, boundedMaximum(maximum)};
+    const EdgeFrame f = {source, destination, 6 + rowShift, width, rowShift, phase & 1, boundedMaximum(maximum), 0, {}};
     namespace border = tav::edge16::border;
     for (int32_t r = 0; r <= 1 + rowShift; ++r)
-        for (int32_t c = 0; c < width; ++c)
-            f.storeGreen(r, c, border::halfDifferencesAt(rowShift, phase, r, c) ? kHalfDifferences : kPlainGreen);
+        eachColumn(f, r, 0, width, [&](const auto& g, int32_t c) {
+            g.storeGreen(r, c, border::halfDifferencesAt(rowShift, phase, r, c) ? kHalfDifferences : kPlainGreen);
+        });
     for (int32_t r = 0; r <= 1 + rowShift; ++r)
-        for (int32_t c = 0; c < width; ++c) {
-            f.storeColour(r, c, false);
-            if (r <= rowShift) f.storeColour(r, c, true);
-        }
+        eachColumn(f, r, 0, width, [&](const auto& g, int32_t c) {
+            g.storeColour(r, c, false);
+            if (r <= rowShift) g.storeColour(r, c, true);
+        });
     if (border::unclampedTopLeftBlue(rowShift, phase)) {
         const int32_t blueDifference = f.sample(1, 1) - f.greenEstimate(1, 1, kPlainGreen);
         f.store(0, 0, 0, f.clamp(f.greenEstimate(0, 0, kPlainGreen) + blueDifference));
@@ -194,16 +240,18 @@ void firstRows(const uint16_t* source, uint16_t* destination, int32_t width, int
 void firstCols(const uint16_t* source, uint16_t* destination, int32_t height, int32_t width, int32_t maximum,
                int32_t phase) {
     if (!source || !destination || !validFrame(height, width)) return;
-    const EdgeFrame f = {source, destination, height, width, 0, phase & 1, boundedMaximum(maximum)};
-    for (int32_t r = 2; r < height; ++r)
+    const EdgeFrame f = {source, destination, height, width, 0, phase & 1, boundedMaximum(maximum), 0, {}};
+    eachRow(f, 2, height, [&](const auto& g, int32_t r) {
         for (int32_t c = 0; c < phase; ++c)
-            f.storeGreen(r, c,
+            g.storeGreen(r, c,
                          tav::edge16::border::lowerRowAsLastAt(phase, height, r, c) ? kLowerRowAsLast : kPlainGreen);
-    for (int32_t r = 1; r < height; ++r)
+    });
+    eachRow(f, 1, height, [&](const auto& g, int32_t r) {
         for (int32_t c = 0; c < phase; ++c) {
-            if (r >= 2) f.storeColour(r, c, false);
-            if (c <= phase - 2) f.storeColour(r, c, true);
+            if (r >= 2) g.storeColour(r, c, false);
+            if (c <= phase - 2) g.storeColour(r, c, true);
         }
+    });
 }
 
 }  // namespace
@@ -255,14 +303,14 @@ void edgeLastRowsRGGBU16(const uint16_t* source, uint16_t* destination, int32_t 
     if (!source || !destination || !validPhase(phase) || !validFrame(height, width) || startRow < 1 ||
         startRow > height)
         return;
-    const EdgeFrame f = {source, destination, height, width, startRow & 1, phase & 1, boundedMaximum(maximum)};
+    const EdgeFrame f = {source, destination, height, width, startRow & 1, phase & 1, boundedMaximum(maximum), 0, {}};
     const int32_t endColumn = interiorEndColumn(width, phase);
     for (int32_t r = startRow; r < height; ++r)
-        for (int32_t c = phase; c < endColumn; ++c) f.storeGreen(r, c);
+        eachColumn(f, r, phase, endColumn, [&](const auto& g, int32_t c) { g.storeGreen(r, c); });
     for (int32_t r = startRow - 1; r < height; ++r) {
-        for (int32_t c = phase - 1; c < endColumn - 1; ++c) f.storeColour(r, c, true);
+        eachColumn(f, r, phase - 1, endColumn - 1, [&](const auto& g, int32_t c) { g.storeColour(r, c, true); });
         if (r >= startRow)
-            for (int32_t c = phase; c < endColumn; ++c) f.storeColour(r, c, false);
+            eachColumn(f, r, phase, endColumn, [&](const auto& g, int32_t c) { g.storeColour(r, c, false); });
     }
 }
 
@@ -271,29 +319,30 @@ void edgeLastRowsRGGBU16(const uint16_t* source, uint16_t* destination, int32_t 
 void edgeLastColsRGGBU16(const uint16_t* source, uint16_t* destination, int32_t height, int32_t width,
                          int32_t startColumn, int32_t maximum) {
     if (!source || !destination || !validFrame(height, width) || startColumn < 1 || startColumn > width) return;
-    const EdgeFrame f = {source, destination, height, width, 0, startColumn & 1, boundedMaximum(maximum)};
+    const EdgeFrame f = {source, destination, height, width, 0, startColumn & 1, boundedMaximum(maximum), 0, {}};
     namespace border = tav::edge16::border;
     const int32_t interiorRowsDone = interiorRows(height - 4);
     const int32_t rowsLeft = height - 2 - interiorRowsDone;
-    for (int32_t r = 2; r < height; ++r)
+    eachRow(f, 2, height, [&](const auto& g, int32_t r) {
         for (int32_t c = startColumn; c < width; ++c)
-            f.storeGreen(r, c,
+            g.storeGreen(r, c,
                          border::doubledCorrectionsAt(height, width, startColumn, rowsLeft, r, c) ? kDoubledCorrection
                                                                                                  : kPlainGreen);
-    for (int32_t r = 1; r < height; ++r) {
+    });
+    eachRow(f, 1, height, [&](const auto& g, int32_t r) {
         for (int32_t c = startColumn - 1; c < width; ++c) {
             if (border::leftHandRedAt(width, startColumn, interiorRowsDone, r, c)) {
-                const int32_t g = f.greenSite(r, c) ? f.sample(r, c) : f.storedGreen(r, c);
-                const int32_t v = f.greenSite(r, c)
-                                      ? g + f.difference(r, c - 1)
-                                      : g + ((2 * f.difference(r - 1, c - 1) + 2 * f.difference(r + 1, c - 1)) >> 2);
-                f.store(r, c, 2, f.clamp(v));
+                const int32_t green = g.greenSite(r, c) ? g.sample(r, c) : g.storedGreen(r, c);
+                const int32_t v = g.greenSite(r, c)
+                                      ? green + g.difference(r, c - 1)
+                                      : green + ((2 * g.difference(r - 1, c - 1) + 2 * g.difference(r + 1, c - 1)) >> 2);
+                g.store(r, c, 2, g.clamp(v));
             } else {
-                f.storeColour(r, c, true);
+                g.storeColour(r, c, true);
             }
-            if (r >= 2 && c >= startColumn) f.storeColour(r, c, false);
+            if (r >= 2 && c >= startColumn) g.storeColour(r, c, false);
         }
-    }
+    });
 }
 
 }  // extern "C"

@@ -54,8 +54,7 @@ inline void interiorDifferences(const uint16_t* __restrict s, const uint16_t* __
 #if TAV_EDGE16_BLOCKS
     // The red sites, then the blue ones: one block in flight at a time keeps
     // its vectors in registers.
-    for (; k + kBlockPairs <= pairs; k += kBlockPairs) differenceBlock(s + 2 * k, w, top, redHere + k + 1);
-    for (int32_t b = 0; b < k; b += kBlockPairs) differenceBlock(s + w + 1 + 2 * b, w, top, blueBelow + b + 1);
+    k = differenceBlocks(s, w, pairs, top, redHere, blueBelow);
 #endif
     for (; k < pairs; ++k) {
         const uint16_t* sk = s + 2 * k;

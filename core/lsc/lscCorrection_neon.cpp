@@ -5,7 +5,8 @@
 // formed in 32-bit lanes for 10/12-bit samples (d up to 65535: the
 // samples are not masked) and narrowed with a saturating rounding shift;
 // at 8 bits d * high < 2^12 fits 16-bit lanes and a rounding halving add
-// gives the result. Each parameter word is read with a de-interleaving
+// gives the result (per-pixel 8-bit frames take 8x8-bit products of the
+// word's bytes instead, below). Each parameter word is read with a de-interleaving
 // load that splits it into its two 16-bit halves: offset = low AND 0xFFF,
 // high = upper >> 12, low = (upper << 4) | (low half >> 12).
 //
@@ -105,21 +106,28 @@ inline void correct8(const uint8_t* source, uint8_t* destination, const Gains& f
     vst1q_u8(destination, vcombine_u8(vqmovn_u16(lower), vqmovn_u16(upper)));
 }
 
-// Sixteen words for sixteen 8-bit samples: the 8-bit offset is the low
-// byte of (low half >> 4), taken with one narrowing shift.
+// Sixteen words for sixteen 8-bit samples, read as bytes: b0 and b1 hold
+// the offset (its 8-bit form is b0 >> 4 with b1's low nibble above it),
+// b1 >> 4 is the gain's low nibble c, and b2, b3 the rest of it, so
+// K = 4096 * b3 + 16 * b2 + c. With 8x8-bit products A = d * b3,
+// B = d * b2, C = d * c:
+//   d * K = 4096 * A + 16 * B + C, and with E = (B + (C >> 4)) >> 8
+//   (the bits of 16 * B + C above 2^12), v = (A + E + 16) >> 5.
+// B + (C >> 4) and A + E both stay below 2^16.
+inline uint8x8_t scaleBytes(uint8x8_t d, uint8x8_t b3, uint8x8_t b2, uint8x8_t c) {
+    const uint16x8_t low = vsraq_n_u16(vmull_u8(d, b2), vmull_u8(d, c), 4);
+    return vqrshrn_n_u16(vsraq_n_u16(vmull_u8(d, b3), low, 8), 5);
+}
+
 inline void correct8WithWords(const uint8_t* source, uint8_t* destination, const uint32_t* words) {
-    const uint16x8x2_t first = vld2q_u16(reinterpret_cast<const uint16_t*>(words));
-    const uint16x8x2_t second = vld2q_u16(reinterpret_cast<const uint16_t*>(words + 8));
-    const uint8x16_t offsets = vcombine_u8(vshrn_n_u16(first.val[0], 4), vshrn_n_u16(second.val[0], 4));
+    const uint8x16x4_t b = vld4q_u8(reinterpret_cast<const uint8_t*>(words));
+    const uint8x16_t offsets = vsliq_n_u8(vshrq_n_u8(b.val[0], 4), b.val[1], 4);
+    const uint8x16_t c = vshrq_n_u8(b.val[1], 4);
     const uint8x16_t d = vqsubq_u8(vld1q_u8(source), offsets);
-    Gains a, b;
-    a.high = vshrq_n_u16(first.val[1], 12);
-    a.low = vsriq_n_u16(vshlq_n_u16(first.val[1], 4), first.val[0], 12);
-    b.high = vshrq_n_u16(second.val[1], 12);
-    b.low = vsriq_n_u16(vshlq_n_u16(second.val[1], 4), second.val[0], 12);
-    const uint16x8_t lower = scaleNarrow(vmovl_u8(vget_low_u8(d)), a);
-    const uint16x8_t upper = scaleNarrow(vmovl_u8(vget_high_u8(d)), b);
-    vst1q_u8(destination, vcombine_u8(vqmovn_u16(lower), vqmovn_u16(upper)));
+    const uint8x8_t lower = scaleBytes(vget_low_u8(d), vget_low_u8(b.val[3]), vget_low_u8(b.val[2]), vget_low_u8(c));
+    const uint8x8_t upper =
+        scaleBytes(vget_high_u8(d), vget_high_u8(b.val[3]), vget_high_u8(b.val[2]), vget_high_u8(c));
+    vst1q_u8(destination, vcombine_u8(lower, upper));
 }
 
 // Samples per block: 16 (8-bit), 8 (10/12-bit); sixteen bytes either way.

@@ -122,6 +122,31 @@ TEST(Variants16, EdgeAllOrders) {
     }
 }
 
+// The interior and first rows through the region routines with maxima
+// below the 16-bit range (the entries always use 65535): every variant
+// clamps against the caller's maximum.
+TEST(Variants16, EdgeRegionsBelowFullRange) {
+    uint32_t seed = 900;
+    for (int w : {21, 40, 53}) {
+        const int h = 12;
+        const size_t n = size_t(h) * w;
+        const auto samples = mixedSamples(n, seed++, 65535);
+        for (int32_t phase : {2, 3}) {
+            for (int32_t maximum : {1000, 65534}) {
+                compareVariants("edge16 regions " + std::to_string(w) + " phase " + std::to_string(phase) +
+                                    " maximum " + std::to_string(maximum),
+                                [&] {
+                                    PageEndBuffer in(2 * n), out(6 * n);
+                                    in.fill(samples.data());
+                                    edgeFirstRowsRGGBU16(in.words(), out.words(), w, phase, maximum);
+                                    edgeSecRGGBU16(in.words() + 2 * w, out.words() + 6 * w, h - 4, w, phase, maximum);
+                                    return out.contents();
+                                });
+            }
+        }
+    }
+}
+
 namespace {
 
 // Words with gains from 0 to the largest and offsets over the whole 12-bit range.
