@@ -7,6 +7,8 @@
 
 #if defined(__AVX2__)
 
+#include "simd/lanes.h"
+
 namespace tav {
 namespace bilinear16 {
 namespace avx2 {

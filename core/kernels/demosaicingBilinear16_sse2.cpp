@@ -5,6 +5,8 @@
 
 #include "kernels/bilinear16Variants.h"
 
+#include "simd/lanes.h"
+
 namespace tav {
 namespace bilinear16 {
 namespace sse2 {

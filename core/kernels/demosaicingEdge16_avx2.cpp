@@ -9,6 +9,8 @@
 
 #if defined(__AVX2__)
 
+#include "simd/lanes.h"
+
 namespace tav {
 namespace edge16 {
 namespace avx2 {

@@ -10,6 +10,8 @@
 #if defined(__ARM_NEON)
 #include <arm_neon.h>
 
+#include "simd/lanes.h"
+
 namespace tav {
 namespace edge16 {
 namespace neon {

@@ -1,5 +1,5 @@
-// Generic 128-bit lanes for the 16-bit demosaicing, shading and unpacking
-// variants. Unlike lanes.h this header opens no namespace of its own: a
+// The lane layer as the 16-bit demosaicing variants use it, plus their
+// three-channel store. Unlike lanes.h this header opens no namespace: a
 // variant unit includes it inside the namespace of its instruction set
 // (tav::<family>::sse2, ::avx2, ::neon), so that no inline helper compiled
 // with one set's flags can be shared with code built for another (isa.h).
@@ -10,35 +10,23 @@
 
 #define TAV_LANES16_INLINE inline __attribute__((always_inline))
 
-typedef uint16_t U16x8 __attribute__((vector_size(16)));
-typedef uint32_t U32x4 __attribute__((vector_size(16)));
-typedef int32_t I32x4 __attribute__((vector_size(16)));
+// The lane types, loads, stores and interleaves are the lane layer's
+// (lanes.h, which each unit includes before it opens its namespace).
+using ::tav::lanes::I32x4;
+using ::tav::lanes::U16x8;
+using ::tav::lanes::U32x4;
+using ::tav::lanes::interleaveHigh;
+using ::tav::lanes::interleaveLow;
 
-// Loads and stores through memcpy: no alignment assumed.
 template <class Vector>
 TAV_LANES16_INLINE Vector loadLanes(const void* at) {
-    Vector v;
-    memcpy(&v, at, sizeof v);
-    return v;
+    return ::tav::lanes::load<Vector>(at);
 }
 
 template <class Vector>
 TAV_LANES16_INLINE void storeLanes(void* at, Vector v) {
-    memcpy(at, &v, sizeof v);
+    ::tav::lanes::store(at, v);
 }
-
-// Lane interleaving with constant patterns (one unpack on SSE2, one zip on NEON).
-#if defined(__clang__)
-TAV_LANES16_INLINE U16x8 interleaveLow(U16x8 a, U16x8 b) { return __builtin_shufflevector(a, b, 0, 8, 1, 9, 2, 10, 3, 11); }
-TAV_LANES16_INLINE U16x8 interleaveHigh(U16x8 a, U16x8 b) { return __builtin_shufflevector(a, b, 4, 12, 5, 13, 6, 14, 7, 15); }
-TAV_LANES16_INLINE U32x4 interleaveLow(U32x4 a, U32x4 b) { return __builtin_shufflevector(a, b, 0, 4, 1, 5); }
-TAV_LANES16_INLINE U32x4 interleaveHigh(U32x4 a, U32x4 b) { return __builtin_shufflevector(a, b, 2, 6, 3, 7); }
-#else
-TAV_LANES16_INLINE U16x8 interleaveLow(U16x8 a, U16x8 b) { return __builtin_shuffle(a, b, (U16x8){0, 8, 1, 9, 2, 10, 3, 11}); }
-TAV_LANES16_INLINE U16x8 interleaveHigh(U16x8 a, U16x8 b) { return __builtin_shuffle(a, b, (U16x8){4, 12, 5, 13, 6, 14, 7, 15}); }
-TAV_LANES16_INLINE U32x4 interleaveLow(U32x4 a, U32x4 b) { return __builtin_shuffle(a, b, (U32x4){0, 4, 1, 5}); }
-TAV_LANES16_INLINE U32x4 interleaveHigh(U32x4 a, U32x4 b) { return __builtin_shuffle(a, b, (U32x4){2, 6, 3, 7}); }
-#endif
 
 // Eight pixels of three 16-bit channels, 48 bytes from `at`. Without NEON
 // each pixel goes out as one 8-byte write whose fourth word lands on the next
