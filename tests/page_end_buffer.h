@@ -36,7 +36,10 @@ public:
 
     bool ok() const { return base_ != nullptr; }
     uint8_t* data() { return data_; }
+    uint16_t* words() { return reinterpret_cast<uint16_t*>(data_); }
+    size_t size() const { return size_; }
     std::vector<uint8_t> contents() const { return std::vector<uint8_t>(data_, data_ + size_); }
+    void fill(const void* bytes) { std::memcpy(data_, bytes, size_); }
 
 private:
     size_t size_;
