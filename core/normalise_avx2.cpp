@@ -42,33 +42,17 @@ inline void unpackStep(const uint8_t* source, uint8_t* destination) {
 
 }  // namespace
 
+#include "normaliseSteps.h"
+#include "normaliseUnpackSteps.h"
+
 bool shiftRun(const uint8_t* source, size_t count, int32_t shift, uint8_t* destination) {
     const __m128i right = _mm_cvtsi32_si128(shift);
-    size_t i = 0;
-    for (; i + kShiftStep <= count; i += kShiftStep) shiftStep(source + 2 * i, right, destination + i);
-    const size_t rest = count - i;
-    if (rest != 0) {
-        uint8_t samples[2 * kShiftStep] = {};
-        uint8_t out[kShiftStep];
-        memcpy(samples, source + 2 * i, 2 * rest);
-        shiftStep(samples, right, out);
-        memcpy(destination + i, out, rest);
-    }
+    shiftSteps(source, count, right, destination);
     return true;
 }
 
 bool unpackRun(const uint8_t* source, size_t count, uint8_t* destination) {
-    size_t i = 0;
-    for (; i + kUnpackStep <= count; i += kUnpackStep) unpackStep(source + 3 * (i / 2), destination + i);
-    const size_t rest = count - i;
-    if (rest != 0) {
-        // Whole groups of the rest, and the first byte of a half one.
-        uint8_t groups[3 * kUnpackStep / 2] = {};
-        uint8_t out[kUnpackStep];
-        memcpy(groups, source + 3 * (i / 2), 3 * (rest / 2) + (rest & 1));
-        unpackStep(groups, out);
-        memcpy(destination + i, out, rest);
-    }
+    unpackSteps(source, count, destination);
     return true;
 }
 

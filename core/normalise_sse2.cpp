@@ -27,18 +27,11 @@ inline void shiftStep(const uint8_t* source, __m128i right, uint8_t* destination
 
 }  // namespace
 
+#include "normaliseSteps.h"
+
 bool shiftRun(const uint8_t* source, size_t count, int32_t shift, uint8_t* destination) {
     const __m128i right = _mm_cvtsi32_si128(shift);
-    size_t i = 0;
-    for (; i + kShiftStep <= count; i += kShiftStep) shiftStep(source + 2 * i, right, destination + i);
-    const size_t rest = count - i;
-    if (rest != 0) {
-        uint8_t samples[2 * kShiftStep] = {};
-        uint8_t out[kShiftStep];
-        memcpy(samples, source + 2 * i, 2 * rest);
-        shiftStep(samples, right, out);
-        memcpy(destination + i, out, rest);
-    }
+    shiftSteps(source, count, right, destination);
     return true;
 }
 
