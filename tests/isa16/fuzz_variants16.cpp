@@ -13,28 +13,13 @@
 
 #include "simd/isa.h"
 #include "tavcore.h"
+#include "variant_support.h"
 
 namespace {
 
 using tav::simd::Isa;
 
-std::vector<Isa> vectorIsas() {
-#if defined(__x86_64__)
-    const Isa built[] = {Isa::Sse2, Isa::Avx2};
-#elif defined(__arm__)
-    const Isa built[] = {Isa::Neon};
-#else
-    const Isa built[] = {Isa::Plain};
-#endif
-    std::vector<Isa> found;
-    for (Isa cap : built) {
-        tav::simd::setIsaCap(cap);
-        const Isa active = tav::simd::activeIsa();
-        if (active != Isa::Plain && (found.empty() || found.back() != active)) found.push_back(active);
-    }
-    tav::simd::setIsaCap(Isa::Neon);
-    return found;
-}
+using isa16::vectorIsas;
 
 // Bytes of the input from `at`, repeated to fill n bytes (zeros when none are left).
 std::vector<uint8_t> filled(const uint8_t* data, size_t size, size_t n) {
