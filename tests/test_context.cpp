@@ -1,7 +1,7 @@
 // Context lifecycle, output configuration and work-buffer growth.
 #include <cstdlib>
 
-#include "../core/context.h"
+#include "../core/context/context.h"
 #include "failing_malloc.h"
 #include "tavcore.h"
 #include "test_support.h"

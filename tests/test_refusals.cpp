@@ -3,7 +3,7 @@
 // only the rows they are given; 10/12-bit correction at any address.
 #include <cstring>
 
-#include "../core/context.h"
+#include "../core/context/context.h"
 #include "ref_lsc.h"
 #include "tavcore.h"
 #include "test_support.h"

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <functional>
 
-#include "../core/context.h"
+#include "../core/context/context.h"
 #include "tavcore.h"
 #include "test_support.h"
 #ifdef TAV_HAVE_FFC

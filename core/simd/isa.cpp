@@ -1,6 +1,6 @@
 #include "isa.h"
 
-#if defined(__arm__) && defined(__linux__) && !defined(TAV_FIXED_ISA)
+#if defined(__arm__) && defined(__linux__) && !defined(TAV_FIXED_ISA) && defined(TAV_HAVE_NEON_KERNELS)
 #include <sys/auxv.h>
 #endif
 
@@ -8,27 +8,27 @@ namespace tav {
 namespace simd {
 namespace {
 
-// Variant translation units exist only where CMake builds them; the macros
-// say which are linked into this library.
+// Kernel units exist only where CMake builds them; the macros say which are
+// linked into this library.
 Isa probe() {
 #if defined(TAV_FIXED_ISA)
     // Built for one instruction set (e.g. -mfpu=neon, -march=native): no check.
-#if defined(__ARM_NEON) && defined(TAV_HAVE_NEON_VARIANTS)
+#if defined(__ARM_NEON) && defined(TAV_HAVE_NEON_KERNELS)
     return Isa::Neon;
-#elif defined(__AVX2__) && defined(TAV_HAVE_AVX2_VARIANTS)
+#elif defined(__AVX2__) && defined(TAV_HAVE_AVX2_KERNELS)
     return Isa::Avx2;
-#elif defined(__SSE2__)
+#elif defined(__SSE2__) && defined(TAV_HAVE_SSE2_KERNELS)
     return Isa::Sse2;
 #else
     return Isa::Plain;
 #endif
-#elif defined(__arm__) && defined(__linux__) && defined(TAV_HAVE_NEON_VARIANTS)
+#elif defined(__arm__) && defined(__linux__) && defined(TAV_HAVE_NEON_KERNELS)
     const unsigned long kHwcapNeon = 1UL << 12;  // HWCAP_NEON of 32-bit ARM Linux
     return (getauxval(AT_HWCAP) & kHwcapNeon) ? Isa::Neon : Isa::Plain;
-#elif defined(__x86_64__) && defined(TAV_HAVE_AVX2_VARIANTS)
+#elif defined(__x86_64__) && defined(TAV_HAVE_AVX2_KERNELS)
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx2") ? Isa::Avx2 : Isa::Sse2;
-#elif defined(__SSE2__)
+#elif defined(TAV_HAVE_SSE2_KERNELS)
     return Isa::Sse2;
 #else
     return Isa::Plain;

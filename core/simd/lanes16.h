@@ -1,37 +1,37 @@
-// The lane layer as the 16-bit demosaicing variants use it, plus their
-// three-channel store. Unlike lanes.h this header opens no namespace: a
-// variant unit includes it inside the namespace of its instruction set
-// (tav::<family>::sse2, ::avx2, ::neon), so that no inline helper compiled
-// with one set's flags can be shared with code built for another (isa.h).
-// The includer brings <stdint.h> and <string.h>; one instruction set per
-// translation unit.
+// The lane layer as the 16-bit demosaicing blocks use it, plus their
+// three-channel store.
 #ifndef TAV_CORE_SIMD_LANES16_H
 #define TAV_CORE_SIMD_LANES16_H
 
-#define TAV_LANES16_INLINE inline __attribute__((always_inline))
+#include <stdint.h>
+#include <string.h>
 
-// The lane types, loads, stores and interleaves are the lane layer's
-// (lanes.h, which each unit includes before it opens its namespace).
-using ::tav::lanes::I32x4;
-using ::tav::lanes::U16x8;
-using ::tav::lanes::U32x4;
-using ::tav::lanes::interleaveHigh;
-using ::tav::lanes::interleaveLow;
+#if defined(__ARM_NEON)
+#include <arm_neon.h>
+#endif
+
+#include "simd/lanes.h"
+
+namespace tav {
+namespace lanes {
+TAV_ISA_BEGIN
+
+#define TAV_LANES16_INLINE inline __attribute__((always_inline))
 
 template <class Vector>
 TAV_LANES16_INLINE Vector loadLanes(const void* at) {
-    return ::tav::lanes::load<Vector>(at);
+    return load<Vector>(at);
 }
 
 template <class Vector>
 TAV_LANES16_INLINE void storeLanes(void* at, Vector v) {
-    ::tav::lanes::store(at, v);
+    store(at, v);
 }
 
 // Eight pixels of three 16-bit channels, 48 bytes from `at`. Without NEON
 // each pixel goes out as one 8-byte write whose fourth word lands on the next
 // pixel: the caller writes that pixel afterwards (or provides room for the
-// word). NEON units include <arm_neon.h> first.
+// word).
 TAV_LANES16_INLINE void storeThreeChannels(uint16_t* at, U16x8 channel0, U16x8 channel1, U16x8 channel2) {
 #if defined(__ARM_NEON)
     const uint16x8x3_t pixels = {{channel0, channel1, channel2}};
@@ -51,5 +51,9 @@ TAV_LANES16_INLINE void storeThreeChannels(uint16_t* at, U16x8 channel0, U16x8 c
     }
 #endif
 }
+
+TAV_ISA_END
+}  // namespace lanes
+}  // namespace tav
 
 #endif

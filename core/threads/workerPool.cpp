@@ -6,7 +6,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-#include "context.h"
+#include "context/context.h"
 
 namespace tav {
 

@@ -5,7 +5,7 @@
 #include <random>
 
 #include "band_support.h"
-#include "demosaicBands.h"
+#include "demosaic/bands.h"
 #include "simd/isa.h"
 #include "test_support.h"
 

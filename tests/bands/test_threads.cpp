@@ -7,8 +7,8 @@
 #include <thread>
 
 #include "band_support.h"
-#include "context.h"
-#include "demosaicBands.h"
+#include "context/context.h"
+#include "demosaic/bands.h"
 #include "test_support.h"
 #include "threads/workerPool.h"
 

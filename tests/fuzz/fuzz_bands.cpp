@@ -11,8 +11,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "context.h"
-#include "demosaicBands.h"
+#include "context/context.h"
+#include "demosaic/bands.h"
 #include "tavcore.h"
 #include "threads/workerPool.h"
 

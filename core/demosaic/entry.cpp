@@ -1,0 +1,154 @@
+// The demosaic entry and the output configuration of a context.
+#include <stddef.h>
+#include <stdint.h>
+
+#include "context/context.h"
+#include "demosaic/bands.h"
+#include "demosaic/refusals.h"
+#include "diagnostics.h"
+#include "demosaic/outputTypes.h"
+#include "sizeCheck.h"
+
+namespace {
+
+constexpr int32_t kUnpack = -1;
+constexpr int32_t kScratchSlack = 64;
+
+TavStatus fail(tav::DiagnosticLine line, TavStatus status) {
+    tav::printErrorLine(line);
+    return status;
+}
+
+// Smallest row length that holds `width` samples in the given storage.
+int64_t minimumLineBytes(int32_t conversion, int32_t width) {
+    if (conversion == 0) return width;
+    if (conversion == kUnpack) return 3 * ((static_cast<int64_t>(width) + 1) / 2);
+    return 2 * static_cast<int64_t>(width);
+}
+
+// Work buffer of converted input: the frame and one row more (room to align
+// it to 16 bytes), then the scratch region; -1 when it cannot be counted.
+int64_t convertedWorkBytes(int32_t height, int32_t width) {
+    const int64_t frameBytes = tav::checkedCount(width, static_cast<int64_t>(height) + 1);
+    return frameBytes < 0 ? -1 : frameBytes + kScratchSlack;
+}
+
+uint8_t* alignTo16(uint8_t* p) {
+    uintptr_t address = reinterpret_cast<uintptr_t>(p);
+    return p + ((16 - (address & 15)) & 15);
+}
+
+// Where the normalised frame and the scratch region of one call lie.
+struct NormalisedFrame {
+    uint8_t* frame;  // 8-bit rows, stride width
+    uint8_t* scratch;
+};
+
+// Where the 8-bit frame of a call lies. 8-bit input stays in the caller's
+// buffer, its padded rows closed up in place here (one pass in row order: a
+// row moves onto bytes of rows before it); other input goes to the work buffer.
+NormalisedFrame placeFrame(const TavImage& input, int32_t conversion, uint8_t* workBuffer) {
+    const int32_t height = input.height;
+    const int32_t width = input.width;
+    if (conversion == 0) {
+        if (input.lineBytes != width) u8Tou8(input.data, height, width, input.lineBytes, input.data);
+        return {input.data, workBuffer};
+    }
+    uint8_t* destination = alignTo16(workBuffer);
+    return {destination, destination + static_cast<size_t>(width) * height};
+}
+
+TavStatus dispatch(int64_t baseType, const NormalisedFrame& normalised, uint8_t* destination,
+                   int32_t height, int32_t width, int64_t outputType, int32_t method) {
+    const uint8_t* frame = normalised.frame;
+    switch (baseType) {
+        case TAV_PIXEL_MONO8:
+            return mono8Convert(frame, destination, height, width, outputType);
+        case TAV_PIXEL_BAYER_GR8:
+            return gr8Convert(frame, destination, height, width, outputType, method, normalised.scratch);
+        case TAV_PIXEL_BAYER_RG8:
+            return rg8Convert(frame, destination, height, width, outputType, method, normalised.scratch);
+        case TAV_PIXEL_BAYER_GB8:
+            return gb8Convert(frame, destination, height, width, outputType, method, normalised.scratch);
+        default:
+            return bg8Convert(frame, destination, height, width, outputType, method, normalised.scratch);
+    }
+}
+
+}  // namespace
+
+extern "C" TavStatus tavDemosaicing(TavContext* context, TavImage* input, int32_t method,
+                                    TavImage* output) {
+    if (context == nullptr || input == nullptr || output == nullptr) {
+        return fail(tav::kLineDemosaicNull, TAV_E_NULL_POINTER);
+    }
+    if (input->data == nullptr || output->data == nullptr) {
+        return fail(tav::kLineDemosaicNullData, TAV_E_NULL_POINTER);
+    }
+    if (input->height <= 3 || input->lineBytes <= 3 || input->width <= 3) {
+        return fail(tav::kLineDemosaicSize, TAV_E_SIZE);
+    }
+    const int32_t height = input->height;
+    const int32_t width = input->width;
+    if (!tav::countFits(height, width)) return fail(tav::kLineDemosaicTooLarge, TAV_E_SIZE);
+
+    int64_t baseType = 0;
+    int32_t conversion = 0;
+    TavStatus status = demosaicDataInit(input, context, &baseType, &conversion);
+    if (status != TAV_OK) return fail(tav::kLineDemosaicPixelType, status);
+
+    // Rows too short for their storage, input rows that cannot be counted in
+    // 32 bits, and converted frames whose work buffer size no longer fits 32
+    // bits, are refused before anything is touched.
+    if (input->lineBytes < minimumLineBytes(conversion, width)) return fail(tav::kLineDemosaicSize, TAV_E_SIZE);
+    const int64_t workBytes = conversion == 0 ? static_cast<int64_t>(width) + kScratchSlack
+                                              : convertedWorkBytes(height, width);
+    if (workBytes < 0 || workBytes > int64_t(tav::kMaxCount) || !tav::countFits(height, input->lineBytes)) {
+        return fail(tav::kLineDemosaicTooLarge, TAV_E_SIZE);
+    }
+
+    // So are calls that the converter or kernel would refuse.
+    status = tav::refusalBeforeWork(baseType, method, context->outputType, height, width);
+    if (status != TAV_OK) return status;
+
+    status = tavMemRealloc(&context->workBuffer, static_cast<int32_t>(workBytes));
+    if (status != TAV_OK) {
+        const tav::DiagnosticLine line =
+            conversion == 0 ? tav::kLineDemosaicNoMemory8Bit : tav::kLineDemosaicNoMemoryConverted;
+        return fail(line, status);
+    }
+
+    const NormalisedFrame normalised = placeFrame(*input, conversion, context->workBuffer.buffer);
+    const tav::BandJob job = {input, conversion, baseType, context->outputType, method, normalised.frame,
+                              normalised.scratch, output->data, height, width};
+    if (!tav::demosaicInBands(context, job)) {
+        if (conversion != 0) tav::normaliseRows(*input, conversion, 0, height, normalised.frame);
+        status = dispatch(baseType, normalised, output->data, height, width, context->outputType, method);
+        if (status != TAV_OK) return status;
+    }
+
+    output->height = height;
+    output->width = width;
+    output->pixelType = static_cast<int32_t>(context->outputType);
+    return TAV_OK;
+}
+
+extern "C" TavStatus tavDemosaicSetConfig(TavContext* context, const TavDemosaicConfig* config) {
+    if (context == nullptr || config == nullptr) return fail(tav::kLineSetConfigNull, TAV_E_NULL_POINTER);
+    if (!tav::isOutputType(config->outputType)) return fail(tav::kLineSetConfigOutputType, TAV_E_UNSUPPORTED);
+    context->outputType = config->outputType;
+    return TAV_OK;
+}
+
+extern "C" TavStatus tavDemosaicGetConfig(const TavContext* context, TavDemosaicConfig* config) {
+    if (context == nullptr || config == nullptr) return fail(tav::kLineGetConfigNull, TAV_E_NULL_POINTER);
+    config->outputType = context->outputType;
+    return TAV_OK;
+}
+
+extern "C" TavStatus tavDemosaicSetThreads(TavContext* context, int32_t threads) {
+    if (context == nullptr) return fail(tav::kLineSetThreadsNull, TAV_E_NULL_POINTER);
+    if (threads < 0) return fail(tav::kLineSetThreadsNegative, TAV_E_SIZE);
+    context->threads = threads;
+    return TAV_OK;
+}

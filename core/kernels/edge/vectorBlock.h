@@ -1,0 +1,163 @@
+// The vector blocks of one edge-directed row-pair step, compiled once per
+// instruction set (edgeSteps_*.cpp): a block of column pairs in vector lanes
+// (edgeLanes.h on x86, edgeNeon.h on NEON), the last columns of a row over
+// mirrored local copies.
+#ifndef TAV_KERNELS_EDGE_BLOCKS_H
+#define TAV_KERNELS_EDGE_BLOCKS_H
+
+#include <stdint.h>
+#include <string.h>
+
+#include "kernels/edge/step.h"
+#if defined(__ARM_NEON)
+#include "kernels/edge/neonBlock.h"  // stepBlock in byte lanes
+#else
+#include "kernels/edge/vectorLanes.h"
+#endif
+
+namespace tav {
+namespace edge {
+TAV_ISA_BEGIN
+
+// Interior columns in blocks of kBlockPairs column pairs, in vector lanes:
+// the greens of a block are interpolated first, then its columns are
+// finished, then its green-row entries are replaced; the last columns of a
+// row take the same blocks over mirrored local copies (stepTail). Same rule
+// and bytes as stepColumnPair of edgeRowPair.h over the same columns, which
+// is the plain path.
+#if !defined(__ARM_NEON)
+constexpr int kBlockPairs = kLanes;
+
+// Columns a block starting at x0 reads: up to x0 + 2 * kBlockPairs + 4.
+inline bool blockFits(int x0, int width) { return x0 + 2 * kBlockPairs + 5 <= width; }
+
+template <class Mode, class Out>
+inline void stepBlock(const RowSet& s, uint8_t* greenRow, const Out& out, StepState& st,
+                      int x0) {
+    // New greens at the red sites x0+2, x0+4, ... and the blue sites x0+3, x0+5, ...
+    // (kBlockPairs of each);
+    // the carried ones fill the lanes before them.
+    const Lanes16 redAhead = steeredGreen8(s.row[2], s.row[1], s.row[3], s.row[0], s.row[4], x0 + 2);
+    const Lanes16 blueAhead =
+        steeredGreen8(s.row[3], s.row[2], s.row[4], s.row[1], s.row[5], x0 + 3);
+    GreenLanes newG;
+    newG.left = shiftIn2(st.newLeft, st.newOdd, blueAhead);
+    newG.even = shiftIn1(st.newEven, redAhead);
+    newG.odd = shiftIn1(st.newOdd, blueAhead);
+    newG.right = redAhead;
+
+    if (Mode::finishRows) {
+        // The green row is read before this block's pixels are stored; they
+        // cover no entry from column x0 + 2 * kBlockPairs - 1 on.
+        const GreenLanes oldG = greenRowLanes(greenRow, x0);
+        PixelLanes above, row, below;
+        if (Mode::finishAbove) {
+            above = finishBlueRow8(x0, s.row[1], oldG, s.row[0], oldG, s.row[2], newG);
+        }
+        row = finishRedRow8(x0, s.row[2], newG, s.row[1], oldG, s.row[3], newG);
+        if (Mode::finishBelow) {
+            below = finishBlueRow8(x0, s.row[3], newG, s.row[2], newG, s.row[4], newG);
+        }
+        if (Mode::finishAbove) storePixelLanes(out, -1, x0, above);
+        storePixelLanes(out, 0, x0, row);
+        if (Mode::finishBelow) storePixelLanes(out, 1, x0, below);
+    }
+    const int next = x0 + 2 * kBlockPairs;
+    if (Mode::finishRows) {
+        st.oldLeft = greenRow[next - 1];
+        st.oldEven = greenRow[next];
+    }
+    // Entries x0-1 .. x0 + 2 * kBlockPairs - 2 have had their last reader.
+    if (Mode::storeGreens) storeBytes16(greenRow + x0 - 1, newG.left, newG.even);
+    st.newLeft = blueAhead[kBlockPairs - 2];
+    st.newEven = redAhead[kBlockPairs - 1];
+    st.newOdd = blueAhead[kBlockPairs - 1];
+}
+
+#endif
+
+// The columns from x0 to the end of the row (fewer than a block's reach), as
+// blocks over small local copies: the source rows and the green row mirrored
+// past the last column, and the pixels written to a local area of which
+// only the columns inside the row are copied out. Greens and samples beyond
+// column width+3 never reach a column inside the row, so they are zero.
+constexpr int kTailBlocks = 2;  // a tail is at most 2 * kBlockPairs + 4 columns
+constexpr int kTailColumns = 2 * kBlockPairs * kTailBlocks + 16;
+
+template <class Mode, class Out>
+inline void stepTail(const RowSet& s, int width, uint8_t* greenRow, const Out& out,
+                     StepState& st, int x0) {
+    // Local column 0 is column x0 - 2.
+    const int base = x0 - 2;
+    const int inside = width - base;  // local columns inside the row
+    uint8_t rows[6][kTailColumns];
+    uint8_t greens[kTailColumns];
+    RowSet local;
+    for (int k = 0; k < 6; ++k) {
+        uint8_t* copy = rows[k];
+        memcpy(copy, s.row[k] + base, (size_t)inside);
+        // Columns width .. width+3 mirror onto width-2 .. width-5.
+        for (int i = 0; i < 4; ++i) copy[inside + i] = copy[inside - 2 - i];
+        memset(copy + inside + 4, 0, (size_t)(kTailColumns - inside - 4));
+        local.row[k] = copy;
+    }
+    // Entries from x0-1 on are still unread (even entries before x0 are
+    // never read); columns width and width+1 mirror onto width-2 and width-3.
+    memcpy(greens, greenRow + base, (size_t)inside);
+    greens[inside] = greens[inside - 2];
+    greens[inside + 1] = greens[inside - 3];
+    memset(greens + inside + 2, 0, (size_t)(kTailColumns - inside - 2));
+    uint8_t pixels[3 * kTailColumns * kMaxBytesPerPixel];
+    const Out localOut = out.redirected(pixels, kTailColumns);
+
+    int x = 2;
+    for (; base + x < width; x += 2 * kBlockPairs) stepBlock<Mode>(local, greens, localOut, st, x);
+
+    const int count = width - x0;
+    if (Mode::finishRows) {
+        if (Mode::finishAbove) out.copyPixels(localOut, -1, 2, x0, count);
+        out.copyPixels(localOut, 0, 2, x0, count);
+        if (Mode::finishBelow) out.copyPixels(localOut, 1, 2, x0, count);
+    }
+    if (Mode::storeGreens) {
+        // The blocks stored entries x0-1 .. base + x - 2; with an even width
+        // the last one (column width-1) may still be carried.
+        const int stored = base + x - 2 < width - 1 ? base + x - 2 : width - 1;
+        memcpy(greenRow + x0 - 1, greens + 1, (size_t)(stored - x0 + 2));
+        if (stored < width - 1) greenRow[width - 1] = (uint8_t)st.newLeft;
+    }
+}
+
+template <class Mode, class Out>
+void stepInterior(const RowSet& s, int width, uint8_t* greenRow, const Out& out, StepState& st,
+                  int x) {
+#if defined(__ARM_NEON)
+    x = stepBlocks<Mode>(s, width, greenRow, out, st, x);
+#else
+    for (; blockFits(x, width); x += 2 * kBlockPairs) stepBlock<Mode>(s, greenRow, out, st, x);
+#endif
+    stepTail<Mode>(s, width, greenRow, out, st, x);
+}
+
+template <class Out>
+constexpr ModeSteps<Out> modeSteps() {
+    ModeSteps<Out> m = {};
+    m.byMode[PrimeStep::index] = stepInterior<PrimeStep, Out>;
+    m.byMode[TopStep::index] = stepInterior<TopStep, Out>;
+    m.byMode[InnerStep::index] = stepInterior<InnerStep, Out>;
+    m.byMode[ClosingStep::index] = stepInterior<ClosingStep, Out>;
+    m.byMode[FinalStep::index] = stepInterior<FinalStep, Out>;
+    return m;
+}
+
+constexpr VectorSteps kVectorSteps = {
+    modeSteps<InterleavedOut<3, false>>(), modeSteps<InterleavedOut<3, true>>(),
+    modeSteps<InterleavedOut<4, false>>(), modeSteps<InterleavedOut<4, true>>(),
+    modeSteps<PlanarOut>(),                modeSteps<LumaOut>(),
+};
+
+TAV_ISA_END
+}  // namespace edge
+}  // namespace tav
+
+#endif

@@ -1,0 +1,246 @@
+// Eight (SSE2) or sixteen (AVX2) column pairs at once with GCC/Clang generic
+// vectors of 16-bit lanes: the steered greens and the finished pixels of the
+// interior blocks on x86; NEON has its own block (edgeNeon.h). Same rule and results as edgeFormulas.h and
+// the per-column path of edgeRowPair.h, which the tests compare byte for byte.
+#ifndef TAV_KERNELS_EDGE_LANES_H
+#define TAV_KERNELS_EDGE_LANES_H
+
+#include <stdint.h>
+#include <string.h>
+
+#include "kernels/edge/outputs.h"
+#include "simd/interleave.h"
+#include "simd/lanes.h"
+
+// Included only by the units of an instruction set (edgeSteps_*.cpp).
+namespace tav {
+namespace edge {
+TAV_ISA_BEGIN
+
+// Column pairs per block: one 16-bit lane each, 128-bit vectors (SSE2) or
+// 256-bit ones (AVX2).
+#if defined(__AVX2__)
+constexpr int kLanes = 16;
+typedef int16_t Lanes16 __attribute__((vector_size(32)));
+typedef uint16_t ULanes16 __attribute__((vector_size(32)));
+#else
+constexpr int kLanes = 8;
+typedef lanes::I16x8 Lanes16;
+typedef lanes::U16x8 ULanes16;
+#endif
+
+// {first, v[0], ..., v[n-2]} and {first, second, v[0], ..., v[n-3]}: lanes
+// moved up by one or two columns of their parity.
+TAV_LANES_INLINE Lanes16 shiftIn1(int first, Lanes16 v) {
+    const Lanes16 zero = {};
+    const Lanes16 head = {(int16_t)first};
+#if defined(__AVX2__) && defined(__clang__)
+    return __builtin_shufflevector(v, zero, 16, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14) | head;
+#elif defined(__AVX2__)
+    return __builtin_shuffle(v, zero, (Lanes16){16, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}) | head;
+#elif defined(__clang__)
+    return __builtin_shufflevector(v, zero, 8, 0, 1, 2, 3, 4, 5, 6) | head;
+#else
+    return __builtin_shuffle(v, zero, (Lanes16){8, 0, 1, 2, 3, 4, 5, 6}) | head;
+#endif
+}
+TAV_LANES_INLINE Lanes16 shiftIn2(int first, int second, Lanes16 v) {
+    const Lanes16 zero = {};
+    const Lanes16 head = {(int16_t)first, (int16_t)second};
+#if defined(__AVX2__) && defined(__clang__)
+    return __builtin_shufflevector(v, zero, 16, 17, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13) | head;
+#elif defined(__AVX2__)
+    return __builtin_shuffle(v, zero, (Lanes16){16, 17, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}) | head;
+#elif defined(__clang__)
+    return __builtin_shufflevector(v, zero, 8, 9, 0, 1, 2, 3, 4, 5) | head;
+#else
+    return __builtin_shuffle(v, zero, (Lanes16){8, 9, 0, 1, 2, 3, 4, 5}) | head;
+#endif
+}
+
+// Sixteen bytes in column order from eight even-column and eight odd-column
+// values (each 0..255): the little-endian word holds the even byte low.
+TAV_LANES_INLINE void storeBytes16(uint8_t* p, Lanes16 even, Lanes16 odd) {
+    const ULanes16 words = (ULanes16)even | ((ULanes16)odd << 8);
+    memcpy(p, &words, sizeof words);
+}
+
+// Sixteen bytes from p as eight (even, odd) byte pairs: little-endian 16-bit
+// words hold the even-column byte low and the odd-column byte high.
+struct ColumnLanes {
+    Lanes16 even;  // p[0], p[2], ..., p[14]
+    Lanes16 odd;   // p[1], p[3], ..., p[15]
+};
+
+TAV_LANES_INLINE ColumnLanes loadColumnLanes(const uint8_t* p) {
+    ULanes16 words;
+    memcpy(&words, p, sizeof words);
+    ColumnLanes lanes;
+    lanes.even = (Lanes16)(words & 0xFF);
+    lanes.odd = (Lanes16)(words >> 8);
+    return lanes;
+}
+
+TAV_LANES_INLINE Lanes16 absLanes(Lanes16 v) { return v < 0 ? -v : v; }
+
+TAV_LANES_INLINE Lanes16 clampLanes(Lanes16 v) {
+    v = v < 0 ? 0 : v;
+    return v > 255 ? 255 : v;
+}
+
+// Eight greens at columns c, c+2, ..., c+14 of the site row `own`. Reads
+// columns c-2 .. c+17 of `own` and c .. c+15 of the four rows around it.
+TAV_LANES_INLINE Lanes16 steeredGreen8(const uint8_t* own, const uint8_t* up1, const uint8_t* down1,
+                                       const uint8_t* up2, const uint8_t* down2, int c) {
+    const ColumnLanes left = loadColumnLanes(own + c - 2);
+    const ColumnLanes centre = loadColumnLanes(own + c);
+    const Lanes16 right2 = loadColumnLanes(own + c + 2).even;
+    const Lanes16 x = centre.even;
+    const Lanes16 left1 = left.odd, right1 = centre.odd, left2 = left.even;
+    const Lanes16 u1 = loadColumnLanes(up1 + c).even;
+    const Lanes16 d1 = loadColumnLanes(down1 + c).even;
+    const Lanes16 u2 = loadColumnLanes(up2 + c).even;
+    const Lanes16 d2 = loadColumnLanes(down2 + c).even;
+
+    const Lanes16 dh = 2 * x - left2 - right2;
+    const Lanes16 dv = 2 * x - u2 - d2;
+    const Lanes16 gradH = absLanes(left1 - right1) + absLanes(dh);
+    const Lanes16 gradV = absLanes(u1 - d1) + absLanes(dv);
+    const Lanes16 horizontal = ((left1 + right1) >> 1) + (dh >> 2);
+    const Lanes16 vertical = ((u1 + d1) >> 1) + (dv >> 2);
+    return clampLanes(gradH < gradV ? horizontal : vertical);
+}
+
+// Colours of the eight even and eight odd columns of one row.
+struct PixelLanes {
+    Lanes16 redEven, greenEven, blueEven;
+    Lanes16 redOdd, greenOdd, blueOdd;
+};
+
+// Greens at columns c-1, c, c+1, c+2 for eight column pairs (c, c+2, ...).
+struct GreenLanes {
+    Lanes16 left, even, odd, right;
+};
+
+TAV_LANES_INLINE GreenLanes greenRowLanes(const uint8_t* greenRow, int c) {
+    GreenLanes g;
+    g.left = loadColumnLanes(greenRow + c - 2).odd;
+    const ColumnLanes centre = loadColumnLanes(greenRow + c);
+    g.even = centre.even;
+    g.odd = centre.odd;
+    g.right = loadColumnLanes(greenRow + c + 2).even;
+    return g;
+}
+
+// Red/green row `own` with red-site greens ownG between green/blue rows.
+TAV_LANES_INLINE PixelLanes finishRedRow8(int c, const uint8_t* own, const GreenLanes& ownG,
+                                const uint8_t* above, const GreenLanes& aboveG,
+                                const uint8_t* below, const GreenLanes& belowG) {
+    const ColumnLanes a = loadColumnLanes(above + c);
+    const ColumnLanes b = loadColumnLanes(below + c);
+    const Lanes16 dbAboveLeft = loadColumnLanes(above + c - 2).odd - aboveG.left;
+    const Lanes16 dbAboveOdd = a.odd - aboveG.odd;
+    const Lanes16 dbBelowLeft = loadColumnLanes(below + c - 2).odd - belowG.left;
+    const Lanes16 dbBelowOdd = b.odd - belowG.odd;
+    const ColumnLanes o = loadColumnLanes(own + c);
+    const Lanes16 ownRight = loadColumnLanes(own + c + 2).even;
+
+    PixelLanes p;
+    p.redEven = o.even;
+    p.greenEven = ownG.even;
+    p.blueEven = clampLanes(ownG.even + ((dbAboveLeft + dbAboveOdd + dbBelowLeft + dbBelowOdd) >> 2));
+    p.greenOdd = o.odd;
+    p.redOdd = clampLanes(o.odd + (((o.even - ownG.even) + (ownRight - ownG.right)) >> 1));
+    p.blueOdd = clampLanes(o.odd + ((dbAboveOdd + dbBelowOdd) >> 1));
+    return p;
+}
+
+// Green/blue row `own` with blue-site greens ownG between red/green rows.
+TAV_LANES_INLINE PixelLanes finishBlueRow8(int c, const uint8_t* own, const GreenLanes& ownG,
+                                 const uint8_t* above, const GreenLanes& aboveG,
+                                 const uint8_t* below, const GreenLanes& belowG) {
+    const Lanes16 drAboveEven = loadColumnLanes(above + c).even - aboveG.even;
+    const Lanes16 drBelowEven = loadColumnLanes(below + c).even - belowG.even;
+    const Lanes16 drAboveRight = loadColumnLanes(above + c + 2).even - aboveG.right;
+    const Lanes16 drBelowRight = loadColumnLanes(below + c + 2).even - belowG.right;
+    const ColumnLanes o = loadColumnLanes(own + c);
+    const Lanes16 ownLeft = loadColumnLanes(own + c - 2).odd;
+
+    PixelLanes p;
+    p.greenEven = o.even;
+    p.blueEven = clampLanes(o.even + (((ownLeft - ownG.left) + (o.odd - ownG.odd)) >> 1));
+    p.redEven = clampLanes(o.even + ((drAboveEven + drBelowEven) >> 1));
+    p.greenOdd = ownG.odd;
+    p.blueOdd = o.odd;
+    p.redOdd = clampLanes(ownG.odd + ((drAboveEven + drAboveRight + drBelowEven + drBelowRight) >> 2));
+    return p;
+}
+
+// Interleaved kinds through the lane layer's interleaved stores (vst3/vst4
+// on NEON). On SSE2 the 3-byte form may rewrite the first two bytes of pixel
+// c+2*kLanes with garbage: that pixel lies inside the row and is stored later in
+// the same step, and in the green-row rows of the last output row those
+// bytes are below every entry still to be read (blocks end at least five
+// columns before the row end).
+template <int Bytes, bool RedFirst>
+TAV_LANES_INLINE void storePixelLanes(const InterleavedOut<Bytes, RedFirst>& out, int dy, int c,
+                                      const PixelLanes& p) {
+    // Pixel-ordered bytes of each channel, sixteen pixels per 128-bit half.
+    const ULanes16 red = (ULanes16)p.redEven | ((ULanes16)p.redOdd << 8);
+    const ULanes16 green = (ULanes16)p.greenEven | ((ULanes16)p.greenOdd << 8);
+    const ULanes16 blue = (ULanes16)p.blueEven | ((ULanes16)p.blueOdd << 8);
+    uint8_t* dst = out.row + dy * out.stride + (ptrdiff_t)c * Bytes;
+#if defined(__AVX2__)
+    const lanes::U8x32 first = (lanes::U8x32)(RedFirst ? red : blue), g = (lanes::U8x32)green;
+    const lanes::U8x32 last = (lanes::U8x32)(RedFirst ? blue : red);
+    if (Bytes == 4)
+        lanes::storeInterleaved4x32(dst, first, g, last, (lanes::U8x32){});
+    else
+        lanes::storeInterleaved3x32(dst, first, g, last);
+#else
+    for (int half = 0; half < kLanes / 8; ++half) {
+        lanes::U8x16 r, g, b;
+        memcpy(&r, (const uint8_t*)&red + 16 * half, 16);
+        memcpy(&g, (const uint8_t*)&green + 16 * half, 16);
+        memcpy(&b, (const uint8_t*)&blue + 16 * half, 16);
+        uint8_t* at = dst + 16 * Bytes * half;
+        if (Bytes == 4)
+            lanes::storeInterleaved4(at, RedFirst ? r : b, g, RedFirst ? b : r, (lanes::U8x16){});
+        else
+            lanes::storeInterleaved3(at, RedFirst ? r : b, g, RedFirst ? b : r);
+    }
+#endif
+}
+
+TAV_LANES_INLINE void storePixelLanes(const PlanarOut& out, int dy, int c, const PixelLanes& p) {
+    const ptrdiff_t at = dy * out.stride + c;
+    storeBytes16(out.red + at, p.redEven, p.redOdd);
+    storeBytes16(out.green + at, p.greenEven, p.greenOdd);
+    storeBytes16(out.blue + at, p.blueEven, p.blueOdd);
+}
+
+// Luma in unsigned 16-bit lanes as 256*G + wRed*(R-G) + wBlue*(B-G) + 128:
+// equal to the weighted sum (the weights sum to 256), which lies in
+// 0..65408, so the wrapping 16-bit arithmetic yields it exactly with two
+// multiplications instead of three.
+TAV_LANES_INLINE ULanes16 lumaLanes(Lanes16 r, Lanes16 g, Lanes16 b, ULanes16 wRed,
+                                    ULanes16 wBlue) {
+    const ULanes16 green = (ULanes16)g;
+    const ULanes16 sum = (green << 8) + ((ULanes16)r - green) * wRed +
+                         ((ULanes16)b - green) * wBlue + (uint16_t)128;
+    return sum >> 8;
+}
+
+TAV_LANES_INLINE void storePixelLanes(const LumaOut& out, int dy, int c, const PixelLanes& p) {
+    const ULanes16 wRed = (ULanes16){} + (uint16_t)out.redWeight;
+    const ULanes16 wBlue = (ULanes16){} + (uint16_t)out.blueWeight;
+    const ULanes16 even = lumaLanes(p.redEven, p.greenEven, p.blueEven, wRed, wBlue);
+    const ULanes16 odd = lumaLanes(p.redOdd, p.greenOdd, p.blueOdd, wRed, wBlue);
+    storeBytes16(out.row + dy * out.stride + c, (Lanes16)even, (Lanes16)odd);
+}
+
+TAV_ISA_END
+}  // namespace edge
+}  // namespace tav
+
+#endif
