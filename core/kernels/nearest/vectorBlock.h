@@ -50,13 +50,13 @@ struct NearestBlock {
 };
 
 #if defined(__ARM_NEON)
-// One shift-and-insert each on NEON.
-TAV_LANES_INLINE U16x8 evenRounded(U16x8 w) {
-    return (U16x8)vsliq_n_u16((uint16x8_t)w, (uint16x8_t)w, 8);
-}
-TAV_LANES_INLINE U16x8 oddAtOrLeft(U16x8 before, U16x8 w) {
-    return (U16x8)vsriq_n_u16((uint16x8_t)w, (uint16x8_t)before, 8);
-}
+}  // namespace TAV_ISA_TAG
+}  // namespace nearest
+}  // namespace tav
+#include "kernels/nearest/neonBlock.h"  // the same two moves, one shift-and-insert each
+namespace tav {
+namespace nearest {
+TAV_ISA_BEGIN
 #else
 TAV_LANES_INLINE U16x8 evenRounded(U16x8 w) { return (w & 0xFF) | (w << 8); }
 TAV_LANES_INLINE U16x8 oddAtOrLeft(U16x8 before, U16x8 w) { return (before >> 8) | (w & 0xFF00); }
