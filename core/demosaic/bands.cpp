@@ -14,6 +14,8 @@
 
 #include "context/context.h"
 #include "demosaic/outputTypes.h"
+#include "demosaic/route.h"
+#include "sizeCheck.h"
 #include "threads/workerPool.h"
 
 namespace tav {
@@ -21,10 +23,6 @@ namespace tav {
 namespace {
 
 constexpr int32_t kUnpack = -1;
-// The farthest any kernel reads beyond its band: the edge-directed one
-// primes its green row from the pair two rows above its first step and
-// steps read three rows below their pair.
-constexpr int32_t kRowsReadAcross = 4;
 // Each thread gets a few bands, taken in turn, so that a thread slowed down
 // by the rest of the machine holds up the frame by a small band only.
 constexpr int32_t kBandsPerThread = 4;
@@ -32,13 +30,6 @@ constexpr int32_t kMaxBands = kMaxThreads * kBandsPerThread;
 // About this many unpacked bytes per chunk (2 to 8 rows): they are still in
 // the first cache levels when the kernel reads them.
 constexpr int32_t kChunkBytes = 32 * 1024;
-
-// Per-band line memory of the edge-directed kernels: a green row and three
-// output rows of 4 bytes per pixel.
-size_t bandMemoryBytes(int32_t width) {
-    const size_t w = ((size_t)width + 63) & ~(size_t)63;
-    return w + 3 * 4 * w + 64;
-}
 
 int32_t threadsWanted(const TavContext* context) {
     int32_t threads = context->threads;
@@ -49,15 +40,10 @@ int32_t threadsWanted(const TavContext* context) {
     return threads > kMaxThreads ? kMaxThreads : threads;
 }
 
-// Row of the first band edge: the kernel pairs of the nearest and
-// edge-directed RG kernels (which serve RG and BG frames) start on odd rows.
-int32_t pairStart(const BandJob& job) {
-    const bool rgKernel = job.baseType == TAV_PIXEL_BAYER_RG8 || job.baseType == TAV_PIXEL_BAYER_BG8;
-    return job.method != TAV_METHOD_BILINEAR && rgKernel ? 1 : 0;
-}
-
 struct BandPlan {
     const BandJob* job;
+    Route route;
+    BandOutput output;
     int32_t bands;
     int32_t edges[kMaxBands + 1];  // band b is rows [edges[b], edges[b + 1])
     uint8_t* memory;               // per-band line memory, or null for one band
@@ -67,8 +53,10 @@ struct BandPlan {
     int32_t chunkRows;
 };
 
-void plan(BandPlan& p, const BandJob& job, int32_t bands) {
-    const int32_t start = pairStart(job);
+void plan(BandPlan& p, const BandJob& job, const Route& route, int32_t bands) {
+    const int32_t start = firstPairRow(route);
+    p.route = route;
+    p.output = outputOf(route, job.destination, job.height, job.width);
     const int32_t pairs = (job.height - start) / 2;
     p.job = &job;
     p.bands = bands;
@@ -78,9 +66,9 @@ void plan(BandPlan& p, const BandJob& job, int32_t bands) {
 }
 
 // Unpacks a band's rows into its window a chunk at a time, as the kernel
-// asks for them. The window holds a chunk and the rows read with it: a
-// chunk overwrites only rows that lie more than 5 rows below every row the
-// kernel asks for from then on.
+// asks for them. The window holds a chunk and the rows a step reads with it:
+// a chunk overwrites only rows that lie below every row a step reads from
+// then on.
 struct WindowFeed {
     RowFeed feed;  // first member: the kernels see only this
     const BandJob* job;
@@ -108,10 +96,11 @@ void unpackAhead(RowFeed* feed, int32_t row) {
 void runBand(void* task, int32_t band) {
     const BandPlan& p = *static_cast<const BandPlan*>(task);
     const BandJob& job = *p.job;
-    BandRows rows;
+    const FamilyTraits& traits = *p.route.traits;
+    const int32_t across = traits.rowsReadAcross;
+    BandRows rows = {};
     rows.first = p.edges[band];
     rows.end = p.edges[band + 1];
-    rows.feed = nullptr;
     FrameRows source = wholeFrameRows(job.frame, job.width);
     WindowFeed window;
     if (p.windowRows > 0) {
@@ -119,42 +108,44 @@ void runBand(void* task, int32_t band) {
         window.window = job.frame + (size_t)band * p.windowRows * job.width;
         window.windowRows = p.windowRows;
         window.chunkRows = p.chunkRows;
-        window.end = rows.end + kRowsReadAcross < job.height ? rows.end + kRowsReadAcross : job.height;
+        window.end = rows.end + across < job.height ? rows.end + across : job.height;
         window.feed.prepare = unpackAhead;
-        window.feed.readyEnd = rows.first > kRowsReadAcross ? rows.first - kRowsReadAcross : 0;
+        window.feed.readyEnd = rows.first > across ? rows.first - across : 0;
         source = {window.window, (size_t)job.width, p.windowRows};
         rows.feed = &window.feed;
     }
     if (p.memory != nullptr) {
-        rows.greenRow = p.memory + (size_t)band * bandMemoryBytes(job.width);
-        rows.seamRows = rows.greenRow + (((size_t)job.width + 63) & ~(size_t)63);
+        traits.placeLineMemory(p.memory + (size_t)band * traits.lineMemoryBytes(job.width), job.width, &rows);
     } else {
         // One band: the whole frame, whose steps no band edge cuts; its line
         // memory follows the frame or the window in the work buffer.
         rows.greenRow = p.windowRows > 0 ? job.frame + (size_t)p.windowRows * job.width : job.scratch;
-        rows.seamRows = nullptr;
     }
-    convertRows(job, source, rows);
+    runRoute(p.route, source, job.height, job.width, p.output, rows);
 }
 
 }  // namespace
 
 bool bandsAccepted(const BandJob& job) {
-    const OutputKind kind = outputKindOf(job.outputType);
-    if (kind == OutputKind::Unknown) return false;
-    // Every kernel takes frames of this size; larger ones keep the whole-frame path
-    // and its kernels' own size checks.
-    if ((int64_t)job.width * job.height > INT32_MAX / 4) return false;
-    if (job.baseType == TAV_PIXEL_MONO8) return true;
-    if (job.method == TAV_METHOD_EDGE) return job.height > 5 && job.width > 5;
-    return job.method == TAV_METHOD_NEAREST || job.method == TAV_METHOD_BILINEAR;
+    Route route;
+    if (!routeOf(job.baseType, job.method, job.outputType, &route)) return false;
+    const int32_t least = route.traits->minSide;
+    return job.height >= least && job.width >= least &&
+           countFits(job.height, job.width, bytesPerPixel(route.kind));
+}
+
+void convertRows(const BandJob& job, const FrameRows& source, const BandRows& rows) {
+    Route route;
+    if (!routeOf(job.baseType, job.method, job.outputType, &route)) return;
+    runRoute(route, source, job.height, job.width, outputOf(route, job.destination, job.height, job.width), rows);
 }
 
 int32_t plannedBands(const BandJob& job, int32_t threads, int32_t minOutputBytes) {
-    const int64_t outputBytes =
-        (int64_t)job.width * job.height * bytesPerPixel(outputKindOf(job.outputType));
+    Route route;
+    if (!routeOf(job.baseType, job.method, job.outputType, &route)) return 1;
+    const int64_t outputBytes = (int64_t)job.width * job.height * bytesPerPixel(route.kind);
     if (threads <= 1 || outputBytes < minOutputBytes) return 1;
-    const int32_t pairs = (job.height - pairStart(job)) / 2;
+    const int32_t pairs = (job.height - firstPairRow(route)) / 2;
     const int32_t bands = (threads > kMaxThreads ? kMaxThreads : threads) * kBandsPerThread;
     return pairs < bands ? (pairs < 1 ? 1 : pairs) : bands;
 }
@@ -179,8 +170,10 @@ void normaliseRows(const TavImage& input, int32_t conversion, int32_t first, int
     }
 }
 
-bool demosaicInBands(TavContext* context, const BandJob& job) {
-    if (!bandsAccepted(job)) return false;
+void demosaicFrame(TavContext* context, const BandJob& job) {
+    Route route;
+    if (!routeOf(job.baseType, job.method, job.outputType, &route)) return;
+    const FamilyTraits& traits = *route.traits;
     const int32_t wanted = threadsWanted(context);
     int32_t bands = plannedBands(job, wanted, context->minThreadedOutputBytes);
     // Converted input: one window per band in the work buffer, which holds
@@ -189,7 +182,7 @@ bool demosaicInBands(TavContext* context, const BandJob& job) {
     // whole first.
     int32_t chunkRows = kChunkBytes / job.width;
     chunkRows = chunkRows < 2 ? 2 : (chunkRows > 8 ? 8 : chunkRows);
-    const int32_t windowRows = chunkRows + 8;
+    const int32_t windowRows = chunkRows + traits.stepRowSpan + 2;
     const bool windowed = job.conversion != 0 && job.height >= windowRows;
     if (windowed && (int64_t)bands * windowRows > job.height) bands = job.height / windowRows;
 
@@ -197,21 +190,23 @@ bool demosaicInBands(TavContext* context, const BandJob& job) {
     uint8_t* memory = nullptr;
     if (bands > 1) {
         threads = readyWorkers(context, wanted < bands ? wanted : bands);
-        memory = threads > 1 ? bandMemory(context, (size_t)bands * bandMemoryBytes(job.width)) : nullptr;
+        const size_t lineMemory = (size_t)bands * traits.lineMemoryBytes(job.width);
+        if (threads > 1 && lineMemory > 0) {
+            memory = bandMemory(context, lineMemory);
+            if (memory == nullptr) threads = 1;
+        }
         // Without workers or their memory the frame runs as one band on the
         // caller's thread.
-        if (memory == nullptr) threads = 1, bands = 1;
+        if (threads <= 1) threads = 1, bands = 1;
     }
-    if (bands == 1 && job.conversion == 0) return false;
 
     BandPlan p;
-    plan(p, job, bands);
+    plan(p, job, route, bands);
     p.memory = bands > 1 ? memory : nullptr;
     p.windowRows = windowed ? windowRows : 0;
     p.chunkRows = chunkRows;
     if (job.conversion != 0 && !windowed) normaliseRows(*job.input, job.conversion, 0, job.height, job.frame);
     runBands(context, {runBand, &p, bands}, threads);
-    return true;
 }
 
 }  // namespace tav

@@ -25,12 +25,12 @@ struct BandJob {
     int32_t width;
 };
 
-// Whether the converters would take the job without refusing it; refusals
-// are left to the whole-frame path, which prints what it always printed.
+// Whether the route takes the job without refusing it (the entry refuses
+// every other job before any work, with the kernel's status and line).
 bool bandsAccepted(const BandJob& job);
 
-// Demosaics rows [rows.first, rows.end) as the converters would for the
-// whole frame, reading the 8-bit rows from `source`.
+// Demosaics rows [rows.first, rows.end) of an accepted job along its route,
+// reading the 8-bit rows from `source`.
 void convertRows(const BandJob& job, const FrameRows& source, const BandRows& rows);
 
 // Normalises input rows [first, end) to tightly packed 8-bit rows from
@@ -39,10 +39,10 @@ void convertRows(const BandJob& job, const FrameRows& source, const BandRows& ro
 void normaliseRows(const TavImage& input, int32_t conversion, int32_t first, int32_t end,
                    uint8_t* destination);
 
-// Runs an accepted job in bands and returns true, or returns false having
-// done nothing when the whole-frame path should run it (one thread and
-// nothing to unpack, or a job the bands do not take).
-bool demosaicInBands(TavContext* context, const BandJob& job);
+// Demosaics an accepted job: in bands on up to the context's threads, each
+// band unpacking its rows just before it demosaics them, or as one band on
+// the caller's thread.
+void demosaicFrame(TavContext* context, const BandJob& job);
 
 // How many bands a job is cut into with `threads` threads (a few per thread,
 // at least one row pair each) when frames with less output than

@@ -58,23 +58,6 @@ NormalisedFrame placeFrame(const TavImage& input, int32_t conversion, uint8_t* w
     return {destination, destination + static_cast<size_t>(width) * height};
 }
 
-TavStatus dispatch(int64_t baseType, const NormalisedFrame& normalised, uint8_t* destination,
-                   int32_t height, int32_t width, int64_t outputType, int32_t method) {
-    const uint8_t* frame = normalised.frame;
-    switch (baseType) {
-        case TAV_PIXEL_MONO8:
-            return mono8Convert(frame, destination, height, width, outputType);
-        case TAV_PIXEL_BAYER_GR8:
-            return gr8Convert(frame, destination, height, width, outputType, method, normalised.scratch);
-        case TAV_PIXEL_BAYER_RG8:
-            return rg8Convert(frame, destination, height, width, outputType, method, normalised.scratch);
-        case TAV_PIXEL_BAYER_GB8:
-            return gb8Convert(frame, destination, height, width, outputType, method, normalised.scratch);
-        default:
-            return bg8Convert(frame, destination, height, width, outputType, method, normalised.scratch);
-    }
-}
-
 }  // namespace
 
 extern "C" TavStatus tavDemosaicing(TavContext* context, TavImage* input, int32_t method,
@@ -107,7 +90,7 @@ extern "C" TavStatus tavDemosaicing(TavContext* context, TavImage* input, int32_
         return fail(tav::kLineDemosaicTooLarge, TAV_E_SIZE);
     }
 
-    // So are calls that the converter or kernel would refuse.
+    // So are calls that the kernel serving the frame would refuse.
     status = tav::refusalBeforeWork(baseType, method, context->outputType, height, width);
     if (status != TAV_OK) return status;
 
@@ -121,11 +104,7 @@ extern "C" TavStatus tavDemosaicing(TavContext* context, TavImage* input, int32_
     const NormalisedFrame normalised = placeFrame(*input, conversion, context->workBuffer.buffer);
     const tav::BandJob job = {input, conversion, baseType, context->outputType, method, normalised.frame,
                               normalised.scratch, output->data, height, width};
-    if (!tav::demosaicInBands(context, job)) {
-        if (conversion != 0) tav::normaliseRows(*input, conversion, 0, height, normalised.frame);
-        status = dispatch(baseType, normalised, output->data, height, width, context->outputType, method);
-        if (status != TAV_OK) return status;
-    }
+    tav::demosaicFrame(context, job);
 
     output->height = height;
     output->width = width;

@@ -10,7 +10,7 @@
 
 namespace tav {
 
-// TAV_OK when the converter of `baseType` can serve the call; otherwise the
+// TAV_OK when the route of `baseType` can serve the call; otherwise the
 // status, and the diagnostic line if any, that the refusing converter or
 // kernel gives for it. Sizes have passed the entry's checks (both sides
 // above 3, at most INT32_MAX samples).

@@ -1,12 +1,20 @@
-// The converters' choice of kernel, order flag and plane order, for a band
-// of rows: the same choice as the exported converters make for the whole
-// frame, feeding the kernels' band routines.
-#include <stddef.h>
-#include <string.h>
+// Kernels exist for fewer phases than frames come in: nearest and
+// edge-directed kernels for the RG and GB phases (RG serves BG frames and GB
+// serves GR frames with red and blue exchanged: inverted order flag, swapped
+// outer planes); bilinear kernels for every phase for interleaved output
+// (the phase with red and blue exchanged gives R, G, B order), and for RG
+// and GR for planar and grey output (BG and GB by exchange).
+#include "demosaic/route.h"
 
-#include "demosaic/bands.h"
+#include <stddef.h>
+
+#include "kernels/bilinear/band.h"
+#include "kernels/edge/band.h"
+#include "kernels/grey/band.h"
 #include "kernels/lumaWeights.h"
-#include "demosaic/outputTypes.h"
+#include "kernels/nearest/band.h"
+#include "sizeCheck.h"
+#include "tav_demosaic.h"
 
 namespace tav {
 
@@ -16,25 +24,6 @@ constexpr int32_t kLumaRedFirst[3] = {kLumaRed, kLumaGreen, kLumaBlue};
 constexpr int32_t kLumaBlueFirst[3] = {kLumaBlue, kLumaGreen, kLumaRed};
 
 bool isRedFirst(OutputKind kind) { return kind == OutputKind::Rgb || kind == OutputKind::Rgba; }
-bool isPlanar(OutputKind kind) { return kind == OutputKind::RgbPlanar || kind == OutputKind::BgrPlanar; }
-
-BayerPhase phaseOf(int64_t baseType) {
-    switch (baseType) {
-        case TAV_PIXEL_BAYER_RG8: return kPhaseRG;
-        case TAV_PIXEL_BAYER_GR8: return kPhaseGR;
-        case TAV_PIXEL_BAYER_GB8: return kPhaseGB;
-        default: return kPhaseBG;
-    }
-}
-
-// The R plane of RGB planar and the B plane of BGR planar lie at offset 0;
-// plane 0 of a kernel gets the colour at its red position.
-void setPlanes(BandOutput& out, uint8_t* destination, size_t n, OutputKind kind, bool exchanged) {
-    const bool redPositionAtStart = (kind == OutputKind::RgbPlanar) != exchanged;
-    out.planes[0] = redPositionAtStart ? destination : destination + 2 * n;
-    out.planes[1] = destination + n;
-    out.planes[2] = redPositionAtStart ? destination + 2 * n : destination;
-}
 
 BandLayout layoutOf(OutputKind kind) {
     switch (kind) {
@@ -47,79 +36,130 @@ BandLayout layoutOf(OutputKind kind) {
     }
 }
 
-// Grey input: each row copied or replicated, one plane at a time.
-void greyRows(const BandJob& job, const FrameRows& frame, OutputKind kind, const BandRows& rows) {
-    const size_t width = (size_t)job.width;
-    const size_t n = width * (size_t)job.height;
-    const int bytes = kind == OutputKind::Mono || isPlanar(kind) ? 1 : bytesPerPixel(kind);
-    for (int32_t y = rows.first; y < rows.end; ++y) {
-        needRows(rows.feed, y);
-        const uint8_t* source = frame.row(y);
-        uint8_t* row = job.destination + (size_t)y * width * bytes;
-        if (bytes == 1) {
-            memcpy(row, source, width);
-            if (isPlanar(kind)) {
-                memcpy(row + n, source, width);
-                memcpy(row + 2 * n, source, width);
-            }
-            continue;
-        }
-        for (size_t x = 0; x < width; ++x) {
-            uint8_t* pixel = row + x * bytes;
-            pixel[0] = pixel[1] = pixel[2] = source[x];
-            if (bytes == 4) pixel[3] = 0;
-        }
+BayerPhase phaseOf(int64_t baseType) {
+    switch (baseType) {
+        case TAV_PIXEL_BAYER_RG8: return kPhaseRG;
+        case TAV_PIXEL_BAYER_GR8: return kPhaseGR;
+        case TAV_PIXEL_BAYER_GB8: return kPhaseGB;
+        default: return kPhaseBG;
     }
+}
+
+// Each edge-directed kernel prints its own line.
+DiagnosticLine edgeKernelLine(bool rgKernel, BandLayout layout) {
+    switch (layout) {
+        case BandLayout::Bgr: return rgKernel ? kLineEdgeRgBgr : kLineEdgeGbBgr;
+        case BandLayout::Bgra: return rgKernel ? kLineEdgeRgBgra : kLineEdgeGbBgra;
+        case BandLayout::Mono: return rgKernel ? kLineEdgeRgMono : kLineEdgeGbMono;
+        default: return rgKernel ? kLineEdgeRgPlanar : kLineEdgeGbPlanar;
+    }
+}
+
+void routeBilinear(BayerPhase phase, Route& r) {
+    const bool exchanged = phase == kPhaseBG || phase == kPhaseGB;
+    r.kernelPhase = phase == kPhaseRG || phase == kPhaseBG ? kPhaseRG : kPhaseGR;
+    if (r.layout == BandLayout::Bgr || r.layout == BandLayout::Bgra) {
+        r.kernelPhase = isRedFirst(r.kind) ? withRedAndBlueExchanged(phase) : phase;
+    } else if (r.layout == BandLayout::Mono) {
+        r.weights = exchanged ? kLumaBlueFirst : kLumaRedFirst;
+    } else {
+        r.outerPlanesExchanged = exchanged;
+    }
+}
+
+void routeFlagged(BayerPhase phase, Route& r) {
+    const bool rgKernel = phase == kPhaseRG || phase == kPhaseBG;
+    const bool exchanged = phase == kPhaseBG || phase == kPhaseGR;
+    r.kernelPhase = rgKernel ? kPhaseRG : kPhaseGB;
+    if (r.layout == BandLayout::Mono) {
+        r.orderFlag = exchanged ? 1u : 0u;
+    } else if (r.layout == BandLayout::Planar) {
+        r.outerPlanesExchanged = exchanged;
+    } else {
+        r.orderFlag = isRedFirst(r.kind) != exchanged ? 1u : 0u;
+    }
+    if (r.family == KernelFamily::Edge) r.sizeLine = edgeKernelLine(rgKernel, r.layout);
 }
 
 }  // namespace
 
-void convertRows(const BandJob& job, const FrameRows& source, const BandRows& rows) {
-    const OutputKind kind = outputKindOf(job.outputType);
-    if (job.baseType == TAV_PIXEL_MONO8) {
-        greyRows(job, source, kind, rows);
-        return;
+bool routeOf(int64_t baseType, int32_t method, int64_t outputType, Route* route) {
+    const OutputKind kind = outputKindOf(outputType);
+    if (kind == OutputKind::Unknown) return false;
+    Route r = {};
+    r.kind = kind;
+    r.layout = layoutOf(kind);
+    r.kernelPhase = kPhaseRG;
+    if (baseType == TAV_PIXEL_MONO8) {
+        r.family = KernelFamily::Grey;
+        r.traits = &kGreyTraits;
+        *route = r;
+        return true;
     }
-    const size_t n = (size_t)job.width * (size_t)job.height;
-    const BayerPhase phase = phaseOf(job.baseType);
+    const BayerPhase phase = phaseOf(baseType);
+    switch (method) {
+        case TAV_METHOD_NEAREST:
+            r.family = KernelFamily::Nearest;
+            r.traits = &kNearestTraits;
+            routeFlagged(phase, r);
+            break;
+        case TAV_METHOD_BILINEAR:
+            r.family = KernelFamily::Bilinear;
+            r.traits = &kBilinearTraits;
+            routeBilinear(phase, r);
+            break;
+        case TAV_METHOD_EDGE:
+            r.family = KernelFamily::Edge;
+            r.traits = &kEdgeTraits;
+            routeFlagged(phase, r);
+            break;
+        default:
+            return false;
+    }
+    *route = r;
+    return true;
+}
+
+TavStatus sizeRefusal(const Route& route, int32_t height, int32_t width) {
+    const int32_t least = route.traits->minSide;
+    if (height >= least && width >= least && countFits(height, width, bytesPerPixel(route.kind))) return TAV_OK;
+    if (route.family == KernelFamily::Edge) printErrorLine(route.sizeLine);
+    return TAV_E_SIZE;
+}
+
+BandOutput outputOf(const Route& route, uint8_t* destination, int32_t height, int32_t width) {
     BandOutput out = {};
-    out.layout = layoutOf(kind);
-    out.data = job.destination;
-
-    if (job.method == TAV_METHOD_BILINEAR) {
-        // Interleaved kernels exist for every phase and write B, G, R: the
-        // phase with red and blue exchanged gives R, G, B. Planar and grey
-        // kernels exist for RG and GR and serve BG and GB by exchange.
-        const bool exchanged = phase == kPhaseBG || phase == kPhaseGB;
-        const BayerPhase rgOrGr = phase == kPhaseRG || phase == kPhaseBG ? kPhaseRG : kPhaseGR;
-        BayerPhase kernelPhase = rgOrGr;
-        if (out.layout == BandLayout::Bgr || out.layout == BandLayout::Bgra) {
-            kernelPhase = isRedFirst(kind) ? withRedAndBlueExchanged(phase) : phase;
-        } else if (out.layout == BandLayout::Mono) {
-            out.weights = exchanged ? kLumaBlueFirst : kLumaRedFirst;
-        } else {
-            setPlanes(out, job.destination, n, kind, exchanged);
-        }
-        bilinearBand(kernelPhase, source, job.height, job.width, out, rows);
-        return;
+    out.layout = route.layout;
+    out.data = destination;
+    out.orderFlag = route.orderFlag;
+    out.weights = route.weights;
+    if (route.layout == BandLayout::Planar) {
+        // The R plane of RGB planar and the B plane of BGR planar lie at
+        // offset 0; plane 0 of a kernel gets the colour at its red position.
+        const size_t n = (size_t)width * (size_t)height;
+        const bool redPositionAtStart = (route.kind == OutputKind::RgbPlanar) != route.outerPlanesExchanged;
+        out.planes[0] = redPositionAtStart ? destination : destination + 2 * n;
+        out.planes[1] = destination + n;
+        out.planes[2] = redPositionAtStart ? destination + 2 * n : destination;
     }
+    return out;
+}
 
-    // Nearest and edge-directed: RG kernels serve BG frames and GB kernels GR
-    // frames with red and blue exchanged.
-    const bool rgKernel = phase == kPhaseRG || phase == kPhaseBG;
-    const bool exchanged = phase == kPhaseBG || phase == kPhaseGR;
-    if (out.layout == BandLayout::Mono) {
-        out.orderFlag = exchanged ? 1u : 0u;
-    } else if (out.layout == BandLayout::Planar) {
-        setPlanes(out, job.destination, n, kind, exchanged);
-    } else {
-        out.orderFlag = isRedFirst(kind) != exchanged ? 1u : 0u;
-    }
-    const BayerPhase kernelPhase = rgKernel ? kPhaseRG : kPhaseGB;
-    if (job.method == TAV_METHOD_NEAREST) {
-        nearestBand(kernelPhase, source, job.height, job.width, out, rows);
-    } else {
-        edgeBand(kernelPhase, source, job.height, job.width, out, rows);
+void runRoute(const Route& route, const FrameRows& source, int32_t height, int32_t width,
+              const BandOutput& output, const BandRows& rows) {
+    switch (route.family) {
+        case KernelFamily::Grey:
+            greyBand(source, height, width, output, rows);
+            break;
+        case KernelFamily::Nearest:
+            nearestBand(route.kernelPhase, source, height, width, output, rows);
+            break;
+        case KernelFamily::Bilinear:
+            bilinearBand(route.kernelPhase, source, height, width, output, rows);
+            break;
+        case KernelFamily::Edge:
+            edgeBand(route.kernelPhase, source, height, width, output, rows);
+            break;
     }
 }
 

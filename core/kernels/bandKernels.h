@@ -67,15 +67,26 @@ struct BandOutput {
     const int32_t* weights;  // bilinear grey: red-position, green, blue-position weights
 };
 
-// Kernel phases: nearest and edge-directed have RG and GB kernels, bilinear
-// takes the four Bayer orders. Sizes are those the exported kernels accept
-// (checked by the caller); nothing is checked here.
-void nearestBand(BayerPhase phase, const FrameRows& source, int32_t height, int32_t width,
-                 const BandOutput& output, const BandRows& rows);
-void bilinearBand(BayerPhase phase, const FrameRows& source, int32_t height, int32_t width,
-                  const BandOutput& output, const BandRows& rows);
-void edgeBand(BayerPhase phase, const FrameRows& source, int32_t height, int32_t width,
-              const BandOutput& output, const BandRows& rows);
+// What the band planner needs to know of a kernel family; each family's
+// band header (kernels/<family>/band.h) states its own.
+struct FamilyTraits {
+    int32_t minSide;          // smallest height and width the kernels take
+    int32_t rowsReadAcross;   // most rows a band reads above its first or below its last row
+    int32_t stepRowSpan;      // rows a step reads, from the highest row it asks for down
+    bool pairsOpenOnBlueRows; // row pairs start on the kernel's first row without red
+    // Line memory of one band among several (0: none), and where its parts go.
+    size_t (*lineMemoryBytes)(int32_t width);
+    void (*placeLineMemory)(uint8_t* memory, int32_t width, BandRows* rows);
+};
+
+// The first row of every row pair of a kernel of this phase: band edges lie
+// there, so no band edge cuts a step.
+inline int32_t firstPairRow(const FamilyTraits& traits, BayerPhase kernelPhase) {
+    return traits.pairsOpenOnBlueRows ? 1 - kernelPhase.redRowParity : 0;
+}
+
+inline size_t noLineMemory(int32_t) { return 0; }
+inline void placeNoLineMemory(uint8_t*, int32_t, BandRows*) {}
 
 }  // namespace tav
 

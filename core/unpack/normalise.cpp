@@ -1,9 +1,8 @@
-// Input classification, normalisation of every input storage to tightly
-// packed 8-bit rows, and the grey-input converter.
+// Input classification and normalisation of every input storage to tightly
+// packed 8-bit rows.
 #include <stdint.h>
 #include <string.h>
 
-#include "demosaic/outputTypes.h"
 #include "simd/kernelTable.h"
 #include "sizeCheck.h"
 #include "tav_demosaic.h"
@@ -90,14 +89,6 @@ void unpackRun(const uint8_t* source, size_t count, uint8_t* destination) {
 
 bool isValidShift(int32_t shift) { return shift >= 0 && shift <= 15; }
 
-void replicate(const uint8_t* source, size_t count, uint8_t* destination, int bytesPerPixel) {
-    for (size_t i = 0; i < count; ++i) {
-        uint8_t* pixel = destination + i * bytesPerPixel;
-        pixel[0] = pixel[1] = pixel[2] = source[i];
-        if (bytesPerPixel == 4) pixel[3] = 0;
-    }
-}
-
 }  // namespace
 
 extern "C" TavStatus demosaicDataInit(const TavImage* input, TavContext* /*context*/,
@@ -167,35 +158,4 @@ extern "C" void unpacked(const uint8_t* source, int32_t height, int32_t width, i
         unpackRun(source + r * static_cast<size_t>(lineBytes), static_cast<size_t>(width),
                   destination + r * width);
     }
-}
-
-extern "C" TavStatus mono8Convert(const uint8_t* source, uint8_t* destination, int32_t height,
-                                  int32_t width, int64_t outputType) {
-    tav::OutputKind kind = tav::outputKindOf(outputType);
-    if (kind == tav::OutputKind::Unknown) return TAV_E_UNSUPPORTED;
-    if (height == 0 || width == 0) return TAV_OK;  // an empty frame has nothing to write
-    // Every output byte must be countable, as for the Bayer kernels.
-    int64_t samples = frameSamples(height, width);
-    if (samples < 0 || !tav::countFits(height, width, tav::bytesPerPixel(kind))) return TAV_E_SIZE;
-    if (source == nullptr || destination == nullptr) return TAV_E_NULL_POINTER;
-    size_t n = static_cast<size_t>(samples);
-    switch (kind) {
-        case tav::OutputKind::Mono:
-            memcpy(destination, source, n);
-            break;
-        case tav::OutputKind::Rgb:
-        case tav::OutputKind::Bgr:
-            replicate(source, n, destination, 3);
-            break;
-        case tav::OutputKind::Rgba:
-        case tav::OutputKind::Bgra:
-            replicate(source, n, destination, 4);
-            break;
-        default:  // either planar order: three equal planes
-            memcpy(destination, source, n);
-            memcpy(destination + n, source, n);
-            memcpy(destination + 2 * n, source, n);
-            break;
-    }
-    return TAV_OK;
 }

@@ -3,6 +3,7 @@
 // three planes or grey. One rule (bilinearRows.h) feeds one sink per layout.
 #include "tav_kernels.h"
 
+#include "kernels/bilinear/band.h"
 #include "kernels/bilinear/rows.h"
 #include "simd/kernelTable.h"
 #include "sizeCheck.h"

@@ -2,7 +2,7 @@
 // row, and the order flag. The rule itself lives in edgeRowPair.h.
 #include <stdint.h>
 
-#include "kernels/bandKernels.h"
+#include "kernels/edge/band.h"
 #include "diagnostics.h"
 #include "kernels/bayerPhase.h"
 #include "kernels/edge/outputs.h"

@@ -14,7 +14,7 @@
 #include <stdint.h>
 #include <string.h>
 
-#include "kernels/bandKernels.h"
+#include "kernels/nearest/band.h"
 #include "kernels/bayerPhase.h"
 #include "kernels/lumaWeights.h"
 #include "kernels/nearest/vectorRows.h"

@@ -1,0 +1,21 @@
+// Bilinear rows of a band: every Bayer phase for interleaved output, RG and GR
+// for planar and grey (GB and BG by exchange); each row reads its neighbours.
+// Internal: nothing here is exported.
+#ifndef TAV_KERNELS_BILINEAR_BAND_H
+#define TAV_KERNELS_BILINEAR_BAND_H
+
+#include <stdint.h>
+
+#include "kernels/bandKernels.h"
+
+namespace tav {
+
+// Rows stand alone (no pairs); frames of at least 4 rows and columns.
+constexpr FamilyTraits kBilinearTraits = {4, 2, 3, false, noLineMemory, placeNoLineMemory};
+
+void bilinearBand(BayerPhase phase, const FrameRows& source, int32_t height, int32_t width,
+                  const BandOutput& output, const BandRows& rows);
+
+}  // namespace tav
+
+#endif
