@@ -78,9 +78,15 @@ int32_t lumaEdge(const uint8_t* source, int32_t height, int32_t width, uint8_t* 
     return TAV_OK;
 }
 
+// A band that is the whole frame, ready in memory, walks the frame's own
+// schedule (the same steps, without the per-step band bookkeeping).
 template <class Out>
 void edgeBandOf(const tav::FrameRows& frame, int32_t height, int32_t width, const Out& out, int firstRedRow,
                 const tav::BandRows& rows) {
+    if (rows.first == 0 && rows.end == height && rows.feed == nullptr && frame.windowRows == 0) {
+        edgeDemosaic(frame.data, height, width, out, rows.greenRow, firstRedRow);
+        return;
+    }
     edgeBandRows(frame, height, width, out, rows.greenRow, rows.seamRows, firstRedRow, rows.first,
                  rows.end, rows.feed);
 }
