@@ -10,8 +10,8 @@
 
 namespace tav {
 
-// Rows stand alone (no pairs); frames of at least 4 rows and columns.
-constexpr FamilyTraits kBilinearTraits = {4, 2, 3, false, noLineMemory, placeNoLineMemory};
+// Rows stand alone (no pairs) and read the rows beside them; frames of at least 4 rows and columns.
+constexpr FamilyTraits kBilinearTraits = {4, 1, 3, false, noLineMemory, placeNoLineMemory};
 
 void bilinearBand(BayerPhase phase, const FrameRows& source, int32_t height, int32_t width,
                   const BandOutput& output, const BandRows& rows);

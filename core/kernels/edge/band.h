@@ -19,8 +19,9 @@ inline void placeEdgeLineMemory(uint8_t* memory, int32_t width, BandRows* rows) 
     rows->seamRows = memory + edgeGreenRowBytes(width);
 }
 
-// The first step primes its green row from the pair two rows above and
-// steps read three rows below their pair; frames of at least 6 rows and
+// The first step primes its green row from the pair two rows above (its row
+// set reaches four rows above the band, though the output depends on three)
+// and steps read three rows below their pair; frames of at least 6 rows and
 // columns (smaller ones are refused with the kernel's own line).
 constexpr FamilyTraits kEdgeTraits = {6, 4, 6, true, edgeLineMemoryBytes, placeEdgeLineMemory};
 

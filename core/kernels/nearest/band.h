@@ -10,8 +10,8 @@
 
 namespace tav {
 
-// A pair reads the row above it; frames of at least 4 rows and columns.
-constexpr FamilyTraits kNearestTraits = {4, 2, 3, true, noLineMemory, placeNoLineMemory};
+// A pair reads the row above it (one row beyond a band); frames of at least 4 rows and columns.
+constexpr FamilyTraits kNearestTraits = {4, 1, 3, true, noLineMemory, placeNoLineMemory};
 
 void nearestBand(BayerPhase phase, const FrameRows& source, int32_t height, int32_t width,
                  const BandOutput& output, const BandRows& rows);
