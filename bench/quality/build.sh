@@ -1,0 +1,8 @@
+#!/bin/sh
+# Builds the prototype's driver: build/quality/hq_demosaic (or the folder given).
+set -e
+here=$(cd "$(dirname "$0")" && pwd)
+out=${1:-$here/../../build/quality}
+mkdir -p "$out"
+${CXX:-c++} -std=c++17 -O2 -Wall -Wextra -o "$out/hq_demosaic" "$here/hq_demosaic.cpp"
+echo "built $out/hq_demosaic"
