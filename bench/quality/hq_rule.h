@@ -9,20 +9,20 @@
 // the whole frame and read by the next step with the same mirrored indices.
 // M is the largest sample value (255, or 2^bits - 1).
 //
-// 1. Directional colour differences, at every site (windows 1x5 and 5x1),
-//    scaled by 4 and exact:
-//      eH = 2(P[x-1] + P[x+1]) + 2P - P[x-2] - P[x+2]      (4 x the other colour,
-//                                                            estimated along the row)
-//      dH = eH - 4P at a red or blue site, 4P - eH at a green site
-//    so dH is 4(G - C) estimated along the row, C being the row's non-green
-//    colour. dV is the same along the column.
+// 1. Directional colour differences, at every site (windows 1x7 and 7x1),
+//    scaled by 16 and exact. Along the row:
+//      e  = 9(P[x-1] + P[x+1]) - P[x-3] - P[x+3] + 2P - P[x-2] - P[x+2]
+//    is 16 x the other colour (cubic interpolation of the neighbours plus a
+//    quarter of the usual second-difference correction), and
+//      dH = e - 16P at a red or blue site, 16P - e at a green site
+//    is 16(G - C), C being the row's non-green colour. dV likewise along the column.
 // 2. Gradients, at every site:
-//      gH = |dH[x-1] - dH[x+1]| + 4|P[x-1] - P[x+1]|,  gV likewise along the column.
+//      gH = |dH[x-1] - dH[x+1]| + 16|P[x-1] - P[x+1]|,  gV likewise along the column.
 // 3. Green at a red or blue site (green sites keep P):
 //      DH = sum of gH over the 5x5 window around the site, DV likewise
-//      sH = dH[x-1] + 2dH + dH[x+1]      (16 x the smoothed difference; sV likewise)
-//      s  = 2sH if 9DH < 8DV, 2sV if 9DV < 8DH, else sH + sV      (32 x the difference)
-//      G  = clamp(P + ((s + 16) >> 5), 0, M)
+//      sH = dH[x-1] + 2dH + dH[x+1]      (64 x the smoothed difference; sV likewise)
+//      s  = 2sH if 9DH < 8DV, 2sV if 9DV < 8DH, else sH + sV      (128 x the difference)
+//      G  = clamp(P + ((s + 64) >> 7), 0, M)
 // 4. Red and blue. D = P - G at the sites of each colour (1 x the difference).
 //    a. At a green site whose row holds C (horizontal neighbours are C):
 //         c = 9(D[x-1] + D[x+1]) - D[x-3] - D[x+3];   C = clamp(G + ((c + 8) >> 4), 0, M)
@@ -36,8 +36,9 @@
 //                       diagonal neighbours and S8 at (+-1,+-3) and (+-3,+-1)
 //         C = clamp(G + ((c + 32) >> 6), 0, M)      (c is 64 x the difference)
 //
-// Reach: green needs P within 5 rows and columns, red and blue need green
-// within 3 and so P within 8. Frames must be at least 4x4 (mirroring reaches
+// Reach: green needs P within 6 rows and columns, red and blue need green
+// within 3 and so P within 9. Every intermediate fits in 32 bits for 16-bit
+// samples (the largest, 9 x DH, stays below 2^30). Frames must be at least 4x4 (mirroring reaches
 // 3 beyond an edge).
 #ifndef TAV_BENCH_HQ_RULE_H
 #define TAV_BENCH_HQ_RULE_H
@@ -75,20 +76,21 @@ struct Plane {
     }
 };
 
-// Step 1: 4(G - C) along the row (horizontal) or the column.
+// Step 1: 16(G - C) along the row (stepX 1) or the column (stepY 1).
 template <class T>
 inline int directionalDifference(const Plane<T>& p, Phase phase, int x, int y, int stepX, int stepY) {
     const int own = p.at(x, y);
-    const int estimate = 2 * (p.at(x - stepX, y - stepY) + p.at(x + stepX, y + stepY)) + 2 * own -
+    const int estimate = 9 * (p.at(x - stepX, y - stepY) + p.at(x + stepX, y + stepY)) -
+                         p.at(x - 3 * stepX, y - 3 * stepY) - p.at(x + 3 * stepX, y + 3 * stepY) + 2 * own -
                          p.at(x - 2 * stepX, y - 2 * stepY) - p.at(x + 2 * stepX, y + 2 * stepY);
-    return siteColour(phase, x, y) == kGreen ? 4 * own - estimate : estimate - 4 * own;
+    return siteColour(phase, x, y) == kGreen ? 16 * own - estimate : estimate - 16 * own;
 }
 
 // Step 2.
 template <class T>
 inline int gradient(const Plane<T>& p, const Plane<int32_t>& d, int x, int y, int stepX, int stepY) {
     return absInt(d.at(x - stepX, y - stepY) - d.at(x + stepX, y + stepY)) +
-           4 * absInt(p.at(x - stepX, y - stepY) - p.at(x + stepX, y + stepY));
+           16 * absInt(p.at(x - stepX, y - stepY) - p.at(x + stepX, y + stepY));
 }
 
 // Step 3, at a red or blue site.
@@ -105,7 +107,7 @@ inline int greenAt(const Plane<T>& p, const Plane<int32_t>& dH, const Plane<int3
     const int sH = dH.at(x - 1, y) + 2 * dH.at(x, y) + dH.at(x + 1, y);
     const int sV = dV.at(x, y - 1) + 2 * dV.at(x, y) + dV.at(x, y + 1);
     const int s = 9 * sumH < 8 * sumV ? 2 * sH : (9 * sumV < 8 * sumH ? 2 * sV : sH + sV);
-    return clampTo(p.at(x, y) + ((s + 16) >> 5), maxValue);
+    return clampTo(p.at(x, y) + ((s + 64) >> 7), maxValue);
 }
 
 // D = P - G at a site of colour C (the caller reads it only there).
