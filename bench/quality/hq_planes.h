@@ -109,20 +109,18 @@ private:
     // Step 2 over 4 .. n-5.
     void gradients(int pw, int ph) {
         for (int y = 0; y < ph; ++y) {
-            const int32_t* r = &p_[(size_t)y * pw];
             const int32_t* h = &dH_[(size_t)y * pw];
             int32_t* out = &gH_[(size_t)y * pw];
             for (int x = 4; x < pw - 4; ++x) {
-                out[x] = absolute(h[x - 1] - h[x + 1]) + 16 * absolute(r[x - 1] - r[x + 1]);
+                out[x] = absolute(h[x - 1] - h[x + 1]);
             }
         }
         for (int y = 4; y < ph - 4; ++y) {
             const size_t s = pw;
-            const int32_t* r = &p_[(size_t)y * pw];
             const int32_t* v = &dV_[(size_t)y * pw];
             int32_t* out = &gV_[(size_t)y * pw];
             for (int x = 0; x < pw; ++x) {
-                out[x] = absolute(v[x - s] - v[x + s]) + 16 * absolute(r[x - s] - r[x + s]);
+                out[x] = absolute(v[x - s] - v[x + s]);
             }
         }
     }

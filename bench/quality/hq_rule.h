@@ -16,8 +16,8 @@
 //    quarter of the usual second-difference correction), and
 //      dH = e - 16P at a red or blue site, 16P - e at a green site
 //    is 16(G - C), C being the row's non-green colour. dV likewise along the column.
-// 2. Gradients, at every site:
-//      gH = |dH[x-1] - dH[x+1]| + 16|P[x-1] - P[x+1]|,  gV likewise along the column.
+// 2. Gradients of the differences, at every site:
+//      gH = |dH[x-1] - dH[x+1]|,  gV = |dV[y-1] - dV[y+1]|.
 // 3. Green at a red or blue site (green sites keep P):
 //      DH = sum of gH over the 5x5 window around the site, DV likewise
 //      sH = dH[x-1] + 2dH + dH[x+1]      (64 x the smoothed difference; sV likewise)
@@ -87,10 +87,8 @@ inline int directionalDifference(const Plane<T>& p, Phase phase, int x, int y, i
 }
 
 // Step 2.
-template <class T>
-inline int gradient(const Plane<T>& p, const Plane<int32_t>& d, int x, int y, int stepX, int stepY) {
-    return absInt(d.at(x - stepX, y - stepY) - d.at(x + stepX, y + stepY)) +
-           16 * absInt(p.at(x - stepX, y - stepY) - p.at(x + stepX, y + stepY));
+inline int gradient(const Plane<int32_t>& d, int x, int y, int stepX, int stepY) {
+    return absInt(d.at(x - stepX, y - stepY) - d.at(x + stepX, y + stepY));
 }
 
 // Step 3, at a red or blue site.
@@ -175,8 +173,8 @@ void demosaicFrame(const T* mosaic, int width, int height, Phase phase, int maxV
     }
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            gH[(size_t)y * width + x] = gradient(p, pdH, x, y, 1, 0);
-            gV[(size_t)y * width + x] = gradient(p, pdV, x, y, 0, 1);
+            gH[(size_t)y * width + x] = gradient(pdH, x, y, 1, 0);
+            gV[(size_t)y * width + x] = gradient(pdV, x, y, 0, 1);
         }
     }
     for (int y = 0; y < height; ++y) {
