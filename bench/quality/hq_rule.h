@@ -37,9 +37,12 @@
 //         C = clamp(G + ((c + 32) >> 6), 0, M)      (c is 64 x the difference)
 //
 // Reach: green needs P within 6 rows and columns, red and blue need green
-// within 3 and so P within 9. Every intermediate fits in 32 bits for 16-bit
-// samples (the largest, 9 x DH, stays below 2^30). Frames must be at least 4x4 (mirroring reaches
-// 3 beyond an edge).
+// within 3 and so P within 9. Frames must be at least 4x4 (each step reads
+// at most 3 beyond an edge).
+//
+// Ranges: |dH| <= 20M and DH <= 1000M, so 9 x DH, the largest intermediate,
+// stays below 2^30 for 16-bit samples. For 8-bit samples dH, gH, sH and D fit
+// in 16 bits; the 5x5 sums (up to 255000) and 2sH (up to 40800) do not.
 #ifndef TAV_BENCH_HQ_RULE_H
 #define TAV_BENCH_HQ_RULE_H
 
