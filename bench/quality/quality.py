@@ -41,13 +41,33 @@ sys.path.insert(0, os.environ.get('QA_ANCHORS', os.path.join(ROOT, '..', 'shared
 
 import numpy as np  # noqa: E402
 import tav  # noqa: E402
-import common as C  # noqa: E402  (load_truth, mosaic_rggb, cpsnr, write_dng)
 
 try:
+    import common as C  # noqa: E402  (load_truth, mosaic_rggb, cpsnr, write_dng)
     import anchors as A  # noqa: E402
-except Exception as e:  # the runners need tifffile and cv2
+except Exception as e:  # the shared runners need tifffile and cv2
     A = None
     print('anchors unavailable (%s): converters skipped' % e)
+    import types
+    from PIL import Image
+
+    def _load_truth(name):
+        with Image.open(os.path.join(args.images, name + '.png')) as im:
+            return np.asarray(im.convert('RGB'))
+
+    def _mosaic_rggb(rgb):
+        m = np.empty(rgb.shape[:2], rgb.dtype)
+        m[0::2, 0::2], m[0::2, 1::2] = rgb[0::2, 0::2, 0], rgb[0::2, 1::2, 1]
+        m[1::2, 0::2], m[1::2, 1::2] = rgb[1::2, 0::2, 1], rgb[1::2, 1::2, 2]
+        return m
+
+    def _cpsnr(out, truth, border=8):
+        e = (np.asarray(out, np.float64) - truth)[border:-border, border:-border, :3]
+        return 10 * np.log10(255.0 ** 2 / np.mean(e * e))
+
+    C = types.SimpleNamespace(
+        NAMES=sorted(f[:-4] for f in os.listdir(args.images) if f.endswith('.png')),
+        load_truth=_load_truth, mosaic_rggb=_mosaic_rggb, cpsnr=_cpsnr)
 
 WORK = os.environ['QA_WORK']
 TILES = 4
