@@ -1,7 +1,7 @@
 // Applies a shading parameter table to an 8-, 10- or 12-bit raw frame:
 // every sample becomes clamp(((s - B) * K + 2^16) >> 17). The plain rule is
 // built everywhere; vector loops of the instruction set chosen at run time
-// live in lscCorrection_<set>.cpp.
+// are entries of the kernel tables (simd/kernelTable.h).
 #include <stddef.h>
 #include <stdint.h>
 

@@ -1,14 +1,15 @@
 // Which vector instruction set the kernels run. Each family keeps its plain
-// per-pixel path in every build; vector variants live in translation units of
-// their own (*_neon.cpp, *_avx2.cpp) compiled with that set's flags, and are
-// chosen here at run time from what the CPU reports, so a library built for a
-// baseline core still uses NEON or AVX2 where the core has it.
+// per-pixel rule in every build; its vector blocks are compiled into one
+// kernel unit per instruction set (kernels_<set>.cpp, with that set's flags)
+// whose table (kernelTable.h) is chosen here at run time from what the CPU
+// reports, so a library built for a baseline core still uses NEON or AVX2
+// where the core has it.
 //
-// Everything a variant translation unit compiles, inline helpers included,
-// must sit in a namespace of its own instruction set (or an anonymous one):
-// an inline function emitted both with and without -mfpu=neon would otherwise
-// be merged by the linker, and the baseline code could end up calling the
-// NEON copy on a core without NEON.
+// Everything a kernel unit compiles, inline helpers included, sits in a
+// namespace of its own instruction set (isaNamespace.h): an inline function
+// emitted both with and without -mfpu=neon would otherwise be merged by the
+// linker, and the baseline code could end up calling the NEON copy on a core
+// without NEON.
 #ifndef TAV_CORE_SIMD_ISA_H
 #define TAV_CORE_SIMD_ISA_H
 
@@ -31,7 +32,7 @@ Isa activeIsa();
 Isa detectedIsa();
 
 // Internal test hook (never exported): run no set above `cap`, so one test
-// binary can compare every variant with the plain path. Tests only.
+// binary can compare every kernel table with the plain rule. Tests only.
 void setIsaCap(Isa cap);
 
 }  // namespace simd

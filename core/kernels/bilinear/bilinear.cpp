@@ -1,6 +1,6 @@
 // Bilinear 8-bit demosaicing kernels: four Bayer phases into interleaved
 // B,G,R and B,G,R,0 pixels, and the red-first and green-first phases into
-// three planes or grey. One rule (bilinearRows.h) feeds one sink per layout.
+// three planes or grey. One rule (rows.h) feeds one sink per layout.
 #include "tav_kernels.h"
 
 #include "kernels/bilinear/band.h"

@@ -10,7 +10,7 @@
 // Rows are mirrored by choosing the rows above and below (row -1 is row 1,
 // row h is row h - 2); columns 0 and width - 1 mirror their outer neighbour in
 // bilinearPixel. Where the sink carries a vector table, the row from its
-// third column on goes through the blocks of bilinearBlocks.h compiled for
+// third column on goes through the blocks of vectorBlock.h compiled for
 // the active instruction set, which give the same values.
 #ifndef TAV_KERNELS_BILINEAR_ROWS_H
 #define TAV_KERNELS_BILINEAR_ROWS_H

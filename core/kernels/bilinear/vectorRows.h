@@ -1,5 +1,5 @@
 // The vector rows of the bilinear 8-bit kernels, one table per instruction
-// set (bilinearRows_*.cpp). The per-pixel rule of bilinearRows.h stays the
+// set (an entry of the kernel table). The per-pixel rule of rows.h stays the
 // plain path; a null table selects it.
 #ifndef TAV_KERNELS_BILINEAR_VARIANTS_H
 #define TAV_KERNELS_BILINEAR_VARIANTS_H

@@ -10,7 +10,7 @@
 // The border routines evaluate that rule through mirrored indices; the body
 // routine evaluates it one 2x2 block at a time with fixed offsets (the plain
 // path, built everywhere), or through the vector variant of the instruction
-// set chosen at run time (demosaicingBilinear16_<set>.cpp).
+// set chosen at run time (its kernel table entry).
 #include "tav_kernels16.h"
 
 #include <stddef.h>

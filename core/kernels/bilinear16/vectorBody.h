@@ -1,5 +1,5 @@
 // The vector variants of the 16-bit bilinear body, one per instruction set,
-// each in a translation unit of its own (demosaicingBilinear16_<set>.cpp).
+// entries of the kernel tables (vectorBlock.h, neonBlock.h).
 // A variant writes exactly what the plain body writes: row pairs from row 1
 // while the pair's first row is below height - 2, columns 1 to
 // ((width - 4) with its lowest bit cleared) + 2; it reads the source rows

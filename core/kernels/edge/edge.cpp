@@ -1,5 +1,5 @@
 // Edge-directed 8-bit demosaicing kernels: size check, placement of the green
-// row, and the order flag. The rule itself lives in edgeRowPair.h.
+// row, and the order flag. The rule itself lives in rowPair.h.
 #include <stdint.h>
 
 #include "kernels/edge/band.h"

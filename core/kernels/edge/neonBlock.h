@@ -2,7 +2,7 @@
 // and greens stay bytes in d registers (vld2 splits even and odd columns),
 // differences widen to 16 bits only where they are formed, and every result
 // is clamped by one saturating narrow. The same rule and bytes as the
-// generic lanes of edgeLanes.h and the per-column path of edgeRowPair.h.
+// generic lanes of vectorLanes.h and the per-column path of rowPair.h.
 #ifndef TAV_KERNELS_EDGE_NEON_H
 #define TAV_KERNELS_EDGE_NEON_H
 

@@ -13,7 +13,7 @@
 namespace tav {
 namespace edge {
 
-struct VectorSteps;  // edgeStep.h
+struct VectorSteps;  // step.h
 
 // The output kinds are shared by the baseline and the instruction-set units,
 // so their members are always inlined: no out-of-line copy compiled with

@@ -1,6 +1,6 @@
 // The state one row-pair step of the edge-directed kernels hands between
 // its plain columns and the vector blocks of an instruction set
-// (edgeSteps_*.cpp), and the table of those blocks. Data and compile-time
+// (an entry of the kernel table), and the table of those blocks. Data and compile-time
 // types only: the same in every unit.
 #ifndef TAV_KERNELS_EDGE_STEP_H
 #define TAV_KERNELS_EDGE_STEP_H

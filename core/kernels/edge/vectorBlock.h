@@ -1,6 +1,6 @@
 // The vector blocks of one edge-directed row-pair step, compiled once per
-// instruction set (edgeSteps_*.cpp): a block of column pairs in vector lanes
-// (edgeLanes.h on x86, edgeNeon.h on NEON), the last columns of a row over
+// instruction set (its kernel unit): a block of column pairs in vector lanes
+// (vectorLanes.h on x86, neonBlock.h on NEON), the last columns of a row over
 // mirrored local copies.
 #ifndef TAV_KERNELS_EDGE_BLOCKS_H
 #define TAV_KERNELS_EDGE_BLOCKS_H
@@ -23,7 +23,7 @@ TAV_ISA_BEGIN
 // the greens of a block are interpolated first, then its columns are
 // finished, then its green-row entries are replaced; the last columns of a
 // row take the same blocks over mirrored local copies (stepTail). Same rule
-// and bytes as stepColumnPair of edgeRowPair.h over the same columns, which
+// and bytes as stepColumnPair of rowPair.h over the same columns, which
 // is the plain path.
 #if !defined(__ARM_NEON)
 constexpr int kBlockPairs = kLanes;

@@ -1,7 +1,7 @@
 // Eight (SSE2) or sixteen (AVX2) column pairs at once with GCC/Clang generic
 // vectors of 16-bit lanes: the steered greens and the finished pixels of the
-// interior blocks on x86; NEON has its own block (edgeNeon.h). Same rule and results as edgeFormulas.h and
-// the per-column path of edgeRowPair.h, which the tests compare byte for byte.
+// interior blocks on x86; NEON has its own block (neonBlock.h). Same rule and results as formulas.h and
+// the per-column path of rowPair.h, which the tests compare byte for byte.
 #ifndef TAV_KERNELS_EDGE_LANES_H
 #define TAV_KERNELS_EDGE_LANES_H
 
@@ -12,7 +12,7 @@
 #include "simd/interleave.h"
 #include "simd/lanes.h"
 
-// Included only by the units of an instruction set (edgeSteps_*.cpp).
+// Included only by the kernel units of an instruction set.
 namespace tav {
 namespace edge {
 TAV_ISA_BEGIN

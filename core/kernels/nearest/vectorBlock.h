@@ -8,7 +8,7 @@
 // A word of the row holds an even column low and the next odd column high,
 // so "even-rounded" copies the low byte up and "odd at or left" takes the
 // high byte of the word before and the high byte of this one. Same bytes as
-// the per-pixel rows of demosaicingNearest.cpp.
+// the per-pixel rows of nearest.cpp.
 #ifndef TAV_KERNELS_NEAREST_BLOCKS_H
 #define TAV_KERNELS_NEAREST_BLOCKS_H
 

@@ -1,6 +1,6 @@
 // The vector row-pair routines of the nearest-neighbour kernels, one table
-// per instruction set (nearestRows_*.cpp). The per-pixel rows in
-// demosaicingNearest.cpp stay the plain path; a null table selects it.
+// per instruction set (an entry of the kernel table). The per-pixel rows in
+// nearest.cpp stay the plain path; a null entry selects it.
 #ifndef TAV_KERNELS_NEAREST_VARIANTS_H
 #define TAV_KERNELS_NEAREST_VARIANTS_H
 
