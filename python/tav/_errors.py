@@ -23,8 +23,9 @@ class TavError(RuntimeError):
     (everything the call printed).
     """
 
-    def __init__(self, function, status, diagnostics=""):
+    def __init__(self, function, status, diagnostics="", hint=""):
         self.function = function
+        self.hint = hint
         self.status = status
         self.name = STATUS_NAMES.get(status, "unknown status")
         self.diagnostics = diagnostics
@@ -34,14 +35,15 @@ class TavError(RuntimeError):
         self.line = int(lines[-1]) if lines else None
         message = "%s: status %d %s" % (function, status, self.name)
         text = " ".join(diagnostics.split())
-        super().__init__(message + (", " + text if text else ""))
+        super().__init__(message + (", " + text if text else "") + ("; " + hint if hint else ""))
 
     def __reduce__(self):
-        return (TavError, (self.function, self.status, self.diagnostics))
+        return (TavError, (self.function, self.status, self.diagnostics, self.hint))
 
 
-def check(function, result):
-    """Raises TavError for the (status, diagnostics) of a failed call."""
+def check(function, result, hint=""):
+    """Raises TavError for the (status, diagnostics) of a failed call; `hint`
+    (a limit the refusal may be about) ends its message."""
     status, diagnostics = result
     if status != 0:
-        raise TavError(function, status, diagnostics)
+        raise TavError(function, status, diagnostics, hint)

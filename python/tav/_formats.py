@@ -63,7 +63,7 @@ def output_type(value):
     """An output type name (any case; "BGR8 planar" is BGR8_Planar) or code."""
     if isinstance(value, str):
         names = {t.name: t for t in OUTPUT_TYPES}
-        return _arguments.choice("output", value.replace(" ", "_"), names)
+        return _arguments.choice("output", value, names, spaces="_")
     code = _arguments.integer("output", value, -(2**63), 2**63 - 1)
     for t in OUTPUT_TYPES:
         if t.code == code:
