@@ -1,16 +1,12 @@
 #include "library_diagnostics.h"
 
+#include "tav_header_names.h"
+
 const char* tavStatusName(TavStatus status) {
-    switch (status) {
-        case TAV_OK: return "TAV_OK";
-        case TAV_E_LSC_FIT: return "TAV_E_LSC_FIT";
-        case TAV_E_PIXEL_TYPE: return "TAV_E_PIXEL_TYPE";
-        case TAV_E_SIZE: return "TAV_E_SIZE";
-        case TAV_E_UNSUPPORTED: return "TAV_E_UNSUPPORTED";
-        case TAV_E_NULL_POINTER: return "TAV_E_NULL_POINTER";
-        case TAV_E_NO_MEMORY: return "TAV_E_NO_MEMORY";
-        default: return "unknown status";
+    for (const TavHeaderName& entry : kTavStatusNames) {
+        if (entry.code == status) return entry.name;
     }
+    return "unknown status";
 }
 
 TavStatus tavCallWithDiagnostics(TavStatus (*call)(void* data), void* data, TavDiagnosticText* lines) {

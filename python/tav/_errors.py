@@ -2,14 +2,10 @@
 
 import re
 
-STATUS_NAMES = {
-    -101: "TAV_E_LSC_FIT",
-    -102: "TAV_E_PIXEL_TYPE",
-    -104: "TAV_E_SIZE",
-    -107: "TAV_E_UNSUPPORTED",
-    -111: "TAV_E_NULL_POINTER",
-    -117: "TAV_E_NO_MEMORY",
-}
+from . import _header
+
+# Failure statuses by code, from the C header (generated at build time).
+STATUS_NAMES = {code: name for name, code in _header.STATUS.items() if code != 0}
 
 _ERROR_LINE = re.compile(r"error line = \[(-?\d+)\]")
 
