@@ -1,5 +1,7 @@
 // The one diagnostic line every failing check prints: "error line = [N]" on
 // stdout, no newline, nothing flushed, so consecutive failures run together.
+// A thread that set a buffer with tavSetThreadDiagnostics gets its lines (and
+// the shading functions' messages) appended there instead.
 // Every number that can appear is named below; the numbers are part of the
 // interface and never change. Tests use the same names.
 #ifndef TAV_CORE_DIAGNOSTICS_H
@@ -70,6 +72,10 @@ enum DiagnosticLine : int {
 };
 
 void printErrorLine(DiagnosticLine line);
+
+// A fixed message ended by a newline, as puts prints it (to the thread's
+// diagnostics buffer when it has one).
+void printDiagnosticMessage(const char* message);
 
 }  // namespace tav
 

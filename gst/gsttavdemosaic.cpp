@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "caps_refusal.h"
+#include "frame_rows.h"
 #include "library_diagnostics.h"
 #include "output_frame.h"
 
@@ -46,8 +48,7 @@ gboolean growScratch(guint8** buffer, gsize* size, gsize needed) {
     return *buffer != nullptr;
 }
 
-// Arguments of one tavDemosaicing call, kept so a refused call can be
-// repeated to read its diagnostic line.
+// Arguments of one tavDemosaicing call.
 struct DemosaicCall {
     TavContext* context;
     TavImage input;
@@ -125,33 +126,49 @@ static gboolean gst_tav_demosaic_set_caps(GstBaseTransform* trans, GstCaps* inca
     gint width = 0, height = 0;
     if (format == nullptr || !gst_structure_get_int(s, "width", &width) ||
         !gst_structure_get_int(s, "height", &height)) {
-        GST_ELEMENT_ERROR(self, CORE, NEGOTIATION, ("tavdemosaic cannot take %" GST_PTR_FORMAT, incaps), (nullptr));
+        if (tavFirstRefusalOf(&self->refusedCaps, incaps)) {
+            GST_ELEMENT_ERROR(self, CORE, NEGOTIATION, ("tavdemosaic cannot take %" GST_PTR_FORMAT, incaps),
+                              (nullptr));
+        }
+        return FALSE;
+    }
+    // Every size the library sees is a signed 32-bit value. Checked before
+    // the output caps are parsed, which fails for frames this large too.
+    const gchar* outName = gst_structure_get_string(gst_caps_get_structure(outcaps, 0), "format");
+    const GstVideoFormat outFormat = outName != nullptr ? gst_video_format_from_string(outName)
+                                                        : GST_VIDEO_FORMAT_UNKNOWN;
+    if (int64_t(width) * height > G_MAXINT32 || tavInputDefaultStride(format, width) < 0 ||
+        tavTightOutputBytes(outFormat, width, height) < 0) {
+        if (tavFirstRefusalOf(&self->refusedCaps, incaps)) {
+            GST_ELEMENT_ERROR(self, CORE, NEGOTIATION, ("frame of %dx%d is too large for tavdemosaic", width, height),
+                              (nullptr));
+        }
         return FALSE;
     }
     GstVideoInfo info;
     if (!gst_video_info_from_caps(&info, outcaps) || tavOutputPixelType(GST_VIDEO_INFO_FORMAT(&info)) == 0 ||
         GST_VIDEO_INFO_WIDTH(&info) != width || GST_VIDEO_INFO_HEIGHT(&info) != height) {
-        GST_ELEMENT_ERROR(self, CORE, NEGOTIATION,
-                          ("tavdemosaic cannot produce %" GST_PTR_FORMAT " from %" GST_PTR_FORMAT, outcaps, incaps),
-                          (nullptr));
-        return FALSE;
-    }
-    // Every size the library sees is a signed 32-bit value.
-    if (int64_t(width) * height > G_MAXINT32 || tavInputDefaultStride(format, width) < 0 ||
-        tavTightOutputBytes(GST_VIDEO_INFO_FORMAT(&info), width, height) < 0) {
-        GST_ELEMENT_ERROR(self, CORE, NEGOTIATION, ("frame of %dx%d is too large for tavdemosaic", width, height),
-                          (nullptr));
+        if (tavFirstRefusalOf(&self->refusedCaps, incaps)) {
+            GST_ELEMENT_ERROR(self, CORE, NEGOTIATION,
+                              ("tavdemosaic cannot produce %" GST_PTR_FORMAT " from %" GST_PTR_FORMAT, outcaps,
+                               incaps),
+                              (nullptr));
+        }
         return FALSE;
     }
     TavDemosaicConfig config;
     config.outputType = tavOutputPixelType(GST_VIDEO_INFO_FORMAT(&info));
     const TavStatus status = tavDemosaicSetConfig(self->context, &config);
     if (status != TAV_OK) {
-        GST_ELEMENT_ERROR(self, CORE, NEGOTIATION, ("tavDemosaicSetConfig refused %s (status %d %s)",
-                                                    GST_VIDEO_INFO_NAME(&info), int(status), tavStatusName(status)),
-                          (nullptr));
+        if (tavFirstRefusalOf(&self->refusedCaps, incaps)) {
+            GST_ELEMENT_ERROR(self, CORE, NEGOTIATION, ("tavDemosaicSetConfig refused %s (status %d %s)",
+                                                        GST_VIDEO_INFO_NAME(&info), int(status),
+                                                        tavStatusName(status)),
+                              (nullptr));
+        }
         return FALSE;
     }
+    gst_caps_replace(&self->refusedCaps, nullptr);
     self->input = format;
     self->width = width;
     self->height = height;
@@ -209,6 +226,7 @@ static gboolean gst_tav_demosaic_stop(GstBaseTransform* trans) {
     self->inputScratchSize = 0;
     self->outputScratchSize = 0;
     self->input = nullptr;
+    gst_caps_replace(&self->refusedCaps, nullptr);
     return TRUE;
 }
 
@@ -218,30 +236,25 @@ static gboolean gst_tav_demosaic_stop(GstBaseTransform* trans) {
 static gboolean prepareInput(GstTavDemosaic* self, GstBuffer* buffer, const GstMapInfo* map, TavImage* image) {
     const TavInputFormat* format = self->input;
     const int32_t width = self->width, height = self->height;
-    int64_t offset = 0;
-    int64_t stride = tavInputDefaultStride(format, width);
-    if (GstVideoMeta* meta = gst_buffer_get_video_meta(buffer)) {
-        offset = int64_t(meta->offset[0]);
-        stride = meta->stride[0];
-    }
-    const int64_t rowBytes = tavInputRowBytes(format, width);
-    const int64_t needed = offset + stride * (height - 1) + rowBytes;
-    if (stride < rowBytes || stride > G_MAXINT32 || needed > int64_t(map->size)) {
+    TavFrameRows layout;
+    if (!tavLocateFrameRows(buffer, map->size, height, tavInputRowBytes(format, width),
+                            tavInputDefaultStride(format, width), &layout)) {
         GST_ELEMENT_ERROR(self, STREAM, FORMAT,
                           ("input buffer of %" G_GSIZE_FORMAT " bytes does not hold a %dx%d %s frame with rows of %"
-                           G_GINT64_FORMAT " bytes",
-                           map->size, width, height, format->name, stride),
+                           G_GINT64_FORMAT " bytes from offset %" G_GSIZE_FORMAT,
+                           map->size, width, height, format->name, layout.stride, layout.offset),
                           (nullptr));
         return FALSE;
     }
-    const guint8* rows = map->data + offset;
+    const gsize stride = gsize(layout.stride);
+    const guint8* rows = map->data + layout.offset;
     image->height = height;
     image->width = width;
     image->pixelType = format->pixelType;
     image->data = const_cast<guint8*>(rows);
     image->lineBytes = int32_t(stride);
     const gboolean narrowed = format->preShift != 0;
-    const gboolean padded8 = format->storage == TAV_STORAGE_BYTES && stride != width;
+    const gboolean padded8 = format->storage == TAV_STORAGE_BYTES && stride != gsize(width);
     if (!narrowed && !padded8) return TRUE;
 
     if (!growScratch(&self->inputScratch, &self->inputScratchSize, gsize(width) * gsize(height))) {
@@ -252,7 +265,7 @@ static gboolean prepareInput(GstTavDemosaic* self, GstBuffer* buffer, const GstM
         u16Tou8(rows, height, width, int32_t(stride), format->preShift, self->inputScratch);
     } else {
         for (int32_t r = 0; r < height; ++r) {
-            memcpy(self->inputScratch + gsize(r) * width, rows + gsize(r) * gsize(stride), gsize(width));
+            memcpy(self->inputScratch + gsize(r) * width, rows + gsize(r) * stride, gsize(width));
         }
     }
     image->data = self->inputScratch;
@@ -299,11 +312,12 @@ static GstFlowReturn gst_tav_demosaic_transform(GstBaseTransform* trans, GstBuff
     call.output.data = tight ? static_cast<guint8*>(GST_VIDEO_FRAME_PLANE_DATA(&outFrame, 0)) : self->outputScratch;
     call.output.lineBytes = int32_t(tightBytes / gsize(self->height) /
                                     (GST_VIDEO_FRAME_N_PLANES(&outFrame) == 3 ? 3 : 1));
-    if (TavStatus status = runDemosaic(&call); status != TAV_OK) {
+    TavDiagnosticText lines;
+    if (TavStatus status = tavCallWithDiagnostics(runDemosaic, &call, &lines); status != TAV_OK) {
         gchar* what = g_strdup_printf("tavDemosaicing refused a %dx%d %s frame (method %s, output %s)", self->width,
                                       self->height, self->input->name, methodName(method),
                                       GST_VIDEO_INFO_NAME(&outFrame.info));
-        gchar* text = tavDescribeRefusal(what, runDemosaic, &call, status);
+        gchar* text = tavDescribeRefusal(what, &lines, status);
         GST_ELEMENT_ERROR(self, STREAM, DECODE, ("%s", text), (nullptr));
         g_free(text);
         g_free(what);

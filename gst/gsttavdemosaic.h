@@ -26,6 +26,7 @@ struct _GstTavDemosaic {
     gint appliedThreads;  // last value handed to the context, -1 = none
     const TavInputFormat* input;
     GstVideoInfo outputInfo;
+    GstCaps* refusedCaps;  // input caps whose refusal was last posted
     gint width;
     gint height;
     guint8* inputScratch;  // tight 8-bit copy of the input when the library needs one

@@ -4,6 +4,8 @@
 
 #include <gst/video/video.h>
 
+#include "caps_refusal.h"
+#include "frame_rows.h"
 #include "library_diagnostics.h"
 #include "tav_lsc.h"
 
@@ -61,6 +63,7 @@ static gboolean gst_tav_shading_stop(GstBaseTransform* trans) {
     g_clear_pointer(&self->scratch, g_free);
     self->scratchSize = 0;
     self->input = nullptr;
+    gst_caps_replace(&self->refusedCaps, nullptr);
     return TRUE;
 }
 
@@ -71,16 +74,21 @@ static gboolean gst_tav_shading_set_caps(GstBaseTransform* trans, GstCaps* incap
     gint width = 0, height = 0;
     if (format == nullptr || !format->shading || !gst_structure_get_int(s, "width", &width) ||
         !gst_structure_get_int(s, "height", &height)) {
-        GST_ELEMENT_ERROR(self, CORE, NEGOTIATION, ("tavshading cannot take %" GST_PTR_FORMAT, incaps), (nullptr));
+        if (tavFirstRefusalOf(&self->refusedCaps, incaps)) {
+            GST_ELEMENT_ERROR(self, CORE, NEGOTIATION, ("tavshading cannot take %" GST_PTR_FORMAT, incaps),
+                              (nullptr));
+        }
         return FALSE;
     }
     const gint tableWidth = tavShadingTableWidth(&self->table);
     const gint tableHeight = tavShadingTableHeight(&self->table);
     if (tableWidth != width || tableHeight != height) {
-        GST_ELEMENT_ERROR(self, CORE, NEGOTIATION,
-                          ("shading table %s is for %dx%d frames, the stream is %dx%d", self->loadedPath, tableWidth,
-                           tableHeight, width, height),
-                          (nullptr));
+        if (tavFirstRefusalOf(&self->refusedCaps, incaps)) {
+            GST_ELEMENT_ERROR(self, CORE, NEGOTIATION,
+                              ("shading table %s is for %dx%d frames, the stream is %dx%d", self->loadedPath,
+                               tableWidth, tableHeight, width, height),
+                              (nullptr));
+        }
         return FALSE;
     }
     // Offsets are kept on a 12-bit scale, so a table serves any depth.
@@ -88,6 +96,7 @@ static gboolean gst_tav_shading_set_caps(GstBaseTransform* trans, GstCaps* incap
         GST_INFO_OBJECT(self, "table %s was made for %u-bit samples, the stream is %d-bit", self->loadedPath,
                         self->table.bits, format->bits);
     }
+    gst_caps_replace(&self->refusedCaps, nullptr);
     self->input = format;
     self->width = width;
     self->height = height;
@@ -104,29 +113,25 @@ static GstFlowReturn gst_tav_shading_transform_ip(GstBaseTransform* trans, GstBu
 
     const int32_t width = self->width, height = self->height;
     const int64_t rowBytes = tavInputRowBytes(self->input, width);
-    int64_t offset = 0;
-    int64_t stride = tavInputDefaultStride(self->input, width);
-    if (GstVideoMeta* meta = gst_buffer_get_video_meta(buffer)) {
-        offset = int64_t(meta->offset[0]);
-        stride = meta->stride[0];
-    }
     GstMapInfo map;
     if (!gst_buffer_map(buffer, &map, GST_MAP_READWRITE)) {
         GST_ELEMENT_ERROR(self, RESOURCE, WRITE, ("cannot map the frame for writing"), (nullptr));
         return GST_FLOW_ERROR;
     }
-    if (stride < rowBytes || offset + stride * (height - 1) + rowBytes > int64_t(map.size)) {
+    TavFrameRows layout;
+    if (!tavLocateFrameRows(buffer, map.size, height, rowBytes, tavInputDefaultStride(self->input, width), &layout)) {
         GST_ELEMENT_ERROR(self, STREAM, FORMAT,
                           ("buffer of %" G_GSIZE_FORMAT " bytes does not hold a %dx%d %s frame with rows of %"
-                           G_GINT64_FORMAT " bytes",
-                           map.size, width, height, self->input->name, stride),
+                           G_GINT64_FORMAT " bytes from offset %" G_GSIZE_FORMAT,
+                           map.size, width, height, self->input->name, layout.stride, layout.offset),
                           (nullptr));
         gst_buffer_unmap(buffer, &map);
         return GST_FLOW_ERROR;
     }
-    guint8* rows = map.data + offset;
+    const gsize stride = gsize(layout.stride);
+    guint8* rows = map.data + layout.offset;
     // The library wants rows without padding: correct a tight copy otherwise.
-    const gboolean padded = stride != rowBytes;
+    const gboolean padded = stride != gsize(rowBytes);
     const gsize frameBytes = gsize(rowBytes) * gsize(height);
     if (padded && self->scratchSize < frameBytes) {
         g_free(self->scratch);
@@ -144,12 +149,12 @@ static GstFlowReturn gst_tav_shading_transform_ip(GstBaseTransform* trans, GstBu
         for (int32_t r = 0; r < height; ++r) memcpy(frame + gsize(r) * rowBytes, rows + gsize(r) * stride, rowBytes);
     }
     CorrectionCall call{{height, width, self->input->pixelType, frame, int32_t(rowBytes)}, self->table.words};
-    const TavStatus status = runCorrection(&call);
+    TavDiagnosticText lines;
+    const TavStatus status = tavCallWithDiagnostics(runCorrection, &call, &lines);
     if (status != TAV_OK) {
-        // A refused call writes nothing, so repeating it to read the line is safe.
         gchar* what = g_strdup_printf("tavLSCorrection refused a %dx%d %s frame with table %s", width, height,
                                       self->input->name, self->loadedPath);
-        gchar* text = tavDescribeRefusal(what, runCorrection, &call, status);
+        gchar* text = tavDescribeRefusal(what, &lines, status);
         GST_ELEMENT_ERROR(self, STREAM, FAILED, ("%s", text), (nullptr));
         g_free(text);
         g_free(what);

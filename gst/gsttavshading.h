@@ -24,6 +24,7 @@ struct _GstTavShading {
     TavShadingTable table;
     gchar* loadedPath;  // the file the table came from, for messages
     const TavInputFormat* input;
+    GstCaps* refusedCaps;  // input caps whose refusal was last posted
     gint width;
     gint height;
     guint8* scratch;  // tight copy of a frame with padded rows

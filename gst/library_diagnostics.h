@@ -1,5 +1,8 @@
 // Reading the library's diagnostics for element error messages. The library
-// prints "error line = [N]" to standard output when it refuses a call.
+// prints "error line = [N]" when it refuses a call; the elements have the
+// streaming thread's lines written to a buffer of their own instead
+// (tavSetThreadDiagnostics), so nothing reaches the process's stdout and no
+// other thread is affected.
 #ifndef TAV_GST_LIBRARY_DIAGNOSTICS_H
 #define TAV_GST_LIBRARY_DIAGNOSTICS_H
 
@@ -10,14 +13,16 @@
 // "TAV_E_SIZE" and so on; "unknown status" for other codes.
 const char* tavStatusName(TavStatus status);
 
-// Runs call(data) once more with standard output captured and returns what
-// the library printed (trimmed; "" when nothing), plus its status. Used only
-// after a call was refused, to put its diagnostic line into the element
-// error. Captures are serialised across all elements of the process.
-gchar* tavRepeatWithDiagnostics(TavStatus (*call)(void* data), void* data, TavStatus* status);
+// What a call printed; longer text is cut short (always terminated).
+struct TavDiagnosticText {
+    char text[256];
+};
+
+// Runs call(data) once, with this thread's diagnostics going to *lines, and
+// returns its status. The thread's diagnostics go to stdout again afterwards.
+TavStatus tavCallWithDiagnostics(TavStatus (*call)(void* data), void* data, TavDiagnosticText* lines);
 
 // The element error text: "<what>: error line = [96] (status -104 TAV_E_SIZE)".
-gchar* tavDescribeRefusal(const char* what, TavStatus (*call)(void* data), void* data,
-                          TavStatus firstStatus);
+gchar* tavDescribeRefusal(const char* what, const TavDiagnosticText* lines, TavStatus status);
 
 #endif

@@ -87,4 +87,22 @@ typedef struct TavImage {
     int32_t lineBytes; /* bytes from the start of one row to the next */
 } TavImage;
 
+TAV_EXTERN_C_BEGIN
+
+/* Diagnostics of the calling thread. Failing calls print "error line = [N]"
+ * (and the shading functions a fixed message when memory runs out) to
+ * stdout. After tavSetThreadDiagnostics(buffer, capacity) with a non-null
+ * buffer, the calling thread's diagnostics are appended to the text in
+ * buffer instead, and stdout sees nothing of them; other threads are not
+ * affected. The call empties the buffer (buffer[0] = 0). The text is always
+ * NUL-terminated: at most capacity - 1 characters are kept and the rest is
+ * dropped. Writing 0 to buffer[0] empties it for reuse. NULL (capacity is
+ * then ignored) sends the thread's diagnostics to stdout again, as by
+ * default. The buffer must stay valid until it is replaced or released.
+ * Returns TAV_OK, or TAV_E_SIZE for a capacity below 1 (the setting is
+ * kept). Prints nothing itself. */
+TAV_API TavStatus tavSetThreadDiagnostics(char* buffer, int32_t capacity);
+
+TAV_EXTERN_C_END
+
 #endif /* TAV_TYPES_H */

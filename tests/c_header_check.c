@@ -8,6 +8,7 @@ int tav_c_header_check(void) {
     TavDemosaicConfig config = {TAV_PIXEL_BGR8};
     (void)buffer;
     (void)config;
+    if (tavSetThreadDiagnostics(0, 0) != TAV_OK) return TAV_E_SIZE;
     return image.width == 4 ? TAV_OK : TAV_E_SIZE;
 }
 

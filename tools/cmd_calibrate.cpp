@@ -125,7 +125,9 @@ int runCalibrate(const Arguments& args) {
 
     const std::vector<float> greyAverage = averageFrames(grey, g, bits);
     const std::vector<float> darkAverage = averageFrames(dark, g, bits);
-    requireBrighterGrey(*format, g.width, g.height, greyAverage, darkAverage);
+    const std::string dim = tavcalibration::brighterGreyProblem(format->order, g.width, g.height,
+                                                                greyAverage.data(), darkAverage.data());
+    if (!dim.empty()) failure(dim);
 
     TavLSCInput input;
     input.mode = mode == "pixel" ? TAV_LSC_MODE_PIXEL : TAV_LSC_MODE_2X2;
@@ -138,7 +140,8 @@ int runCalibrate(const Arguments& args) {
     std::vector<uint32_t> table(static_cast<size_t>(3 + count));
     LibraryResult made = callLibrary([&] { return tavGetLSCParameter(&input, table.data()); });
     if (made.status != TAV_OK) failure(describeFailure("cannot compute the table", made));
-    requireNonZeroGains(table);
+    const std::string black = tavcalibration::zeroGainProblem(table.data(), table.size());
+    if (!black.empty()) failure(black);
     writeShadingTable(output, table, bits);
     std::fprintf(stderr, "tavraw calibrate: wrote %s (%s mode, %dx%d, for %d-bit frames, %zu grey and %zu dark frames)\n",
                  output.c_str(), mode.c_str(), g.width, g.height, bits, grey.size(), dark.size());

@@ -3,6 +3,7 @@
 #include <stdio.h>
 #include <unistd.h>
 
+#include "tav_header_names.h"
 #include "tav_types.h"
 
 namespace tavraw {
@@ -46,16 +47,10 @@ LibraryResult callLibrary(const std::function<int32_t()>& call) {
 }
 
 std::string statusName(int32_t status) {
-    switch (status) {
-        case TAV_OK: return "TAV_OK";
-        case TAV_E_LSC_FIT: return "TAV_E_LSC_FIT";
-        case TAV_E_PIXEL_TYPE: return "TAV_E_PIXEL_TYPE";
-        case TAV_E_SIZE: return "TAV_E_SIZE";
-        case TAV_E_UNSUPPORTED: return "TAV_E_UNSUPPORTED";
-        case TAV_E_NULL_POINTER: return "TAV_E_NULL_POINTER";
-        case TAV_E_NO_MEMORY: return "TAV_E_NO_MEMORY";
-        default: return "unknown status";
+    for (const TavHeaderName& entry : kTavStatusNames) {
+        if (entry.code == status) return entry.name;
     }
+    return "unknown status";
 }
 
 std::string describeFailure(const std::string& what, const LibraryResult& result) {

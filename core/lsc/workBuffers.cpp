@@ -1,7 +1,8 @@
 #include "lsc/workBuffers.h"
 
-#include <stdio.h>
 #include <stdlib.h>
+
+#include "diagnostics.h"
 
 namespace tav {
 namespace lsc {
@@ -20,12 +21,12 @@ TavStatus acquireBlockBuffers(int32_t count, BlockBuffers* buffers) {
     buffers->dark = nullptr;
     float* grey = static_cast<float*>(malloc(bytes));
     if (grey == nullptr) {
-        puts(kBlockGreyAllocFailed);
+        printDiagnosticMessage(kBlockGreyAllocFailed);
         return TAV_E_NO_MEMORY;
     }
     float* dark = static_cast<float*>(malloc(bytes));
     if (dark == nullptr) {
-        puts(kBlockDarkAllocFailed);
+        printDiagnosticMessage(kBlockDarkAllocFailed);
         free(grey);
         return TAV_E_NO_MEMORY;
     }

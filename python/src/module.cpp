@@ -9,7 +9,7 @@
 #include <string>
 #include <utility>
 
-#include "stdout_capture.h"
+#include "calibration_checks.h"
 #include "tav_demosaic.h"
 #include "tav_ffc.h"
 #include "tav_kernels16.h"
@@ -19,16 +19,18 @@ namespace py = pybind11;
 
 namespace {
 
-// Runs `call` without the GIL, with this thread's C stdout captured, and
-// returns its status together with whatever the library printed.
+// Runs `call` without the GIL, with this thread's diagnostics sent to a
+// buffer of the call's own (tavSetThreadDiagnostics: no process-wide state),
+// and returns its status together with whatever the library printed.
 template <typename Call>
 py::tuple callLibrary(Call&& call) {
-    std::string diagnostics;
+    char diagnostics[512];
     int32_t status;
     {
         py::gil_scoped_release release;
-        tavpy::StdoutCapture capture(diagnostics);
+        tavSetThreadDiagnostics(diagnostics, sizeof diagnostics);
         status = call();
+        tavSetThreadDiagnostics(nullptr, 0);
     }
     return py::make_tuple(status, py::bytes(diagnostics).attr("decode")("utf-8", "replace"));
 }
@@ -93,8 +95,35 @@ py::tuple shadingTable(const py::array& grey, const py::array& dark, int32_t hei
     return callLibrary([&]() -> int32_t { return tavGetLSCParameter(&input, words); });
 }
 
+// The table's header must describe exactly the words the array holds: the
+// library reads as many parameter words as the header names.
+void requireWholeTable(const py::array& table) {
+    if (table.ndim() != 1 || table.itemsize() != 4 || !(table.flags() & py::array::c_style)) {
+        throw py::value_error("table: expected a contiguous array of 32-bit words");
+    }
+    const size_t count = size_t(table.shape(0));
+    if (count < TAV_LSC_TABLE_HEADER_WORDS) throw py::value_error("table: fewer words than a table header");
+    const uint32_t* words = samplesOf<uint32_t>(table);
+    const uint64_t mode = words[0], height = words[1], width = words[2];
+    uint64_t parameters = 0;
+    if (mode == TAV_LSC_MODE_PIXEL) {
+        parameters = height * width;
+    } else if (mode == TAV_LSC_MODE_2X2) {
+        if (height % 2 != 0 || width % 2 != 0) throw py::value_error("table: a per-cell table of odd size");
+        parameters = (height / 2) * (width / 2);
+    } else {
+        return;  // the library refuses the mode before reading parameters
+    }
+    if (count != TAV_LSC_TABLE_HEADER_WORDS + parameters) {
+        throw py::value_error("table: the header describes " + std::to_string(parameters) +
+                              " parameter words, the array holds " +
+                              std::to_string(count - TAV_LSC_TABLE_HEADER_WORDS));
+    }
+}
+
 py::tuple correct(const py::array& frame, const py::array& out, int32_t height, int32_t width, int32_t pixelType,
                   const py::array& table) {
+    requireWholeTable(table);
     TavImage input = {height, width, pixelType, bytesOf(frame), 0};
     TavImage output = {height, width, pixelType, bytesOf(out), 0};
     const TavLSCTable* words = samplesOf<TavLSCTable>(table);
@@ -107,15 +136,35 @@ py::tuple average(const py::array& sums, uint32_t count, const py::array& out, i
     return callLibrary([&]() -> int32_t { return averageInput(source, count, destination, divisor); });
 }
 
+// The calibration checks of tavraw calibrate, on float32 C-contiguous
+// averages; "" when they pass.
+std::string averagesProblem(const py::array& average, const std::string& what, int bits) {
+    return tavcalibration::averagesProblem(what.c_str(), samplesOf<float>(average), int32_t(average.shape(1)),
+                                           int32_t(average.shape(0)), bits);
+}
+
+std::string brighterGreyProblem(const py::array& grey, const py::array& dark, const py::object& order) {
+    const std::string text = order.is_none() ? std::string() : order.cast<std::string>();
+    return tavcalibration::brighterGreyProblem(order.is_none() ? nullptr : text.c_str(), int32_t(grey.shape(1)),
+                                               int32_t(grey.shape(0)), samplesOf<float>(grey),
+                                               samplesOf<float>(dark));
+}
+
+std::string zeroGainProblem(const py::array& table) {
+    return tavcalibration::zeroGainProblem(samplesOf<uint32_t>(table), size_t(table.shape(0)));
+}
+
 }  // namespace
 
 PYBIND11_MODULE(_tav, m) {
     m.doc() = "Library calls behind the tav package (use the tav package, not this module).";
-    m.attr("capturing_stdout") = tavpy::installStdoutCapture();
     m.def("demosaic", &demosaic);
     m.def("bilinear16", &bilinear16);
     m.def("edge16", &edge16);
     m.def("shading_table", &shadingTable);
     m.def("correct", &correct);
     m.def("average", &average);
+    m.def("averages_problem", &averagesProblem);
+    m.def("brighter_grey_problem", &brighterGreyProblem);
+    m.def("zero_gain_problem", &zeroGainProblem);
 }

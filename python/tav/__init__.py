@@ -4,7 +4,7 @@ NumPy arrays in and out.
     demosaic(frame, pixel_format, *, width=None, height=None, method="bilinear",
              output="RGB8", threads=1)
     demosaic16(frame, order="RG", method="bilinear", planar=False)
-    shading_table(grey, dark, *, mode="pixel", bits) -> ShadingTable
+    shading_table(grey, dark, *, mode="pixel", bits, order=None) -> ShadingTable
     correct(frame, table, pixel_format, *, out=None)
     average(frames)
 

@@ -18,11 +18,15 @@ def integer(name, value, low, high):
     return value
 
 
-def choice(name, value, names):
-    """A case-insensitive name from the dict `names`; returns its value."""
+def choice(name, value, names, spaces=None):
+    """A case-insensitive name from the dict `names`, surrounding blanks
+    ignored; returns its value. `spaces` replaces blanks inside the name.
+    Errors quote the value as given."""
     if not isinstance(value, str):
         raise TypeError("%s: expected one of %s, got %s" % (name, ", ".join(names), type(value).__name__))
     key = value.strip().lower()
+    if spaces is not None:
+        key = key.replace(" ", spaces)
     for candidate, result in names.items():
         if candidate.lower() == key:
             return result

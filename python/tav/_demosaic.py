@@ -36,12 +36,25 @@ def demosaic(frame, pixel_format, *, width=None, height=None, method="bilinear",
     fmt = _formats.pixel_format(pixel_format)
     kind = _formats.output_type(output)
     method_number = _formats.method(method)
-    threads = _arguments.integer("threads", threads, -(2**31), 2**31 - 1)
+    threads = _arguments.integer("threads", threads, 0, 2**31 - 1)
     array, rows, columns, line_bytes = _frames.library_frame(frame, fmt, width, height)
+    _output_fits(rows * columns * kind.channels, "bytes")
     out = np.empty(_output_shape(kind, rows, columns), dtype=np.uint8)
     check("tavDemosaicing", _tav.demosaic(array, rows, columns, line_bytes, fmt.code, method_number,
                                           kind.code, threads, out))
     return out
+
+
+def _output_fits(count, unit):
+    """Refuses, before allocating it, an output the library would refuse for
+    its size: more than INT32_MAX bytes (8-bit output) or samples (16-bit)."""
+    if count > _arguments.INT32_MAX:
+        raise ValueError("frame: the output would hold %d %s, more than the library's limit of %d"
+                         % (count, unit, _arguments.INT32_MAX))
+
+
+# Smallest frames of the 16-bit paths: (height, width) by order index RG, GR, GB, BG.
+_SMALLEST16 = {"bilinear": [(4, 4)] * 4, "edge": [(6, 5), (6, 5), (7, 5), (7, 5)]}
 
 
 def _frame16(frame):
@@ -72,11 +85,17 @@ def _bilinear16(source, order, planar):
     rows, columns = source.shape
     out = np.empty((3, rows, columns) if planar else (rows, columns, 3), dtype=np.uint16)
     entry = "tavDemosaicingBilinearU16P" if planar else "tavDemosaicingBilinearU16"
-    check(entry, _tav.bilinear16(source, rows, columns, planar, out))
+    check(entry, _tav.bilinear16(source, rows, columns, planar, out), _limit16("bilinear", order))
     # B, G, R from the library; R, G, B as a view.
     if planar:
         return out[::-1, pad_y:, pad_x:]
     return out[pad_y:, pad_x:, ::-1]
+
+
+def _limit16(kind, order):
+    height, width = _SMALLEST16[kind][order]
+    order_name = ("RG", "GR", "GB", "BG")[order]
+    return "%s frames in %s order must be at least %d wide and %d high" % (kind, order_name, width, height)
 
 
 def _edge16(source, order, planar):
@@ -84,7 +103,7 @@ def _edge16(source, order, planar):
     out = np.empty((height, width, 3), dtype=np.uint16)
     name = ("demosaicingEdgeRGGBU16", "demosaicingEdgeGRBGU16", "demosaicingEdgeGBRGU16",
             "demosaicingEdgeBGGRU16")[order]
-    check(name, _tav.edge16(source, height, width, order, out))
+    check(name, _tav.edge16(source, height, width, order, out), _limit16("edge", order))
     return np.moveaxis(out, 2, 0)[::-1] if planar else out[:, :, ::-1]
 
 
@@ -101,6 +120,7 @@ def demosaic16(frame, order="RG", method="bilinear", planar=False):
     kind = _arguments.choice("method", method, _METHODS16)
     if not isinstance(planar, (bool, np.bool_)):
         raise TypeError("planar: expected a bool, got %s" % type(planar).__name__)
+    _output_fits(3 * source.size, "16-bit samples")
     if kind == "bilinear":
         return _bilinear16(source, order_index, bool(planar))
     return _edge16(source, order_index, bool(planar))

@@ -2,14 +2,10 @@
 
 import re
 
-STATUS_NAMES = {
-    -101: "TAV_E_LSC_FIT",
-    -102: "TAV_E_PIXEL_TYPE",
-    -104: "TAV_E_SIZE",
-    -107: "TAV_E_UNSUPPORTED",
-    -111: "TAV_E_NULL_POINTER",
-    -117: "TAV_E_NO_MEMORY",
-}
+from . import _header
+
+# Failure statuses by code, from the C header (generated at build time).
+STATUS_NAMES = {code: name for name, code in _header.STATUS.items() if code != 0}
 
 _ERROR_LINE = re.compile(r"error line = \[(-?\d+)\]")
 
@@ -23,8 +19,9 @@ class TavError(RuntimeError):
     (everything the call printed).
     """
 
-    def __init__(self, function, status, diagnostics=""):
+    def __init__(self, function, status, diagnostics="", hint=""):
         self.function = function
+        self.hint = hint
         self.status = status
         self.name = STATUS_NAMES.get(status, "unknown status")
         self.diagnostics = diagnostics
@@ -34,14 +31,15 @@ class TavError(RuntimeError):
         self.line = int(lines[-1]) if lines else None
         message = "%s: status %d %s" % (function, status, self.name)
         text = " ".join(diagnostics.split())
-        super().__init__(message + (", " + text if text else ""))
+        super().__init__(message + (", " + text if text else "") + ("; " + hint if hint else ""))
 
     def __reduce__(self):
-        return (TavError, (self.function, self.status, self.diagnostics))
+        return (TavError, (self.function, self.status, self.diagnostics, self.hint))
 
 
-def check(function, result):
-    """Raises TavError for the (status, diagnostics) of a failed call."""
+def check(function, result, hint=""):
+    """Raises TavError for the (status, diagnostics) of a failed call; `hint`
+    (a limit the refusal may be about) ends its message."""
     status, diagnostics = result
     if status != 0:
-        raise TavError(function, status, diagnostics)
+        raise TavError(function, status, diagnostics, hint)

@@ -1,8 +1,11 @@
-"""Input pixel formats (PFNC names and codes), output types and methods."""
+"""Input pixel formats (PFNC names and codes), output types and methods. The
+codes are the C header's, by macro name (generated at build time): a name
+without its macro fails at import."""
 
+import re
 from collections import namedtuple
 
-from . import _arguments
+from . import _arguments, _header
 
 BYTES8 = "8-bit"      # one byte per sample
 WORDS16 = "16-bit"    # one little-endian 16-bit word per sample
@@ -12,38 +15,42 @@ PixelFormat = namedtuple("PixelFormat", "name code bits storage")
 OutputType = namedtuple("OutputType", "name code channels planar")
 
 
-def _bayer(depth, storage, first_code, suffix=""):
-    return [PixelFormat("Bayer%s%d%s" % (order, depth, suffix), first_code + i, depth, storage)
-            for i, order in enumerate(("GR", "RG", "GB", "BG"))]
+def header_code(name):
+    """The header's code of a PFNC name: BayerRG12Packed is
+    TAV_PIXEL_BAYER_RG12_PACKED, RGB8_Planar TAV_PIXEL_RGB8_PLANAR."""
+    macro = re.sub(r"(?<=\d)Packed$", "_Packed", re.sub(r"^Bayer", "Bayer_", name))
+    return _header.PIXEL["TAV_PIXEL_" + macro.upper()]
+
+
+def _format(name, bits, storage):
+    return PixelFormat(name, header_code(name), bits, storage)
+
+
+def _bayer(depth, storage, suffix=""):
+    return [_format("Bayer%s%d%s" % (order, depth, suffix), depth, storage) for order in ("GR", "RG", "GB", "BG")]
 
 
 PIXEL_FORMATS = [
-    PixelFormat("Mono8", 0x01080001, 8, BYTES8),
-    PixelFormat("Mono10", 0x01100003, 10, WORDS16),
-    PixelFormat("Mono12", 0x01100005, 12, WORDS16),
-    PixelFormat("Mono14", 0x01100025, 14, WORDS16),
-    PixelFormat("Mono16", 0x01100007, 16, WORDS16),
-    PixelFormat("Mono10Packed", 0x010C0004, 10, PACKED),
-    PixelFormat("Mono12Packed", 0x010C0006, 12, PACKED),
-    *_bayer(8, BYTES8, 0x01080008),
-    *_bayer(10, WORDS16, 0x0110000C),
-    *_bayer(12, WORDS16, 0x01100010),
-    *_bayer(16, WORDS16, 0x0110002E),
-    *_bayer(10, PACKED, 0x010C0026, "Packed"),
-    *_bayer(12, PACKED, 0x010C002A, "Packed"),
+    _format("Mono8", 8, BYTES8),
+    _format("Mono10", 10, WORDS16),
+    _format("Mono12", 12, WORDS16),
+    _format("Mono14", 14, WORDS16),
+    _format("Mono16", 16, WORDS16),
+    _format("Mono10Packed", 10, PACKED),
+    _format("Mono12Packed", 12, PACKED),
+    *_bayer(8, BYTES8),
+    *_bayer(10, WORDS16),
+    *_bayer(12, WORDS16),
+    *_bayer(16, WORDS16),
+    *_bayer(10, PACKED, "Packed"),
+    *_bayer(12, PACKED, "Packed"),
 ]
 
-OUTPUT_TYPES = [
-    OutputType("RGB8", 0x02180014, 3, False),
-    OutputType("BGR8", 0x02180015, 3, False),
-    OutputType("RGBA8", 0x02200016, 4, False),
-    OutputType("BGRA8", 0x02200017, 4, False),
-    OutputType("RGB8_Planar", 0x02180021, 3, True),
-    OutputType("BGR8_Planar", 0x02180025, 3, True),
-    OutputType("Mono8", 0x01080001, 1, False),
-]
+OUTPUT_TYPES = [OutputType(name, header_code(name), channels, planar) for name, channels, planar in (
+    ("RGB8", 3, False), ("BGR8", 3, False), ("RGBA8", 4, False), ("BGRA8", 4, False),
+    ("RGB8_Planar", 3, True), ("BGR8_Planar", 3, True), ("Mono8", 1, False))]
 
-METHODS = {"nearest": 0, "bilinear": 1, "edge": 2}
+METHODS = {name: _header.METHOD["TAV_METHOD_" + name.upper()] for name in ("nearest", "bilinear", "edge")}
 
 _FORMATS_BY_NAME = {f.name: f for f in PIXEL_FORMATS}
 _FORMATS_BY_CODE = {f.code: f for f in PIXEL_FORMATS}
@@ -63,7 +70,7 @@ def output_type(value):
     """An output type name (any case; "BGR8 planar" is BGR8_Planar) or code."""
     if isinstance(value, str):
         names = {t.name: t for t in OUTPUT_TYPES}
-        return _arguments.choice("output", value.replace(" ", "_"), names)
+        return _arguments.choice("output", value, names, spaces="_")
     code = _arguments.integer("output", value, -(2**63), 2**63 - 1)
     for t in OUTPUT_TYPES:
         if t.code == code:

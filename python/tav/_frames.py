@@ -46,6 +46,14 @@ def _checked_dtype(array, fmt):
 
 def library_frame(frame, fmt, width, height):
     """Returns (array, height, width, line_bytes) for tavDemosaicing."""
+    if isinstance(frame, np.ndarray) and frame.ndim != 2:
+        # Only a 1-D array of bytes is read as back-to-back rows.
+        if frame.ndim != 1:
+            raise ValueError("frame: expected a 2-D array, got %d dimensions (shape %s)"
+                             % (frame.ndim, frame.shape))
+        if frame.dtype != np.uint8:
+            raise TypeError("frame: a 1-D array is read as raw bytes and must be uint8, got %s; "
+                            "give samples as a 2-D array" % frame.dtype)
     if isinstance(frame, np.ndarray) and frame.ndim == 2:
         array = frame
         if height is not None and _size("height", height) != array.shape[0]:

@@ -10,6 +10,12 @@ from ._errors import check
 _MODES = {"cell": 0, "pixel": 1}
 _MODE_NAMES = {0: "cell", 1: "pixel"}
 _HEADER_WORDS = 3
+_DEPTHS = (8, 10, 12)
+# Table files: "TAVSHADE", format version 1, sample depth, then the words;
+# every field little-endian (the layout tavraw calibrate writes).
+_MAGIC = b"TAVSHADE"
+_FILE_VERSION = 1
+_FILE_HEADER_BYTES = 16
 
 
 def _parameter_words(mode, height, width):
@@ -20,64 +26,110 @@ def _parameter_words(mode, height, width):
     return 0  # a mode the library refuses before writing anything
 
 
+def _depth(bits):
+    if bits is None:
+        return None
+    bits = _arguments.integer("bits", bits, 0, 2**32 - 1)
+    if bits not in _DEPTHS:
+        raise ValueError("bits: %d is not a depth that tables correct (8, 10 or 12)" % bits)
+    return bits
+
+
+def _frozen_words(values):
+    """A read-only uint32 array over an immutable bytes object: NumPy cannot
+    make it writeable again, since the array does not own that memory."""
+    return np.frombuffer(values.astype("=u4").tobytes(), dtype=np.uint32)
+
+
 class ShadingTable:
     """A parameter table: the words mode, height, width, then one gain and
-    offset word per pixel ("pixel") or per 2x2 cell ("cell").
+    offset word per pixel ("pixel") or per 2x2 cell ("cell"), and the sample
+    depth `bits` of the frames it was made for (8, 10, 12, or None when not
+    known).
 
-    bytes(table) gives the words little-endian (the layout of table files);
-    ShadingTable.from_bytes reads them back. ShadingTable(words) takes the
-    32-bit words themselves. The table is immutable.
+    bytes(table) is a table file as tavraw calibrate writes it (a 16-byte
+    TAVSHADE header with the depth, then the words little-endian), and
+    ShadingTable.from_bytes reads one. Word arrays without the header (the
+    library's table alone) are read by from_bytes(data, headerless=True) or
+    ShadingTable(words, bits=...). The table is immutable.
     """
 
-    __slots__ = ("_words",)
+    __slots__ = ("_words", "_bits")
 
-    def __init__(self, words):
+    def __init__(self, words, bits=None):
         values = np.asarray(words).reshape(-1)
         if values.dtype.kind not in "ui":
             raise TypeError("words: expected 32-bit unsigned words, got %s" % values.dtype)
         if values.size and (values.min() < 0 or values.max() > 0xFFFFFFFF):
             raise ValueError("words: values outside 0..0xFFFFFFFF")
-        words = values.astype(np.uint32)  # always a copy of its own
-        if words.size < _HEADER_WORDS:
-            raise ValueError("words: %d words, a table has at least %d" % (words.size, _HEADER_WORDS))
-        mode, height, width = (int(w) for w in words[:_HEADER_WORDS])
+        if values.size < _HEADER_WORDS:
+            raise ValueError("words: %d words, a table has at least %d" % (values.size, _HEADER_WORDS))
+        mode, height, width = (int(w) for w in values[:_HEADER_WORDS])
         if mode not in _MODE_NAMES:
             raise ValueError("words: mode %d is neither 0 (cell) nor 1 (pixel)" % mode)
         if not (0 < height <= INT32_MAX and 0 < width <= INT32_MAX):
             raise ValueError("words: the header's size %dx%d is not a frame size" % (width, height))
+        if mode == 0 and (height % 2 or width % 2):
+            raise ValueError("words: a cell table needs an even width and height, the header says %dx%d"
+                             % (width, height))
         expected = _HEADER_WORDS + _parameter_words(mode, height, width)
-        if words.size != expected:
+        if values.size != expected:
             raise ValueError("words: %d words, a %s table for %dx%d has %d"
-                             % (words.size, _MODE_NAMES[mode], width, height, expected))
-        words.flags.writeable = False
-        self._words = words
+                             % (values.size, _MODE_NAMES[mode], width, height, expected))
+        self._bits = _depth(bits)
+        self._words = _frozen_words(values)
 
     @classmethod
-    def from_bytes(cls, data):
-        """A table from its bytes: 32-bit little-endian words."""
+    def from_bytes(cls, data, *, headerless=False, bits=None):
+        """A table from a table file's bytes (the TAVSHADE header, then
+        32-bit little-endian words). headerless=True reads the words alone,
+        as files without the header hold them; `bits` then names the depth
+        (None: unknown)."""
         try:
             view = memoryview(data)
         except TypeError:
             raise TypeError("data: expected a bytes-like object, got %s" % type(data).__name__) from None
-        if view.nbytes % 4:
-            raise ValueError("data: %d bytes is not a whole number of 32-bit words" % view.nbytes)
-        return cls(np.frombuffer(view.tobytes(), dtype="<u4"))
+        raw = view.tobytes()
+        if not headerless:
+            if bits is not None:
+                raise ValueError("bits: a table file names its own depth (bits= is for headerless=True)")
+            if raw[:len(_MAGIC)] != _MAGIC:
+                raise ValueError("data: not a shading table file (no TAVSHADE header); the table words alone "
+                                 "are read with from_bytes(data, headerless=True)")
+            if len(raw) < _FILE_HEADER_BYTES:
+                raise ValueError("data: the 16-byte file header is cut short (%d bytes)" % len(raw))
+            version, bits = np.frombuffer(raw[8:16], dtype="<u4").tolist()
+            if version != _FILE_VERSION:
+                raise ValueError("data: shading table file version %d is not supported (version %d is)"
+                                 % (version, _FILE_VERSION))
+            if bits not in _DEPTHS:
+                raise ValueError("data: sample depth %d in the header (expected 8, 10 or 12)" % bits)
+            raw = raw[_FILE_HEADER_BYTES:]
+        if len(raw) % 4:
+            raise ValueError("data: %d bytes of table words is not a whole number of 32-bit words" % len(raw))
+        return cls(np.frombuffer(raw, dtype="<u4"), bits=bits)
 
     def __bytes__(self):
-        return self._words.astype("<u4").tobytes()
+        if self._bits is None:
+            raise ValueError("bits: the table's sample depth is unknown, and a table file records it "
+                             "(make it with ShadingTable(words, bits=...)); table.words.tobytes() gives "
+                             "the headerless words")
+        header = _MAGIC + np.array([_FILE_VERSION, self._bits], dtype="<u4").tobytes()
+        return header + self._words.astype("<u4").tobytes()
 
     def __reduce__(self):
-        return (ShadingTable.from_bytes, (bytes(self),))
+        return (ShadingTable, (np.array(self._words), self._bits))
 
     def __eq__(self, other):
         if not isinstance(other, ShadingTable):
             return NotImplemented
-        return np.array_equal(self._words, other._words)
+        return self._bits == other._bits and np.array_equal(self._words, other._words)
 
     __hash__ = None
 
     def __repr__(self):
-        return "<tav.ShadingTable %s %dx%d>" % (self.mode, self.width, self.height)
+        depth = "" if self._bits is None else ", %d-bit" % self._bits
+        return "<tav.ShadingTable %s %dx%d%s>" % (self.mode, self.width, self.height, depth)
 
     @property
     def mode(self):
@@ -91,6 +143,11 @@ class ShadingTable:
     @property
     def width(self):
         return int(self._words[2])
+
+    @property
+    def bits(self):
+        """Sample depth of the frames the table was made for, or None."""
+        return self._bits
 
     @property
     def words(self):
@@ -110,12 +167,25 @@ def _float_frame(name, frame):
     return np.require(frame, np.float32, ["C_CONTIGUOUS", "ALIGNED"])
 
 
-def shading_table(grey, dark, *, mode="pixel", bits):
+def _bayer_order(order):
+    if order is None:
+        return None
+    return _arguments.choice("order", order, {"RG": "RG", "GR": "GR", "GB": "GB", "BG": "BG", "RGGB": "RG",
+                                               "GRBG": "GR", "GBRG": "GB", "BGGR": "BG"})
+
+
+def shading_table(grey, dark, *, mode="pixel", bits, order=None):
     """A ShadingTable from averaged grey and dark exposures (float32 H x W,
     on the scale of `bits`, the depth of the frames to correct: 8, 10 or 12).
     mode "pixel": one word per pixel; "cell": one word per 2x2 cell.
+    order: the Bayer order of the frames ("RG", "GR", "GB", "BG"), or None
+    for Mono frames, for the per-channel brightness check.
+
     Raises TavError when the library refuses (for instance sizes below 32 or
-    odd)."""
+    odd), and ValueError, with tavraw calibrate's explanation, for averages
+    that are NaN, infinite, negative or above the depth, grey frames not
+    brighter than the dark ones in some channel, and tables in which some
+    pixel or cell would get gain 0."""
     grey = _float_frame("grey", grey)
     dark = _float_frame("dark", dark)
     if grey.shape != dark.shape:
@@ -123,12 +193,19 @@ def shading_table(grey, dark, *, mode="pixel", bits):
     mode_number = (_arguments.choice("mode", mode, _MODES) if isinstance(mode, str)
                    else _arguments.integer("mode", mode, 0, 2**32 - 1))
     bits = _arguments.integer("bits", bits, 0, 2**32 - 1)
-    if bits not in (8, 10, 12):
+    if bits not in _DEPTHS:
         raise ValueError("bits: %d is not a depth that tables correct (8, 10 or 12)" % bits)
+    bayer = _bayer_order(order)
     height, width = grey.shape
     words = np.empty(_HEADER_WORDS + _parameter_words(mode_number, height, width), dtype=np.uint32)
+    # The library's own refusals (sizes, mode) come first, with their lines;
+    # then the checks tavraw calibrate makes, from the same source.
     check("tavGetLSCParameter", _tav.shading_table(grey, dark, height, width, mode_number, bits, words))
-    return ShadingTable(words)
+    for problem in (_tav.averages_problem(grey, "grey", bits), _tav.averages_problem(dark, "dark", bits),
+                    _tav.brighter_grey_problem(grey, dark, bayer), _tav.zero_gain_problem(words)):
+        if problem:
+            raise ValueError(problem)
+    return ShadingTable(words, bits=bits)
 
 
 def _sample_dtype(fmt, frame):

@@ -64,6 +64,7 @@ def test_shading_table_and_correction_match_the_tool(tmp_path, tavraw, rng, mode
     # The tool's file is the table behind a 16-byte header: magic, version 1, sample bits.
     stored = (tmp_path / "t.tbl").read_bytes()
     assert stored[:16] == b"TAVSHADE" + (1).to_bytes(4, "little") + (10).to_bytes(4, "little")
-    assert bytes(table) == stored[16:]
+    assert bytes(table) == stored
+    assert tav.ShadingTable.from_bytes(stored) == table and table.bits == 10
     corrected = tav.correct(frame, table, "BayerRG10")
     assert corrected.astype("<u2").tobytes() == (tmp_path / "c.raw").read_bytes()

@@ -49,13 +49,14 @@ def test_tables_round_trip_through_bytes(rng):
     for mode, words in (("pixel", 3 + 32 * 40), ("cell", 3 + 16 * 20)):
         table = tav.shading_table(grey, dark, mode=mode, bits=10)
         data = bytes(table)
-        assert len(data) == 4 * words
-        assert data[:12] == np.array([mode == "pixel", 32, 40], dtype="<u4").tobytes()
+        assert len(data) == 16 + 4 * words
+        assert data[:16] == b"TAVSHADE" + np.array([1, 10], dtype="<u4").tobytes()
+        assert data[16:28] == np.array([mode == "pixel", 32, 40], dtype="<u4").tobytes()
         again = tav.ShadingTable.from_bytes(data)
         assert again == table and bytes(again) == data
         assert (again.mode, again.height, again.width) == (mode, 32, 40)
         assert pickle.loads(pickle.dumps(table)) == table
-        assert tav.ShadingTable(table.words) == table
+        assert tav.ShadingTable(table.words, bits=10) == table
         assert not table.words.flags.writeable
         frame = rng.integers(0, 1024, (32, 40), dtype=np.uint16)
         np.testing.assert_array_equal(tav.correct(frame, again, "Mono10"), tav.correct(frame, table, "Mono10"))
