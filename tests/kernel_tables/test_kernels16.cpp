@@ -3,6 +3,7 @@
 // binary: random and extreme frames, odd and even sizes, inputs and outputs
 // ending at a page boundary, frames at odd addresses where the interface
 // allows them.
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <random>
@@ -10,6 +11,7 @@
 #include "tavcore.h"
 #include "test_support.h"
 #include "kernel_tables.h"
+#include "lsc/correctionJob.h"
 
 namespace {
 
@@ -192,6 +194,53 @@ TEST(KernelTables16, ShadingCorrectionEveryDepthModeAndAlignment) {
                                 EXPECT_EQ(tavLSCorrection(&input, &output, table.data()), TAV_OK);
                                 return inPlace ? in.contents() : out.contents();
                             });
+                        }
+                    }
+                }
+            }
+        }
+    }
+}
+
+// Streamed stores are asked for only above the last-level cache, so the
+// tables' entries are called with the hint set on small frames: every
+// alignment of the output (head samples before the first 32-byte line,
+// whole or split cells, odd addresses where nothing can stream) writes what
+// the plain rule writes.
+TEST(KernelTables16, ShadingCorrectionStreamedStores) {
+    const int32_t types[] = {TAV_PIXEL_BAYER_RG8, TAV_PIXEL_MONO10, TAV_PIXEL_BAYER_GR12};
+    const int depths[] = {8, 10, 12};
+    uint32_t seed = 1700;
+    for (int t = 0; t < 3; ++t) {
+        const size_t sampleBytes = depths[t] == 8 ? 1 : 2;
+        for (uint32_t mode : {TAV_LSC_MODE_2X2, TAV_LSC_MODE_PIXEL}) {
+            for (int h : {2, 5}) {
+                for (int w : {3, 40, 67, 130}) {
+                    const size_t bytes = size_t(h) * w * sampleBytes;
+                    const auto frame = tavtest::randomBytes(bytes, seed++);
+                    const auto table = lscTable(mode, h, w, seed++);
+                    for (size_t shift = 0; shift < 34; ++shift) {
+                        std::vector<uint8_t> plain;
+                        kerneltables::withTable(Isa::Plain, [&] {
+                            PageEndBuffer out(bytes);
+                            TavImage input = {h, w, types[t], const_cast<uint8_t*>(frame.data()), 0};
+                            TavImage output = {h, w, types[t], out.data(), 0};
+                            EXPECT_EQ(tavLSCorrection(&input, &output, table.data()), TAV_OK);
+                            plain = out.contents();
+                        });
+                        for (Isa isa : kerneltables::vectorTables()) {
+                            const auto* kernels = tav::simd::kernelTableOf(isa);
+                            if (kernels->lscCorrect == nullptr) continue;
+                            PageEndBuffer in(bytes + shift), out(bytes + shift);
+                            memcpy(in.data() + shift, frame.data(), bytes);
+                            const tav::lsc::CorrectionJob job = {in.data() + shift, out.data() + shift,
+                                                                 table.data() + TAV_LSC_TABLE_HEADER_WORDS,
+                                                                 h, w, depths[t], mode == TAV_LSC_MODE_PIXEL, true};
+                            if (!kernels->lscCorrect(job)) continue;  // left to the plain loops
+                            const auto got = out.contents();
+                            ASSERT_TRUE(std::equal(plain.begin(), plain.end(), got.begin() + shift))
+                                << "streamed lsc " << depths[t] << "-bit mode " << mode << " " << h << "x" << w
+                                << " output at +" << shift << " " << kerneltables::isaName(isa);
                         }
                     }
                 }
