@@ -87,6 +87,74 @@ TEST(KernelTables16, BilinearInterleavedAndPlanar) {
     }
 }
 
+namespace {
+
+// What the RG entry gives on the frame with a mirrored row above (GB, BG)
+// and/or a mirrored column in front (GR, BG), cropped back: B, G, R words,
+// interleaved or as three planes.
+std::vector<uint16_t> mirroredCopyResult(const std::vector<uint16_t>& frame, int h, int w, int order, bool planar) {
+    const int padRow = order >> 1, padColumn = order & 1;
+    const int ph = h + padRow, pw = w + padColumn;
+    std::vector<uint16_t> padded(size_t(ph) * pw);
+    for (int r = 0; r < ph; ++r)
+        for (int c = 0; c < pw; ++c) {
+            const int sr = r - padRow < 0 ? 1 : r - padRow, sc = c - padColumn < 0 ? 1 : c - padColumn;
+            padded[size_t(r) * pw + c] = frame[size_t(sr) * w + sc];
+        }
+    const size_t plane = size_t(ph) * pw;
+    std::vector<uint16_t> out(3 * plane);
+    if (planar) {
+        EXPECT_EQ(tavDemosaicingBilinearU16P(padded.data(), ph, pw, out.data(), out.data() + plane,
+                                             out.data() + 2 * plane), TAV_OK);
+    } else {
+        EXPECT_EQ(tavDemosaicingBilinearU16(padded.data(), ph, pw, out.data()), TAV_OK);
+    }
+    std::vector<uint16_t> cropped;
+    for (int k = 0; k < (planar ? 3 : 1); ++k)
+        for (int r = padRow; r < ph; ++r) {
+            const uint16_t* row = out.data() + k * plane + size_t(r) * pw * (planar ? 1 : 3);
+            const int per = planar ? 1 : 3;
+            cropped.insert(cropped.end(), row + padColumn * per, row + pw * per);
+        }
+    return cropped;
+}
+
+}  // namespace
+
+// Every order straight from the frame, under every table, against the
+// mirrored copy: odd and even sizes, rows of several vector blocks, buffers
+// ending at a page boundary.
+TEST(KernelTables16, BilinearEveryOrderEqualsMirroredCopy) {
+    uint32_t seed = 2100;
+    for (int h : {4, 5, 6, 7, 10, 13}) {
+        for (int w : {4, 5, 6, 7, 8, 9, 16, 17, 18, 19, 20, 21, 34, 35, 36, 37, 67, 130, 131}) {
+            const size_t n = size_t(h) * w;
+            const auto samples = mixedSamples(n, seed++, 65535);
+            for (int order = 0; order < 4; ++order) {
+                for (bool planar : {false, true}) {
+                    std::vector<uint16_t> expected;
+                    kerneltables::withTable(Isa::Plain,
+                                            [&] { expected = mirroredCopyResult(samples, h, w, order, planar); });
+                    for (Isa isa : kerneltables::runnableTables()) {
+                        kerneltables::withTable(isa, [&] {
+                            PageEndBuffer in(2 * n), out(6 * n);
+                            in.fill(samples.data());
+                            uint16_t* o = out.words();
+                            const TavStatus status =
+                                planar ? tavDemosaicingBilinearU16POrder(in.words(), h, w, order, o, o + n, o + 2 * n)
+                                       : tavDemosaicingBilinearU16Order(in.words(), h, w, order, o);
+                            ASSERT_EQ(status, TAV_OK);
+                            ASSERT_EQ(memcmp(o, expected.data(), 6 * n), 0)
+                                << "order " << order << (planar ? " planar " : " ") << h << "x" << w << " "
+                                << kerneltables::isaName(isa);
+                        });
+                    }
+                }
+            }
+        }
+    }
+}
+
 TEST(KernelTables16, EdgeAllOrders) {
     typedef uint32_t (*EdgeEntry)(const uint16_t*, int32_t, int32_t, uint16_t*);
     const EdgeEntry entries[] = {demosaicingEdgeRGGBU16, demosaicingEdgeGRBGU16, demosaicingEdgeGBRGU16,
