@@ -71,12 +71,11 @@ int32_t bodyEndRow(int32_t height) { return height - 1 - (height & 1); }
 struct RedSite {
     int32_t row, column;
 };
-const RedSite kRedFirst = {0, 0};
 
 // The rule at one pixel, any position, borders mirrored.
 template <class Sink>
 void interpolatePixel(const uint16_t* source, int32_t height, int32_t width, int32_t row, int32_t column,
-                      const Sink& sink, RedSite red = kRedFirst) {
+                      const Sink& sink) {
     int32_t rows[3], cols[3];
     for (int32_t k = 0; k < 3; ++k) {
         rows[k] = tav::mirrorIndex(row - 1 + k, height);
@@ -92,7 +91,7 @@ void interpolatePixel(const uint16_t* source, int32_t height, int32_t width, int
     const uint32_t horizontal = (at(0, -1) + at(0, 1)) >> 1;
     const uint32_t vertical = (at(-1, 0) + at(1, 0)) >> 1;
     const ptrdiff_t pixel = (ptrdiff_t)row * width + column;
-    const bool evenRow = ((row + red.row) & 1) == 0, evenColumn = ((column + red.column) & 1) == 0;
+    const bool evenRow = (row & 1) == 0, evenColumn = (column & 1) == 0;
     if (evenRow && evenColumn) {
         sink.put(pixel, own, cross, diagonal);  // R site
     } else if (!evenRow && !evenColumn) {
@@ -178,6 +177,38 @@ void lastCols(const uint16_t* source, int32_t height, int32_t width, int32_t sta
         for (int32_t c = startColumn; c < width; ++c) interpolatePixel(source, height, width, r, c, sink);
 }
 
+// Columns [from, to) of one row by the rule, borders mirrored, for any
+// order: the neighbour rows and the two edge columns are mirrored once, so
+// the rows around the body cost about what the body costs.
+template <class Sink>
+void rowSegment(const uint16_t* source, int32_t height, int32_t width, int32_t row, int32_t from, int32_t to,
+                RedSite red, const Sink& sink) {
+    const ptrdiff_t w = width;
+    const uint16_t* up = source + tav::mirrorIndex(row - 1, height) * w;
+    const uint16_t* mid = source + row * w;
+    const uint16_t* down = source + tav::mirrorIndex(row + 1, height) * w;
+    const bool redRow = ((row + red.row) & 1) == 0;
+    for (int32_t c = from; c < to; ++c) {
+        const int32_t l = tav::mirrorIndex(c - 1, width), r = tav::mirrorIndex(c + 1, width);
+        const uint32_t own = mid[c];
+        const uint32_t cross = ((uint32_t)up[c] + down[c] + mid[l] + mid[r]) >> 2;
+        const uint32_t diagonal = ((uint32_t)up[l] + up[r] + down[l] + down[r]) >> 2;
+        const uint32_t horizontal = ((uint32_t)mid[l] + mid[r]) >> 1;
+        const uint32_t vertical = ((uint32_t)up[c] + down[c]) >> 1;
+        const ptrdiff_t pixel = row * w + c;
+        const bool redColumn = ((c + red.column) & 1) == 0;
+        if (redRow && redColumn) {
+            sink.put(pixel, own, cross, diagonal);  // R site
+        } else if (!redRow && !redColumn) {
+            sink.put(pixel, diagonal, cross, own);  // B site
+        } else if (redRow) {
+            sink.put(pixel, horizontal, own, vertical);  // G on an R row
+        } else {
+            sink.put(pixel, vertical, own, horizontal);  // G on a B row
+        }
+    }
+}
+
 // Any Bayer order. The window that starts at the first red site reads red
 // first, so the body runs on it as it is (rows `width` apart); the rule
 // fills the rows and columns around the body, borders mirrored with the
@@ -197,10 +228,11 @@ void anyOrder(const uint16_t* source, int32_t height, int32_t width, RedSite red
         right = red.column + extent.column;
     }
     for (int32_t r = 0; r < height; ++r) {
-        const bool bodyRow = r >= top && r < bottom;
-        for (int32_t c = 0; c < width; ++c) {
-            if (bodyRow && c == left) c = right;
-            if (c < width) interpolatePixel(source, height, width, r, c, sink, red);
+        if (r >= top && r < bottom) {
+            rowSegment(source, height, width, r, 0, left, red, sink);
+            rowSegment(source, height, width, r, right, width, red, sink);
+        } else {
+            rowSegment(source, height, width, r, 0, width, red, sink);
         }
     }
 }
