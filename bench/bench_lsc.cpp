@@ -1,7 +1,8 @@
 // tavLSCorrection throughput on 8- and 12-bit frames with per-pixel and
-// per-2x2 tables, against memcpy moving the same bytes: the frame in and out
-// and the table (the ceiling of any per-sample pass). The ratio to read is
-// tav / memcpy of the same row.
+// per-2x2 tables, against a memcpy-based reference that moves exactly the
+// bytes the correction moves: the frame read and written (memcpy) and the
+// table read once, never written (the ceiling of any per-sample pass). The
+// ratio to read is tav / memcpy of the same row.
 #include "bench_frames.h"
 
 #include "tavcore.h"
@@ -55,15 +56,30 @@ void benchTav(benchmark::State& state, uint32_t mode, int depth) {
     tavbench::setPixelRate(state, (int64_t)kSize.width * kSize.height);
 }
 
+// Reads every table word once and writes nothing back to memory: the table
+// goes through memcpy, 16 KiB at a time, into one scratch block that stays in
+// the first-level cache. A read loop of our own would be slower than the
+// library's tuned copy and flatter the correction.
+constexpr size_t kScratchBytes = 16384;
+
+void readAll(const std::vector<uint32_t>& table, uint8_t* scratch) {
+    const uint8_t* at = reinterpret_cast<const uint8_t*>(table.data());
+    const size_t bytes = table.size() * sizeof(uint32_t);
+    for (size_t i = 0; i < bytes; i += kScratchBytes) {
+        memcpy(scratch, at + i, bytes - i < kScratchBytes ? bytes - i : kScratchBytes);
+        benchmark::DoNotOptimize(scratch);
+        benchmark::ClobberMemory();
+    }
+}
+
 void benchMemcpy(benchmark::State& state, uint32_t mode, int depth) {
     std::vector<uint8_t> src = makeFrame(depth);
     std::vector<uint8_t> dst(src.size());
     const std::vector<uint32_t> table = makeTable(mode, kSize.width, kSize.height);
-    std::vector<uint32_t> tableCopy(table.size());
+    std::vector<uint8_t> scratch(kScratchBytes);
     for (auto _ : state) {
         memcpy(dst.data(), src.data(), src.size());
-        memcpy(tableCopy.data(), table.data(), table.size() * sizeof(uint32_t));
-        benchmark::DoNotOptimize(tableCopy.data());
+        readAll(table, scratch.data());
         benchmark::DoNotOptimize(dst.data());
         benchmark::ClobberMemory();
     }

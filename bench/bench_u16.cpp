@@ -1,6 +1,7 @@
-// 16-bit demosaicing throughput on 12-bit BayerRG frames in 16-bit words:
+// 16-bit demosaicing throughput on 12-bit Bayer frames in 16-bit words:
 // the bilinear entry point and the edge-directed RG kernel beside OpenCV's
-// 16-bit bilinear and edge-aware cv::cvtColor, single-threaded.
+// 16-bit bilinear and edge-aware cv::cvtColor, single-threaded; the bilinear
+// path of the GR, GB and BG orders on the same frame, to read beside RG.
 #include "bench_frames.h"
 
 #include "tavcore.h"
@@ -26,15 +27,22 @@ std::vector<uint16_t> makeSamples(tavbench::FrameSize size) {
     return samples;
 }
 
-void benchBilinear(benchmark::State& state, bool planar) {
+// order: TAV_BAYER_ORDER_RG (the RG entry points themselves) .. _BG.
+void benchBilinear(benchmark::State& state, bool planar, int order) {
     const std::vector<uint16_t> src = makeSamples(kSize);
     const size_t plane = (size_t)kSize.width * kSize.height;
     std::vector<uint16_t> dst(3 * plane);
     for (auto _ : state) {
-        const TavStatus status =
-            planar ? tavDemosaicingBilinearU16P(src.data(), kSize.height, kSize.width, dst.data(),
-                                                dst.data() + plane, dst.data() + 2 * plane)
-                   : tavDemosaicingBilinearU16(src.data(), kSize.height, kSize.width, dst.data());
+        TavStatus status;
+        if (order == TAV_BAYER_ORDER_RG) {
+            status = planar ? tavDemosaicingBilinearU16P(src.data(), kSize.height, kSize.width, dst.data(),
+                                                         dst.data() + plane, dst.data() + 2 * plane)
+                            : tavDemosaicingBilinearU16(src.data(), kSize.height, kSize.width, dst.data());
+        } else {
+            status = planar ? tavDemosaicingBilinearU16POrder(src.data(), kSize.height, kSize.width, order,
+                                                              dst.data(), dst.data() + plane, dst.data() + 2 * plane)
+                            : tavDemosaicingBilinearU16Order(src.data(), kSize.height, kSize.width, order, dst.data());
+        }
         if (status != TAV_OK) {
             state.SkipWithError("demosaicing failed");
             break;
@@ -82,8 +90,18 @@ struct Registrar {
         const std::string bilinear = "u16_bilinear/BayerRG12_to_BGR16" + size;
         const std::string planar = "u16_bilinear/BayerRG12_to_BGR16_Planar" + size;
         const std::string edge = "u16_edge/BayerRG12_to_BGR16" + size;
-        benchmark::RegisterBenchmark((bilinear + "/tav").c_str(), benchBilinear, false)->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark((planar + "/tav").c_str(), benchBilinear, true)->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark((bilinear + "/tav").c_str(), benchBilinear, false, TAV_BAYER_ORDER_RG)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark((planar + "/tav").c_str(), benchBilinear, true, TAV_BAYER_ORDER_RG)
+            ->Unit(benchmark::kMillisecond);
+        const char* orders[] = {"GR", "GB", "BG"};
+        for (int order = TAV_BAYER_ORDER_GR; order <= TAV_BAYER_ORDER_BG; ++order) {
+            const std::string name = std::string("u16_bilinear/Bayer") + orders[order - 1] + "12_to_BGR16";
+            benchmark::RegisterBenchmark((name + size + "/tav").c_str(), benchBilinear, false, order)
+                ->Unit(benchmark::kMillisecond);
+            benchmark::RegisterBenchmark((name + "_Planar" + size + "/tav").c_str(), benchBilinear, true, order)
+                ->Unit(benchmark::kMillisecond);
+        }
         benchmark::RegisterBenchmark((edge + "/tav").c_str(), benchEdge)->Unit(benchmark::kMillisecond);
 #if defined(TAV_HAVE_OPENCV)
         benchmark::RegisterBenchmark((bilinear + "/opencv").c_str(), benchOpenCv, (int)cv::COLOR_BayerBG2BGR)

@@ -38,8 +38,10 @@ enum DiagnosticLine : int {
     // 16-bit bilinear entry points.
     kLineBilinear16Null = 196,
     kLineBilinear16Size = 197,
+    kLineBilinear16Order = 198,
     kLineBilinear16PlanarNull = 217,
     kLineBilinear16PlanarSize = 218,
+    kLineBilinear16PlanarOrder = 219,
 
     // Edge-directed 8-bit kernels (size or null buffer), per kernel.
     kLineEdgeRgBgr = 5661,

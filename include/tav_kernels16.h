@@ -31,6 +31,24 @@ TAV_API TavStatus tavDemosaicingBilinearU16(const uint16_t* source, int32_t heig
 TAV_API TavStatus tavDemosaicingBilinearU16P(const uint16_t* source, int32_t height, int32_t width,
                                              uint16_t* bPlane, uint16_t* gPlane, uint16_t* rPlane);
 
+/* ---- Bilinear, any Bayer order --------------------------------------------
+ * The order names the first two samples of the first row. Results, output
+ * layouts, checks and diagnostics are those of the RGGB entry points above
+ * (which TAV_BAYER_ORDER_RG calls); the other orders give what the RGGB entry
+ * gives on the frame with a mirrored row above (GB, BG) and/or a mirrored
+ * column in front (GR, BG), cropped back, without any copy. An order outside
+ * 0..3 is refused with TAV_E_UNSUPPORTED (lines 198, 219) after the pointer
+ * and size checks. */
+#define TAV_BAYER_ORDER_RG 0
+#define TAV_BAYER_ORDER_GR 1
+#define TAV_BAYER_ORDER_GB 2
+#define TAV_BAYER_ORDER_BG 3
+TAV_API TavStatus tavDemosaicingBilinearU16Order(const uint16_t* source, int32_t height, int32_t width,
+                                                 int32_t order, uint16_t* destination);
+TAV_API TavStatus tavDemosaicingBilinearU16POrder(const uint16_t* source, int32_t height, int32_t width,
+                                                  int32_t order, uint16_t* bPlane, uint16_t* gPlane,
+                                                  uint16_t* rPlane);
+
 /* Unchecked apart from refusing null pointers, sizes below 4 and frames
  * too large for 32-bit sample counts (TAV_E_NULL_POINTER / TAV_E_SIZE,
  * nothing printed); 0 otherwise. */

@@ -203,6 +203,19 @@ TEST(U16Bilinear, ErrorPaths) {
                   }),
                   c.lineP);
         EXPECT_EQ(rc, c.status);
+        // Every order shares the RG entries' checks and lines.
+        for (int32_t order = TAV_BAYER_ORDER_RG; order <= TAV_BAYER_ORDER_BG; ++order) {
+            EXPECT_EQ(tavtest::captureStdout(
+                          [&] { rc = tavDemosaicingBilinearU16Order(c.source, c.height, c.width, order, d); }),
+                      c.line);
+            EXPECT_EQ(rc, c.status);
+            EXPECT_EQ(tavtest::captureStdout([&] {
+                          rc = tavDemosaicingBilinearU16POrder(c.source, c.height, c.width, order, words(b), gp,
+                                                               words(r));
+                      }),
+                      c.lineP);
+            EXPECT_EQ(rc, c.status);
+        }
         EXPECT_EQ(tavtest::captureStdout([&] { rc = demosaicingBilinearRGGBU16(c.source, c.height, c.width, d); }),
                   "");
         EXPECT_EQ(rc, c.status);
@@ -219,6 +232,30 @@ TEST(U16Bilinear, ErrorPaths) {
                   tavDemosaicingBilinearU16P(src.data(), 2, 4, words(b), words(g), words(r));
               }),
               errorLine(tav::kLineBilinear16Null) + errorLine(tav::kLineBilinear16PlanarSize));
+}
+
+// An order outside 0..3 is refused after the pointer and size checks, with
+// nothing written.
+TEST(U16Bilinear, UnknownOrderRefused) {
+    const std::vector<uint16_t> src(64, 9);
+    GuardedBuffer out(3 * 64 * 2, 0x3C), b(128, 0x3C), g(128, 0x3C), r(128, 0x3C);
+    for (int32_t order : {-1, 4, 1 << 30}) {
+        TavStatus rc = 0;
+        EXPECT_EQ(tavtest::captureStdout([&] { rc = tavDemosaicingBilinearU16Order(src.data(), 8, 8, order, words(out)); }),
+                  errorLine(tav::kLineBilinear16Order));
+        EXPECT_EQ(rc, TAV_E_UNSUPPORTED);
+        EXPECT_EQ(tavtest::captureStdout([&] {
+                      rc = tavDemosaicingBilinearU16POrder(src.data(), 8, 8, order, words(b), words(g), words(r));
+                  }),
+                  errorLine(tav::kLineBilinear16PlanarOrder));
+        EXPECT_EQ(rc, TAV_E_UNSUPPORTED);
+        EXPECT_EQ(tavtest::captureStdout([&] { rc = tavDemosaicingBilinearU16Order(src.data(), 3, 8, order, words(out)); }),
+                  errorLine(tav::kLineBilinear16Size));
+    }
+    for (const GuardedBuffer* buf : {&out, &b, &g, &r}) {
+        for (size_t i = 0; i < buf->size(); ++i) ASSERT_EQ(buf->data()[i], 0x3C);
+        EXPECT_TRUE(buf->intact());
+    }
 }
 
 TEST(U16Bilinear, RoutinesRefuseSmallFramesAndNull) {

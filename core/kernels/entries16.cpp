@@ -7,6 +7,7 @@
 #include <stddef.h>
 
 #include "diagnostics.h"
+#include "kernels/bilinear16/anyOrder.h"
 #include "kernels/samples16.h"
 #include "sizeCheck.h"
 
@@ -104,6 +105,44 @@ TavStatus tavDemosaicingBilinearU16P(const uint16_t* source, int32_t height, int
         return TAV_E_SIZE;
     }
     return demosaicingBilinearRGGBU16P(source, height, width, bPlane, gPlane, rPlane);
+}
+
+TavStatus tavDemosaicingBilinearU16Order(const uint16_t* source, int32_t height, int32_t width, int32_t order,
+                                         uint16_t* destination) {
+    if (order == TAV_BAYER_ORDER_RG) return tavDemosaicingBilinearU16(source, height, width, destination);
+    if (!destination || !source) {
+        tav::printErrorLine(tav::kLineBilinear16Null);
+        return TAV_E_NULL_POINTER;
+    }
+    if (bilinearSizeStatus(height, width) != TAV_OK) {
+        tav::printErrorLine(tav::kLineBilinear16Size);
+        return TAV_E_SIZE;
+    }
+    if (order < TAV_BAYER_ORDER_RG || order > TAV_BAYER_ORDER_BG) {
+        tav::printErrorLine(tav::kLineBilinear16Order);
+        return TAV_E_UNSUPPORTED;
+    }
+    tav::bilinear16::anyOrderInterleaved(source, height, width, order, destination);
+    return TAV_OK;
+}
+
+TavStatus tavDemosaicingBilinearU16POrder(const uint16_t* source, int32_t height, int32_t width, int32_t order,
+                                          uint16_t* bPlane, uint16_t* gPlane, uint16_t* rPlane) {
+    if (order == TAV_BAYER_ORDER_RG) return tavDemosaicingBilinearU16P(source, height, width, bPlane, gPlane, rPlane);
+    if (!source || !bPlane || !gPlane || !rPlane) {
+        tav::printErrorLine(tav::kLineBilinear16PlanarNull);
+        return TAV_E_NULL_POINTER;
+    }
+    if (bilinearSizeStatus(height, width) != TAV_OK) {
+        tav::printErrorLine(tav::kLineBilinear16PlanarSize);
+        return TAV_E_SIZE;
+    }
+    if (order < TAV_BAYER_ORDER_RG || order > TAV_BAYER_ORDER_BG) {
+        tav::printErrorLine(tav::kLineBilinear16PlanarOrder);
+        return TAV_E_UNSUPPORTED;
+    }
+    tav::bilinear16::anyOrderPlanar(source, height, width, order, bPlane, gPlane, rPlane);
+    return TAV_OK;
 }
 
 uint32_t demosaicingEdgeRGGBU16(const uint16_t* source, int32_t height, int32_t width, uint16_t* destination) {

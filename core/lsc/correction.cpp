@@ -1,50 +1,23 @@
 // Applies a shading parameter table to an 8-, 10- or 12-bit raw frame:
-// every sample becomes clamp(((s - B) * K + 2^16) >> 17). The plain rule is
-// built everywhere; vector loops of the instruction set chosen at run time
-// are entries of the kernel tables (simd/kernelTable.h).
+// every sample becomes clamp(((s - B) * K + 2^16) >> 17) (lsc/sampleRule.h).
+// The plain loops are built everywhere; the vector loops of the instruction
+// set chosen at run time are the kernel table's lscCorrect.
 #include <stddef.h>
 #include <stdint.h>
+#include <unistd.h>
 
 #include "diagnostics.h"
 #include "lsc/correctionJob.h"
+#include "lsc/sampleRule.h"
 #include "simd/kernelTable.h"
 #include "sizeCheck.h"
 #include "tav_lsc.h"
 
 namespace {
 
-// The plain rule, sample by sample: v = ((s - B) * K + 2^16) >> 17
-// (flooring), clamped to the depth. K = w >> 12; the offset is the 12-bit
-// one scaled to the frame's depth, (w AND 0xFFF) >> (12 - depth), which at
-// 8 bits is (w >> 4) AND 255. Samples of 10/12-bit frames are not masked to
-// their depth. Formed in 32 bits (cores without a 64-bit multiply run this
-// path): a sample at or below its offset gives v <= floor(2^16 / 2^17) = 0,
-// and above it, with d = s - B < 2^16 and K = high * 2^16 + low,
-// v = (d * high + ((d * low) >> 16) + 1) >> 1, every term below 2^32.
-inline uint32_t correctedSample(uint32_t sample, uint32_t word, int32_t bits) {
-    const uint32_t offset = (word & TAV_LSC_OFFSET_MASK) >> (12 - bits);
-    if (sample <= offset) return 0;
-    const uint32_t d = sample - offset;
-    const uint32_t gain = word >> TAV_LSC_GAIN_SHIFT;
-    const uint32_t v = (d * (gain >> 16) + ((d * (gain & 0xFFFFu)) >> 16) + 1) >> 1;
-    const uint32_t top = (1u << bits) - 1;
-    return v > top ? top : v;
-}
-
-// Sample i of a frame of 8-bit bytes or 16-bit little-endian words at any address.
-inline uint32_t readSample(const uint8_t* frame, size_t i, int32_t bits) {
-    if (bits == 8) return frame[i];
-    return uint32_t(frame[2 * i]) | (uint32_t(frame[2 * i + 1]) << 8);
-}
-
-inline void writeSample(uint8_t* frame, size_t i, int32_t bits, uint32_t value) {
-    if (bits == 8) {
-        frame[i] = uint8_t(value);
-        return;
-    }
-    frame[2 * i] = uint8_t(value);
-    frame[2 * i + 1] = uint8_t(value >> 8);
-}
+using tav::lsc::correctedSample;
+using tav::lsc::readSample;
+using tav::lsc::writeSample;
 
 inline void correctAt(const tav::lsc::CorrectionJob& job, size_t i, uint32_t word) {
     writeSample(job.destination, i, job.bits, correctedSample(readSample(job.source, i, job.bits), word, job.bits));
@@ -78,11 +51,36 @@ void correction(const tav::lsc::CorrectionJob& job) {
     if (vector == nullptr || !vector(job)) plainCorrection(job);
 }
 
+// The last-level cache the C library reports on x86 (from cpuid, as its own
+// copy routines use it), read once; a fixed guess where it reports none.
+// Other cores' vector loops do not stream, and asking there may read files.
+uint64_t lastLevelCacheBytes() {
+#if (defined(__x86_64__) || defined(__i386__)) && defined(_SC_LEVEL3_CACHE_SIZE)
+    static uint64_t known;  // 0 until read; constant-initialised, no guard
+    uint64_t bytes = __atomic_load_n(&known, __ATOMIC_RELAXED);
+    if (bytes != 0) return bytes;
+    const long reported = sysconf(_SC_LEVEL3_CACHE_SIZE);
+    bytes = reported > 0 ? uint64_t(reported) : uint64_t(32) << 20;
+    __atomic_store_n(&known, bytes, __ATOMIC_RELAXED);
+    return bytes;
+#else
+    return UINT64_MAX;
+#endif
+}
+
 TavStatus correctFrame(const uint8_t* source, uint8_t* destination, uint32_t mode, const uint32_t* words,
                        int32_t height, int32_t width, int32_t bits) {
     if (mode != TAV_LSC_MODE_PIXEL && mode != TAV_LSC_MODE_2X2) return TAV_E_UNSUPPORTED;
     if (height <= 0 || width <= 0) return TAV_OK;
-    const tav::lsc::CorrectionJob job = {source, destination, words, height, width, bits, mode == TAV_LSC_MODE_PIXEL};
+    const bool perPixel = mode == TAV_LSC_MODE_PIXEL;
+    const uint64_t frameBytes = uint64_t(height) * uint64_t(width) * (bits == 8 ? 1u : 2u);
+    const uint64_t tableBytes = sizeof(uint32_t) * (perPixel ? uint64_t(height) * uint64_t(width)
+                                                             : uint64_t(height / 2) * uint64_t(width / 2));
+    // A frame corrected into another buffer, with more traffic than the
+    // last-level cache holds, gains nothing from keeping its output cached;
+    // below that, streamed stores measured slower than cached ones.
+    const bool streamStores = source != destination && 2 * frameBytes + tableBytes > lastLevelCacheBytes();
+    const tav::lsc::CorrectionJob job = {source, destination, words, height, width, bits, perPixel, streamStores};
     correction(job);
     return TAV_OK;
 }

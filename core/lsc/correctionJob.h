@@ -7,6 +7,7 @@
 #ifndef TAV_LSC_CORRECTION_VARIANTS_H
 #define TAV_LSC_CORRECTION_VARIANTS_H
 
+#include <stddef.h>
 #include <stdint.h>
 
 namespace tav {
@@ -20,6 +21,10 @@ struct CorrectionJob {
     int32_t width;
     int32_t bits;  // 8, 10 or 12
     bool perPixel; // one word per pixel, else one per 2x2 cell
+    // A hint: the output need not stay in the cache (out of place, and more
+    // bytes than the last-level cache holds), so stores may bypass it. The
+    // result is the same either way.
+    bool streamStores;
 };
 
 }  // namespace lsc

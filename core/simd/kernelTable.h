@@ -41,7 +41,7 @@ struct KernelTable {
     const edge::VectorSteps* edgeSteps;
     // 16-bit bilinear body (kernels/bilinear16/vectorBody.h); false leaves
     // the layout to the plain body, having written nothing.
-    bool (*bilinear16Body)(const uint16_t* source, int32_t height, int32_t width,
+    bool (*bilinear16Body)(const uint16_t* source, int32_t height, int32_t width, ptrdiff_t stride,
                            const bilinear16::BodyOutput& output);
     // 16-bit edge-directed interior (kernels/edge16/interior.h).
     void (*edge16Interior)(const uint16_t* s, uint16_t* d, ptrdiff_t w, int32_t rows, int32_t pairs,

@@ -64,14 +64,16 @@ py::tuple demosaic(const py::array& frame, int32_t height, int32_t width, int32_
     });
 }
 
-py::tuple bilinear16(const py::array& frame, int32_t height, int32_t width, bool planar, const py::array& out) {
+// order: 0 RG, 1 GR, 2 GB, 3 BG; every order is read straight from the frame.
+py::tuple bilinear16(const py::array& frame, int32_t height, int32_t width, int order, bool planar,
+                     const py::array& out) {
     const uint16_t* source = samplesOf<uint16_t>(frame);
     uint16_t* destination = samplesOf<uint16_t>(out);
     return callLibrary([&]() -> int32_t {
-        if (!planar) return tavDemosaicingBilinearU16(source, height, width, destination);
+        if (!planar) return tavDemosaicingBilinearU16Order(source, height, width, order, destination);
         const size_t plane = height > 0 && width > 0 ? size_t(height) * size_t(width) : 0;
-        return tavDemosaicingBilinearU16P(source, height, width, destination, destination + plane,
-                                          destination + 2 * plane);
+        return tavDemosaicingBilinearU16POrder(source, height, width, order, destination, destination + plane,
+                                               destination + 2 * plane);
     });
 }
 

@@ -71,25 +71,19 @@ def _frame16(frame):
 
 
 def _bilinear16(source, order, planar):
-    """The library's bilinear path reads red first. Other orders get a
-    mirrored column in front (GR, BG) and/or a mirrored row on top (GB, BG):
-    the mirror holds what the border rule would read, so the cropped result
-    is that of the frame itself."""
+    """Every order is read straight from the frame: the result is what the
+    RG path gives on the frame with a mirrored row above and/or column in
+    front, cropped back, without that copy."""
     height, width = source.shape
-    pad_x = 1 if order in (1, 3) else 0
-    pad_y = 1 if order in (2, 3) else 0
-    if (pad_x or pad_y) and min(height, width) > 3:
-        source = np.pad(source, ((pad_y, 0), (pad_x, 0)), mode="reflect")
-    else:
-        pad_x = pad_y = 0  # too small frames go to the library as they are, to be refused there
-    rows, columns = source.shape
-    out = np.empty((3, rows, columns) if planar else (rows, columns, 3), dtype=np.uint16)
+    out = np.empty((3, height, width) if planar else (height, width, 3), dtype=np.uint16)
     entry = "tavDemosaicingBilinearU16P" if planar else "tavDemosaicingBilinearU16"
-    check(entry, _tav.bilinear16(source, rows, columns, planar, out), _limit16("bilinear", order))
+    if order != 0:
+        entry += "Order"
+    check(entry, _tav.bilinear16(source, height, width, order, planar, out), _limit16("bilinear", order))
     # B, G, R from the library; R, G, B as a view.
     if planar:
-        return out[::-1, pad_y:, pad_x:]
-    return out[pad_y:, pad_x:, ::-1]
+        return out[::-1]
+    return out[:, :, ::-1]
 
 
 def _limit16(kind, order):

@@ -49,6 +49,20 @@ def test_16_bit_bilinear_equals_8_bit_bilinear_on_8_bit_values(rng, order):
     np.testing.assert_array_equal(planes, np.moveaxis(eight, 2, 0))
 
 
+@pytest.mark.parametrize("order", ["GR", "GB", "BG"])
+@pytest.mark.parametrize("shape", [(19, 24), (20, 25), (7, 4), (4, 5)])
+def test_16_bit_bilinear_other_orders_equal_the_mirrored_copy(rng, order, shape):
+    # Read from the frame as it is, other orders give what the RG path gives
+    # on the frame with a mirrored row above and/or column in front.
+    frame = rng.integers(0, 65536, shape, dtype=np.uint16)
+    pad_y, pad_x = (1 if order in ("GB", "BG") else 0), (1 if order in ("GR", "BG") else 0)
+    padded = np.pad(frame, ((pad_y, 0), (pad_x, 0)), mode="reflect")
+    expected = tav.demosaic16(padded, "RG")[pad_y:, pad_x:]
+    np.testing.assert_array_equal(tav.demosaic16(frame, order), expected)
+    expected_planes = tav.demosaic16(padded, "RG", planar=True)[:, pad_y:, pad_x:]
+    np.testing.assert_array_equal(tav.demosaic16(frame, order, planar=True), expected_planes)
+
+
 @pytest.mark.parametrize("mode", ["pixel", "cell"])
 def test_shading_table_and_correction_match_the_tool(tmp_path, tavraw, rng, mode):
     grey = rng.integers(600, 900, (32, 48), dtype=np.uint16)

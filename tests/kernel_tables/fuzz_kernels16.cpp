@@ -33,14 +33,16 @@ std::vector<uint8_t> filled(const uint8_t* data, size_t size, size_t n) {
 std::vector<uint8_t> runCase(uint8_t selector, int h, int w, const uint8_t* data, size_t size) {
     const size_t n = size_t(h) * w;
     switch (selector % 7) {
-        case 0: {  // 16-bit bilinear, interleaved and planar
+        case 0: {  // 16-bit bilinear, interleaved and planar, the four orders
             const auto bytes = filled(data, size, 2 * n);
             std::vector<uint16_t> src(n), out(3 * n);
             memcpy(src.data(), bytes.data(), 2 * n);
+            const int32_t order = (selector >> 4) & 3;
             if ((selector >> 3) & 1) {
-                tavDemosaicingBilinearU16P(src.data(), h, w, out.data(), out.data() + n, out.data() + 2 * n);
+                tavDemosaicingBilinearU16POrder(src.data(), h, w, order, out.data(), out.data() + n,
+                                                out.data() + 2 * n);
             } else {
-                tavDemosaicingBilinearU16(src.data(), h, w, out.data());
+                tavDemosaicingBilinearU16Order(src.data(), h, w, order, out.data());
             }
             std::vector<uint8_t> result(6 * n);
             memcpy(result.data(), out.data(), 6 * n);

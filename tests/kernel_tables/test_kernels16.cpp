@@ -3,6 +3,7 @@
 // binary: random and extreme frames, odd and even sizes, inputs and outputs
 // ending at a page boundary, frames at odd addresses where the interface
 // allows them.
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <random>
@@ -10,6 +11,7 @@
 #include "tavcore.h"
 #include "test_support.h"
 #include "kernel_tables.h"
+#include "lsc/correctionJob.h"
 
 namespace {
 
@@ -81,6 +83,74 @@ TEST(KernelTables16, BilinearInterleavedAndPlanar) {
                 }
                 return all;
             });
+        }
+    }
+}
+
+namespace {
+
+// What the RG entry gives on the frame with a mirrored row above (GB, BG)
+// and/or a mirrored column in front (GR, BG), cropped back: B, G, R words,
+// interleaved or as three planes.
+std::vector<uint16_t> mirroredCopyResult(const std::vector<uint16_t>& frame, int h, int w, int order, bool planar) {
+    const int padRow = order >> 1, padColumn = order & 1;
+    const int ph = h + padRow, pw = w + padColumn;
+    std::vector<uint16_t> padded(size_t(ph) * pw);
+    for (int r = 0; r < ph; ++r)
+        for (int c = 0; c < pw; ++c) {
+            const int sr = r - padRow < 0 ? 1 : r - padRow, sc = c - padColumn < 0 ? 1 : c - padColumn;
+            padded[size_t(r) * pw + c] = frame[size_t(sr) * w + sc];
+        }
+    const size_t plane = size_t(ph) * pw;
+    std::vector<uint16_t> out(3 * plane);
+    if (planar) {
+        EXPECT_EQ(tavDemosaicingBilinearU16P(padded.data(), ph, pw, out.data(), out.data() + plane,
+                                             out.data() + 2 * plane), TAV_OK);
+    } else {
+        EXPECT_EQ(tavDemosaicingBilinearU16(padded.data(), ph, pw, out.data()), TAV_OK);
+    }
+    std::vector<uint16_t> cropped;
+    for (int k = 0; k < (planar ? 3 : 1); ++k)
+        for (int r = padRow; r < ph; ++r) {
+            const uint16_t* row = out.data() + k * plane + size_t(r) * pw * (planar ? 1 : 3);
+            const int per = planar ? 1 : 3;
+            cropped.insert(cropped.end(), row + padColumn * per, row + pw * per);
+        }
+    return cropped;
+}
+
+}  // namespace
+
+// Every order straight from the frame, under every table, against the
+// mirrored copy: odd and even sizes, rows of several vector blocks, buffers
+// ending at a page boundary.
+TEST(KernelTables16, BilinearEveryOrderEqualsMirroredCopy) {
+    uint32_t seed = 2100;
+    for (int h : {4, 5, 6, 7, 10, 13}) {
+        for (int w : {4, 5, 6, 7, 8, 9, 16, 17, 18, 19, 20, 21, 34, 35, 36, 37, 67, 130, 131}) {
+            const size_t n = size_t(h) * w;
+            const auto samples = mixedSamples(n, seed++, 65535);
+            for (int order = 0; order < 4; ++order) {
+                for (bool planar : {false, true}) {
+                    std::vector<uint16_t> expected;
+                    kerneltables::withTable(Isa::Plain,
+                                            [&] { expected = mirroredCopyResult(samples, h, w, order, planar); });
+                    for (Isa isa : kerneltables::runnableTables()) {
+                        kerneltables::withTable(isa, [&] {
+                            PageEndBuffer in(2 * n), out(6 * n);
+                            in.fill(samples.data());
+                            uint16_t* o = out.words();
+                            const TavStatus status =
+                                planar ? tavDemosaicingBilinearU16POrder(in.words(), h, w, order, o, o + n, o + 2 * n)
+                                       : tavDemosaicingBilinearU16Order(in.words(), h, w, order, o);
+                            ASSERT_EQ(status, TAV_OK);
+                            ASSERT_EQ(memcmp(o, expected.data(), 6 * n), 0)
+                                << "order " << order << (planar ? " planar " : " ") << h << "x" << w << " "
+                                << kerneltables::isaName(isa);
+                        });
+                    }
+                }
+            }
         }
     }
 }
@@ -192,6 +262,53 @@ TEST(KernelTables16, ShadingCorrectionEveryDepthModeAndAlignment) {
                                 EXPECT_EQ(tavLSCorrection(&input, &output, table.data()), TAV_OK);
                                 return inPlace ? in.contents() : out.contents();
                             });
+                        }
+                    }
+                }
+            }
+        }
+    }
+}
+
+// Streamed stores are asked for only above the last-level cache, so the
+// tables' entries are called with the hint set on small frames: every
+// alignment of the output (head samples before the first 32-byte line,
+// whole or split cells, odd addresses where nothing can stream) writes what
+// the plain rule writes.
+TEST(KernelTables16, ShadingCorrectionStreamedStores) {
+    const int32_t types[] = {TAV_PIXEL_BAYER_RG8, TAV_PIXEL_MONO10, TAV_PIXEL_BAYER_GR12};
+    const int depths[] = {8, 10, 12};
+    uint32_t seed = 1700;
+    for (int t = 0; t < 3; ++t) {
+        const size_t sampleBytes = depths[t] == 8 ? 1 : 2;
+        for (uint32_t mode : {TAV_LSC_MODE_2X2, TAV_LSC_MODE_PIXEL}) {
+            for (int h : {2, 5}) {
+                for (int w : {3, 40, 67, 130}) {
+                    const size_t bytes = size_t(h) * w * sampleBytes;
+                    const auto frame = tavtest::randomBytes(bytes, seed++);
+                    const auto table = lscTable(mode, h, w, seed++);
+                    for (size_t shift = 0; shift < 34; ++shift) {
+                        std::vector<uint8_t> plain;
+                        kerneltables::withTable(Isa::Plain, [&] {
+                            PageEndBuffer out(bytes);
+                            TavImage input = {h, w, types[t], const_cast<uint8_t*>(frame.data()), 0};
+                            TavImage output = {h, w, types[t], out.data(), 0};
+                            EXPECT_EQ(tavLSCorrection(&input, &output, table.data()), TAV_OK);
+                            plain = out.contents();
+                        });
+                        for (Isa isa : kerneltables::vectorTables()) {
+                            const auto* kernels = tav::simd::kernelTableOf(isa);
+                            if (kernels->lscCorrect == nullptr) continue;
+                            PageEndBuffer in(bytes + shift), out(bytes + shift);
+                            memcpy(in.data() + shift, frame.data(), bytes);
+                            const tav::lsc::CorrectionJob job = {in.data() + shift, out.data() + shift,
+                                                                 table.data() + TAV_LSC_TABLE_HEADER_WORDS,
+                                                                 h, w, depths[t], mode == TAV_LSC_MODE_PIXEL, true};
+                            if (!kernels->lscCorrect(job)) continue;  // left to the plain loops
+                            const auto got = out.contents();
+                            ASSERT_TRUE(std::equal(plain.begin(), plain.end(), got.begin() + shift))
+                                << "streamed lsc " << depths[t] << "-bit mode " << mode << " " << h << "x" << w
+                                << " output at +" << shift << " " << kerneltables::isaName(isa);
                         }
                     }
                 }

@@ -15,6 +15,7 @@
 
 #include <stddef.h>
 
+#include "kernels/bilinear16/anyOrder.h"
 #include "kernels/bilinear16/vectorBody.h"
 #include "kernels/samples16.h"
 #include "simd/kernelTable.h"
@@ -65,6 +66,12 @@ bool validFrame(int32_t height, int32_t width) {
 int32_t bodyEndColumn(int32_t width) { return ((width - 4) & ~1) + 3; }
 int32_t bodyEndRow(int32_t height) { return height - 1 - (height & 1); }
 
+// A Bayer order as the place of its red site in each 2x2 cell: row and
+// column 0 or 1 (RG: 0, 0; GR: 0, 1; GB: 1, 0; BG: 1, 1).
+struct RedSite {
+    int32_t row, column;
+};
+
 // The rule at one pixel, any position, borders mirrored.
 template <class Sink>
 void interpolatePixel(const uint16_t* source, int32_t height, int32_t width, int32_t row, int32_t column,
@@ -109,20 +116,22 @@ void firstCols(const uint16_t* source, int32_t height, int32_t width, const Sink
 
 // The body through the vector block of the active instruction set; false
 // when the plain body is to run.
-bool vectorBody(const uint16_t* source, int32_t height, int32_t width, const tav::bilinear16::BodyOutput& output) {
+bool vectorBody(const uint16_t* source, int32_t height, int32_t width, ptrdiff_t stride,
+                const tav::bilinear16::BodyOutput& output) {
     const auto vector = tav::simd::kernels().bilinear16Body;
-    return vector != nullptr && vector(source, height, width, output);
+    return vector != nullptr && vector(source, height, width, stride, output);
 }
 
 // Row pairs from row 1, column pairs from column 1; each step is one block
 // with a B site at its top left, G right of and below it, R diagonal. The
 // two rows of the blocks are swept separately, which keeps each sweep's
-// accesses few and regular.
+// accesses few and regular. Source rows and output rows are `stride` apart
+// (the frame itself, or a window of a wider one).
 template <class Sink>
-TavBodyExtent body(const uint16_t* source, int32_t height, int32_t width, const Sink& sink) {
+TavBodyExtent body(const uint16_t* source, int32_t height, int32_t width, ptrdiff_t stride, const Sink& sink) {
     TavBodyExtent extent = {bodyEndColumn(width), bodyEndRow(height)};
-    if (vectorBody(source, height, width, sink.vectorOutput())) return extent;
-    const ptrdiff_t w = width;
+    if (vectorBody(source, height, width, stride, sink.vectorOutput())) return extent;
+    const ptrdiff_t w = stride;
     const int32_t pairs = ((width - 4) >> 1) + 1;
     for (int32_t r = 1; r < height - 2; r += 2) {
         const uint16_t* blueRow = source + r * w + 1;
@@ -168,6 +177,66 @@ void lastCols(const uint16_t* source, int32_t height, int32_t width, int32_t sta
         for (int32_t c = startColumn; c < width; ++c) interpolatePixel(source, height, width, r, c, sink);
 }
 
+// Columns [from, to) of one row by the rule, borders mirrored, for any
+// order: the neighbour rows and the two edge columns are mirrored once, so
+// the rows around the body cost about what the body costs.
+template <class Sink>
+void rowSegment(const uint16_t* source, int32_t height, int32_t width, int32_t row, int32_t from, int32_t to,
+                RedSite red, const Sink& sink) {
+    const ptrdiff_t w = width;
+    const uint16_t* up = source + tav::mirrorIndex(row - 1, height) * w;
+    const uint16_t* mid = source + row * w;
+    const uint16_t* down = source + tav::mirrorIndex(row + 1, height) * w;
+    const bool redRow = ((row + red.row) & 1) == 0;
+    for (int32_t c = from; c < to; ++c) {
+        const int32_t l = tav::mirrorIndex(c - 1, width), r = tav::mirrorIndex(c + 1, width);
+        const uint32_t own = mid[c];
+        const uint32_t cross = ((uint32_t)up[c] + down[c] + mid[l] + mid[r]) >> 2;
+        const uint32_t diagonal = ((uint32_t)up[l] + up[r] + down[l] + down[r]) >> 2;
+        const uint32_t horizontal = ((uint32_t)mid[l] + mid[r]) >> 1;
+        const uint32_t vertical = ((uint32_t)up[c] + down[c]) >> 1;
+        const ptrdiff_t pixel = row * w + c;
+        const bool redColumn = ((c + red.column) & 1) == 0;
+        if (redRow && redColumn) {
+            sink.put(pixel, own, cross, diagonal);  // R site
+        } else if (!redRow && !redColumn) {
+            sink.put(pixel, diagonal, cross, own);  // B site
+        } else if (redRow) {
+            sink.put(pixel, horizontal, own, vertical);  // G on an R row
+        } else {
+            sink.put(pixel, vertical, own, horizontal);  // G on a B row
+        }
+    }
+}
+
+// Any Bayer order. The window that starts at the first red site reads red
+// first, so the body runs on it as it is (rows `width` apart); the rule
+// fills the rows and columns around the body, borders mirrored with the
+// order's own sites. This is what the RG order gives on the frame with its
+// mirrored row above and/or column in front, without the copy.
+template <class Sink>
+void anyOrder(const uint16_t* source, int32_t height, int32_t width, RedSite red, const Sink& window,
+              const Sink& sink) {
+    const int32_t windowHeight = height - red.row, windowWidth = width - red.column;
+    int32_t top = 0, bottom = 0, left = 0, right = 0;  // the body's rows and columns in the frame
+    if (windowHeight >= 4 && windowWidth >= 4) {
+        const TavBodyExtent extent = body(source + red.row * (ptrdiff_t)width + red.column, windowHeight,
+                                          windowWidth, width, window);
+        top = red.row + 1;
+        bottom = red.row + extent.row;
+        left = red.column + 1;
+        right = red.column + extent.column;
+    }
+    for (int32_t r = 0; r < height; ++r) {
+        if (r >= top && r < bottom) {
+            rowSegment(source, height, width, r, 0, left, red, sink);
+            rowSegment(source, height, width, r, right, width, red, sink);
+        } else {
+            rowSegment(source, height, width, r, 0, width, red, sink);
+        }
+    }
+}
+
 // Interleaved routines pick the channel order once; planar ones ignore it.
 #define TAV_WITH_INTERLEAVED_SINK(order, destination, call) \
     do {                                                     \
@@ -187,6 +256,36 @@ bool planesPresent(const uint16_t* source, const uint16_t* b, const uint16_t* g,
 }
 
 }  // namespace
+
+namespace tav {
+namespace bilinear16 {
+
+namespace {
+RedSite redSiteOf(int32_t order) {
+    const RedSite red = {order >> 1, order & 1};
+    return red;
+}
+}  // namespace
+
+void anyOrderInterleaved(const uint16_t* source, int32_t height, int32_t width, int32_t order,
+                         uint16_t* destination) {
+    const RedSite red = redSiteOf(order);
+    const BgrSink sink = {destination};
+    const BgrSink window = {destination + 3 * (red.row * (ptrdiff_t)width + red.column)};
+    anyOrder(source, height, width, red, window, sink);
+}
+
+void anyOrderPlanar(const uint16_t* source, int32_t height, int32_t width, int32_t order, uint16_t* bPlane,
+                    uint16_t* gPlane, uint16_t* rPlane) {
+    const RedSite red = redSiteOf(order);
+    const ptrdiff_t first = red.row * (ptrdiff_t)width + red.column;
+    const PlanarSink sink = {bPlane, gPlane, rPlane};
+    const PlanarSink window = {bPlane + first, gPlane + first, rPlane + first};
+    anyOrder(source, height, width, red, window, sink);
+}
+
+}  // namespace bilinear16
+}  // namespace tav
 
 extern "C" {
 
@@ -218,14 +317,14 @@ void bilinearFirstColsRGGBU16P(const uint16_t* source, uint16_t* bPlane, uint16_
 TavBodyExtent bilinearBodyRGGBU16(const uint16_t* source, uint16_t* destination, int32_t height, int32_t width,
                                   uint32_t order) {
     if (!source || !destination || !validFrame(height, width)) return kNoExtent;
-    TAV_WITH_INTERLEAVED_SINK(order, destination, return body(source, height, width, sink));
+    TAV_WITH_INTERLEAVED_SINK(order, destination, return body(source, height, width, width, sink));
 }
 
 TavBodyExtent bilinearBodyRGGBU16P(const uint16_t* source, uint16_t* bPlane, uint16_t* gPlane, uint16_t* rPlane,
                                    int32_t height, int32_t width, uint32_t) {
     if (!planesPresent(source, bPlane, gPlane, rPlane) || !validFrame(height, width)) return kNoExtent;
     const PlanarSink sink = {bPlane, gPlane, rPlane};
-    return body(source, height, width, sink);
+    return body(source, height, width, width, sink);
 }
 
 void bilinearLastRowsRGGBU16(const uint16_t* source, uint16_t* destination, int32_t height, int32_t width,

@@ -146,8 +146,8 @@ void tail(const uint16_t* s, ptrdiff_t w, const BlockOutput& o, int32_t pixels) 
 }
 
 template <Layout kLayout>
-void sweep(const uint16_t* source, int32_t height, int32_t width, const BlockOutput& output) {
-    const ptrdiff_t w = width;
+void sweep(const uint16_t* source, int32_t height, int32_t width, ptrdiff_t stride, const BlockOutput& output) {
+    const ptrdiff_t w = stride;
     // Columns 1 .. end - 1 of row pairs from row 1.
     const int32_t end = ((width - 4) & ~1) + 3;
     for (int32_t r = 1; r < height - 2; r += 2) {
@@ -161,17 +161,17 @@ void sweep(const uint16_t* source, int32_t height, int32_t width, const BlockOut
 
 }  // namespace
 
-inline bool body(const uint16_t* source, int32_t height, int32_t width, const BodyOutput& output) {
-    const BlockOutput o = {output.interleaved, output.bPlane, output.gPlane, output.rPlane, width};
+inline bool body(const uint16_t* source, int32_t height, int32_t width, ptrdiff_t stride, const BodyOutput& output) {
+    const BlockOutput o = {output.interleaved, output.bPlane, output.gPlane, output.rPlane, stride};
     switch (output.layout) {
         case Layout::Bgr:
-            sweep<Layout::Bgr>(source, height, width, o);
+            sweep<Layout::Bgr>(source, height, width, stride, o);
             break;
         case Layout::Rgb:
-            sweep<Layout::Rgb>(source, height, width, o);
+            sweep<Layout::Rgb>(source, height, width, stride, o);
             break;
         case Layout::Planar:
-            sweep<Layout::Planar>(source, height, width, o);
+            sweep<Layout::Planar>(source, height, width, stride, o);
             break;
     }
     return true;

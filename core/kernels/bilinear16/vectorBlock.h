@@ -143,8 +143,8 @@ inline void rowPairTail(const uint16_t* s, ptrdiff_t w, uint16_t* d, ptrdiff_t d
 }
 
 template <bool Rgb>
-void interleavedBody(const uint16_t* source, int32_t height, int32_t width, uint16_t* destination) {
-    const ptrdiff_t w = width;
+void interleavedBody(const uint16_t* source, int32_t height, int32_t width, ptrdiff_t stride, uint16_t* destination) {
+    const ptrdiff_t w = stride;
     // Columns 1 .. end - 1 of row pairs from row 1.
     const int32_t end = ((width - 4) & ~1) + 3;
     for (int32_t r = 1; r < height - 2; r += 2) {
@@ -157,12 +157,12 @@ void interleavedBody(const uint16_t* source, int32_t height, int32_t width, uint
     }
 }
 
-bool body(const uint16_t* source, int32_t height, int32_t width, const BodyOutput& output) {
+bool body(const uint16_t* source, int32_t height, int32_t width, ptrdiff_t stride, const BodyOutput& output) {
     if (output.layout == Layout::Planar) return false;  // the plain planar sweep vectorises as it is
     if (output.layout == Layout::Rgb) {
-        interleavedBody<true>(source, height, width, output.interleaved);
+        interleavedBody<true>(source, height, width, stride, output.interleaved);
     } else {
-        interleavedBody<false>(source, height, width, output.interleaved);
+        interleavedBody<false>(source, height, width, stride, output.interleaved);
     }
     return true;
 }

@@ -3,7 +3,9 @@
 // A variant writes exactly what the plain body writes: row pairs from row 1
 // while the pair's first row is below height - 2, columns 1 to
 // ((width - 4) with its lowest bit cleared) + 2; it reads the source rows
-// and columns next to that region only. The caller checks the frame size.
+// and columns next to that region only. Source rows are `stride` samples
+// apart and output rows `stride` pixels apart (stride >= width: a window of
+// a wider frame). The caller checks the frame size.
 #ifndef TAV_KERNELS_BILINEAR16_VARIANTS_H
 #define TAV_KERNELS_BILINEAR16_VARIANTS_H
 
