@@ -5,7 +5,7 @@
 // build compiles and which every entry writes byte for byte the same as.
 //
 // Adding an instruction set: a kernel unit that fills a table, its Isa value,
-// and its line in tableOf (kernelTable.cpp).
+// and its line in kernelTableOf (kernelTable.cpp).
 #ifndef TAV_CORE_SIMD_KERNEL_TABLE_H
 #define TAV_CORE_SIMD_KERNEL_TABLE_H
 
