@@ -25,6 +25,9 @@ Isa probe() {
 #elif defined(__arm__) && defined(__linux__) && defined(TAV_HAVE_NEON_KERNELS)
     const unsigned long kHwcapNeon = 1UL << 12;  // HWCAP_NEON of 32-bit ARM Linux
     return (getauxval(AT_HWCAP) & kHwcapNeon) ? Isa::Neon : Isa::Plain;
+#elif defined(__aarch64__) && defined(TAV_HAVE_NEON_KERNELS)
+    // ASIMD is part of the architecture: every AArch64 core runs NEON.
+    return Isa::Neon;
 #elif defined(__x86_64__) && defined(TAV_HAVE_AVX2_KERNELS)
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx2") ? Isa::Avx2 : Isa::Sse2;

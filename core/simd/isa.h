@@ -21,7 +21,7 @@ enum class Isa : int {
     Plain = 0,  // the per-pixel rule, compiled in every build
     Sse2 = 1,   // x86-64 baseline lanes (128-bit)
     Avx2 = 2,   // x86-64, 256-bit lanes, chosen at run time
-    Neon = 3,   // 32-bit ARM, chosen at run time (or fixed at build time)
+    Neon = 3,   // 32-bit ARM, chosen at run time (or fixed at build time); always on AArch64
 };
 
 // The best set this CPU runs among those built into the library, lowered to

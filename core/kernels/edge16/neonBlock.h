@@ -46,8 +46,16 @@ inline void differenceBlockIn(const uint16_t* s, ptrdiff_t w, int32_t top, int32
         const int32x4_t x2 = vreinterpretq_s32_u32(vshll_n_u16(xh, 1));
         const int32x4_t dV = vsubq_s32(x2, vreinterpretq_s32_u32(vaddl_u16(TAV_HALF(northFar), TAV_HALF(southFar))));
         const int32x4_t dH = vsubq_s32(x2, vreinterpretq_s32_u32(vaddl_u16(TAV_HALF(westFar), TAV_HALF(eastFar))));
-        const int32x4_t gV = vaddq_s32(vabsq_s32(dV), vreinterpretq_s32_u32(vabdl_u16(TAV_HALF(north), TAV_HALF(south))));
-        const int32x4_t gH = vaddq_s32(vabsq_s32(dH), vreinterpretq_s32_u32(vabdl_u16(TAV_HALF(west), TAV_HALF(east))));
+#if defined(__aarch64__)
+        // uabdl2 takes the upper halves in place; the compiler would first move them out.
+        const uint32x4_t northSouth = h ? vabdl_high_u16(north, south) : vabdl_u16(TAV_HALF(north), TAV_HALF(south));
+        const uint32x4_t westEast = h ? vabdl_high_u16(west, east) : vabdl_u16(TAV_HALF(west), TAV_HALF(east));
+#else
+        const uint32x4_t northSouth = vabdl_u16(TAV_HALF(north), TAV_HALF(south));
+        const uint32x4_t westEast = vabdl_u16(TAV_HALF(west), TAV_HALF(east));
+#endif
+        const int32x4_t gV = vaddq_s32(vabsq_s32(dV), vreinterpretq_s32_u32(northSouth));
+        const int32x4_t gH = vaddq_s32(vabsq_s32(dH), vreinterpretq_s32_u32(westEast));
         const int32x4_t vertical = vsraq_n_s32(widened(TAV_HALF(verticalMean)), dV, 2);
         const int32x4_t horizontal = vsraq_n_s32(widened(TAV_HALF(horizontalMean)), dH, 2);
 #undef TAV_HALF
@@ -121,8 +129,15 @@ struct Differences {
 };
 
 inline Differences loadDifferences(const int32_t* at) {
-    const int32x4_t first = vld1q_s32(at), second = vld1q_s32(at + 4), last = vld1q_dup_s32(at + 8);
+    const int32x4_t first = vld1q_s32(at), second = vld1q_s32(at + 4);
+#if defined(__aarch64__)
+    // Here the lone last difference costs a load, a duplicate and a shift:
+    // one unaligned load of the upper group is cheaper.
+    const Differences v = {{first, second}, {vextq_s32(first, second, 1), vld1q_s32(at + 5)}};
+#else
+    const int32x4_t last = vld1q_dup_s32(at + 8);
     const Differences v = {{first, second}, {vextq_s32(first, second, 1), vextq_s32(second, last, 1)}};
+#endif
     return v;
 }
 
