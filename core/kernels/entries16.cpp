@@ -53,6 +53,27 @@ uint32_t edgeDemosaic(EdgeOrder order, const uint16_t* source, int32_t height, i
     return 0;
 }
 
+// The checks of the exported bilinear entries, in their order, each with
+// its line: null pointers, then the frame size.
+TavStatus bilinearEntryRefusal(bool anyNull, int32_t height, int32_t width, tav::DiagnosticLine nullLine,
+                               tav::DiagnosticLine sizeLine) {
+    if (anyNull) {
+        tav::printErrorLine(nullLine);
+        return TAV_E_NULL_POINTER;
+    }
+    if (bilinearSizeStatus(height, width) != TAV_OK) {
+        tav::printErrorLine(sizeLine);
+        return TAV_E_SIZE;
+    }
+    return TAV_OK;
+}
+
+TavStatus orderRefusal(int32_t order, tav::DiagnosticLine line) {
+    if (order >= TAV_BAYER_ORDER_RG && order <= TAV_BAYER_ORDER_BG) return TAV_OK;
+    tav::printErrorLine(line);
+    return TAV_E_UNSUPPORTED;
+}
+
 }  // namespace
 
 extern "C" {
@@ -83,45 +104,27 @@ int32_t demosaicingBilinearRGGBU16P(const uint16_t* source, int32_t height, int3
 }
 
 TavStatus tavDemosaicingBilinearU16(const uint16_t* source, int32_t height, int32_t width, uint16_t* destination) {
-    if (!destination || !source) {
-        tav::printErrorLine(tav::kLineBilinear16Null);
-        return TAV_E_NULL_POINTER;
-    }
-    if (bilinearSizeStatus(height, width) != TAV_OK) {
-        tav::printErrorLine(tav::kLineBilinear16Size);
-        return TAV_E_SIZE;
-    }
+    const TavStatus refused = bilinearEntryRefusal(!destination || !source, height, width, tav::kLineBilinear16Null,
+                                                   tav::kLineBilinear16Size);
+    if (refused != TAV_OK) return refused;
     return demosaicingBilinearRGGBU16(source, height, width, destination);
 }
 
 TavStatus tavDemosaicingBilinearU16P(const uint16_t* source, int32_t height, int32_t width, uint16_t* bPlane,
                                      uint16_t* gPlane, uint16_t* rPlane) {
-    if (!source || !bPlane || !gPlane || !rPlane) {
-        tav::printErrorLine(tav::kLineBilinear16PlanarNull);
-        return TAV_E_NULL_POINTER;
-    }
-    if (bilinearSizeStatus(height, width) != TAV_OK) {
-        tav::printErrorLine(tav::kLineBilinear16PlanarSize);
-        return TAV_E_SIZE;
-    }
+    const TavStatus refused = bilinearEntryRefusal(!source || !bPlane || !gPlane || !rPlane, height, width,
+                                                   tav::kLineBilinear16PlanarNull, tav::kLineBilinear16PlanarSize);
+    if (refused != TAV_OK) return refused;
     return demosaicingBilinearRGGBU16P(source, height, width, bPlane, gPlane, rPlane);
 }
 
 TavStatus tavDemosaicingBilinearU16Order(const uint16_t* source, int32_t height, int32_t width, int32_t order,
                                          uint16_t* destination) {
     if (order == TAV_BAYER_ORDER_RG) return tavDemosaicingBilinearU16(source, height, width, destination);
-    if (!destination || !source) {
-        tav::printErrorLine(tav::kLineBilinear16Null);
-        return TAV_E_NULL_POINTER;
-    }
-    if (bilinearSizeStatus(height, width) != TAV_OK) {
-        tav::printErrorLine(tav::kLineBilinear16Size);
-        return TAV_E_SIZE;
-    }
-    if (order < TAV_BAYER_ORDER_RG || order > TAV_BAYER_ORDER_BG) {
-        tav::printErrorLine(tav::kLineBilinear16Order);
-        return TAV_E_UNSUPPORTED;
-    }
+    TavStatus refused = bilinearEntryRefusal(!destination || !source, height, width, tav::kLineBilinear16Null,
+                                             tav::kLineBilinear16Size);
+    if (refused == TAV_OK) refused = orderRefusal(order, tav::kLineBilinear16Order);
+    if (refused != TAV_OK) return refused;
     tav::bilinear16::anyOrderInterleaved(source, height, width, order, destination);
     return TAV_OK;
 }
@@ -129,18 +132,10 @@ TavStatus tavDemosaicingBilinearU16Order(const uint16_t* source, int32_t height,
 TavStatus tavDemosaicingBilinearU16POrder(const uint16_t* source, int32_t height, int32_t width, int32_t order,
                                           uint16_t* bPlane, uint16_t* gPlane, uint16_t* rPlane) {
     if (order == TAV_BAYER_ORDER_RG) return tavDemosaicingBilinearU16P(source, height, width, bPlane, gPlane, rPlane);
-    if (!source || !bPlane || !gPlane || !rPlane) {
-        tav::printErrorLine(tav::kLineBilinear16PlanarNull);
-        return TAV_E_NULL_POINTER;
-    }
-    if (bilinearSizeStatus(height, width) != TAV_OK) {
-        tav::printErrorLine(tav::kLineBilinear16PlanarSize);
-        return TAV_E_SIZE;
-    }
-    if (order < TAV_BAYER_ORDER_RG || order > TAV_BAYER_ORDER_BG) {
-        tav::printErrorLine(tav::kLineBilinear16PlanarOrder);
-        return TAV_E_UNSUPPORTED;
-    }
+    TavStatus refused = bilinearEntryRefusal(!source || !bPlane || !gPlane || !rPlane, height, width,
+                                             tav::kLineBilinear16PlanarNull, tav::kLineBilinear16PlanarSize);
+    if (refused == TAV_OK) refused = orderRefusal(order, tav::kLineBilinear16PlanarOrder);
+    if (refused != TAV_OK) return refused;
     tav::bilinear16::anyOrderPlanar(source, height, width, order, bPlane, gPlane, rPlane);
     return TAV_OK;
 }
