@@ -1,41 +1,20 @@
 #include "library_call.h"
 
-#include <stdio.h>
-#include <unistd.h>
-
 #include "tav_header_names.h"
 #include "tav_types.h"
 
 namespace tavraw {
 
 LibraryResult callLibrary(const std::function<int32_t()>& call) {
+    // The calling thread's diagnostics go to a buffer of its own while the
+    // call runs: standard output, which may carry an output file ("-o -"),
+    // is never touched.
+    char lines[1024];
+    tavSetThreadDiagnostics(lines, sizeof lines);
     LibraryResult result;
-    fflush(stdout);
-    FILE* capture = tmpfile();
-    int saved = capture ? dup(STDOUT_FILENO) : -1;
-    if (saved < 0 || dup2(fileno(capture), STDOUT_FILENO) < 0) {
-        // Nowhere to capture into: send the diagnostics to stderr, never to
-        // stdout, which may be carrying an output file ("-o -").
-        if (capture) fclose(capture);
-        if (saved >= 0 && dup2(STDERR_FILENO, STDOUT_FILENO) >= 0) {
-            result.status = call();
-            fflush(stdout);
-            dup2(saved, STDOUT_FILENO);
-        } else {
-            result.status = call();
-        }
-        if (saved >= 0) close(saved);
-        return result;
-    }
     result.status = call();
-    fflush(stdout);
-    dup2(saved, STDOUT_FILENO);
-    close(saved);
-    rewind(capture);
-    char buffer[256];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, capture)) > 0) result.diagnostics.append(buffer, n);
-    fclose(capture);
+    tavSetThreadDiagnostics(nullptr, 0);
+    result.diagnostics = lines;
     while (!result.diagnostics.empty() &&
            (result.diagnostics.back() == '\n' || result.diagnostics.back() == ' ')) {
         result.diagnostics.pop_back();
