@@ -41,6 +41,8 @@ class BuildWithCMake(build_ext):
         shutil.copyfile(module, destination)
         for library in ("libtavcore.so.1", "libtavffc.so.1"):
             shutil.copyfile(built / library, destination.parent / library)
+        # The codes and names of the C headers, generated at configure time.
+        shutil.copyfile(built / "_header.py", destination.parent / "_header.py")
 
 
 setup(ext_modules=[Extension("tav._tav", sources=[])], cmdclass={"build_ext": BuildWithCMake})
