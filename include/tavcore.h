@@ -7,5 +7,6 @@
 #include "tav_kernels.h"
 #include "tav_kernels16.h"
 #include "tav_lsc.h"
+#include "tav_pipeline.h"
 
 #endif /* TAVCORE_H */
