@@ -3,6 +3,9 @@
 
 #include <stddef.h>
 
+#include "picture/vectorRows.h"
+#include "simd/kernelTable.h"
+
 namespace tav {
 
 namespace {
@@ -59,7 +62,7 @@ void bilinearRow(const FrameRule& f, const LinearRows& rows, int32_t y, uint16_t
     uint16_t* own = firstRow ? first : second;
     uint16_t* other = firstRow ? second : first;
     const int32_t colourParity = firstRow ? 0 : 1;
-    for (int32_t x = 0; x < w; ++x) {
+    auto pixel = [&](int32_t x) {
         const int32_t l = x == 0 ? 1 : x - 1;
         const int32_t r = x == w - 1 ? w - 2 : x + 1;
         if ((x & 1) == colourParity) {
@@ -71,7 +74,11 @@ void bilinearRow(const FrameRule& f, const LinearRows& rows, int32_t y, uint16_t
             green[x] = mid[x];
             other[x] = (uint16_t)((up[x] + down[x]) >> 1);
         }
-    }
+    };
+    pixel(0);
+    const picture::VectorRows* vector = simd::kernels().pictureRows;
+    int32_t x = vector != nullptr ? vector->bilinear(up, mid, down, own, green, other, w, colourParity) : 1;
+    for (; x < w; ++x) pixel(x);
 }
 
 // Edge-directed green of row y (reflected): at a colour site, along the
