@@ -31,6 +31,14 @@ struct VectorRows {
                         uint16_t* green, uint16_t* other, int32_t width, int32_t colourParity);
     // Colour matrix in place for x in [0, returned).
     int32_t (*matrix)(uint16_t* red, uint16_t* green, uint16_t* blue, const int32_t* q, int32_t width);
+    // Edge-directed greens of row s (rows u1, d1 one and u2, d2 two away)
+    // for columns [2, returned).
+    int32_t (*edgeGreens)(const uint16_t* s, const uint16_t* u1, const uint16_t* d1, const uint16_t* u2,
+                          const uint16_t* d2, uint16_t* out, int32_t width, int32_t colourParity);
+    // Edge-directed output columns [1, returned) from the rows above, at and
+    // below (samples and greens).
+    int32_t (*edgeRow)(const uint16_t* const* samples, const uint16_t* const* greens, uint16_t* own,
+                       uint16_t* green, uint16_t* other, int32_t width, int32_t colourParity);
 };
 
 #if defined(TAV_KERNEL_UNIT)
@@ -129,7 +137,76 @@ inline int32_t matrixVector(uint16_t* red, uint16_t* green, uint16_t* blue, cons
     return x;
 }
 
-constexpr VectorRows kVectorRows = {scaleVector, bilinearVector, matrixVector};
+// Lanes whose column (x0 + lane) has the colour-site parity: all ones.
+inline U16v colourLanes(int32_t x0, int32_t colourParity) {
+    return ((x0 & 1) == colourParity) ? alternating<U16v, uint16_t>(0xFFFF, 0) : alternating<U16v, uint16_t>(0, 0xFFFF);
+}
+
+inline I16v clampLinear(I16v v) {
+    const I16v zero = (I16v){}, top = zero + (int16_t)kLinearMax;
+    v = v < zero ? zero : v;
+    return v > top ? top : v;
+}
+
+inline U16v absDifference(I16v v) { return (U16v)(v < 0 ? -v : v); }
+
+// Every term fits 16 bits: second differences lie within +-32766, the
+// gradients (sums of two magnitudes) below 2^16 unsigned, the green
+// within -8192 .. 24574 before its clamp.
+inline int32_t edgeGreensVector(const uint16_t* s, const uint16_t* u1, const uint16_t* d1, const uint16_t* u2,
+                                const uint16_t* d2, uint16_t* out, int32_t width, int32_t colourParity) {
+    const U16v atColour = colourLanes(2, colourParity);
+    int32_t x = 2;
+    for (; x + kLanes16 <= width - 2; x += kLanes16) {
+        const I16v own = loadV<I16v>(s + x);
+        const I16v l1 = loadV<I16v>(s + x - 1), r1 = loadV<I16v>(s + x + 1);
+        const I16v l2 = loadV<I16v>(s + x - 2), r2 = loadV<I16v>(s + x + 2);
+        const I16v up1 = loadV<I16v>(u1 + x), down1 = loadV<I16v>(d1 + x);
+        const I16v up2 = loadV<I16v>(u2 + x), down2 = loadV<I16v>(d2 + x);
+        const I16v dh = (I16v)(own + own - l2 - r2);
+        const I16v dv = (I16v)(own + own - up2 - down2);
+        const U16v gradH = (U16v)(absDifference((I16v)(l1 - r1)) + absDifference(dh));
+        const U16v gradV = (U16v)(absDifference((I16v)(up1 - down1)) + absDifference(dv));
+        const I16v alongH = (I16v)((I16v)((U16v)(l1 + r1) >> 1) + (dh >> 2));
+        const I16v alongV = (I16v)((I16v)((U16v)(up1 + down1) >> 1) + (dv >> 2));
+        const I16v steered = clampLinear(gradH < gradV ? alongH : alongV);
+        storeV(out + x, ((U16v)steered & atColour) | ((U16v)own & ~atColour));
+    }
+    return x;
+}
+
+// floor((a + b + c + d) / 4) of four differences within +-16383, in 16
+// bits: with A = a + b = 2A' + p and B = c + d = 2B' + q, it is
+// (A' + B' + (p AND q)) >> 1.
+inline I16v floorQuarterOfSums(I16v a, I16v b) {
+    return (I16v)((a >> 1) + (b >> 1) + (a & b & 1)) >> 1;
+}
+
+inline int32_t edgeRowVector(const uint16_t* const* samples, const uint16_t* const* greens, uint16_t* own,
+                             uint16_t* green, uint16_t* other, int32_t width, int32_t colourParity) {
+    const U16v atColour = colourLanes(1, colourParity);
+    const uint16_t *su = samples[0], *sm = samples[1], *sd = samples[2];
+    const uint16_t *gu = greens[0], *gm = greens[1], *gd = greens[2];
+    int32_t x = 1;
+    for (; x + kLanes16 <= width - 1; x += kLanes16) {
+        auto difference = [&](const uint16_t* sRow, const uint16_t* gRow, int32_t at) {
+            return (I16v)(loadV<I16v>(sRow + at) - loadV<I16v>(gRow + at));
+        };
+        const I16v g = loadV<I16v>(gm + x);
+        const I16v centre = loadV<I16v>(sm + x);
+        const I16v dul = difference(su, gu, x - 1), dur = difference(su, gu, x + 1);
+        const I16v ddl = difference(sd, gd, x - 1), ddr = difference(sd, gd, x + 1);
+        const I16v diagonal = clampLinear((I16v)(g + floorQuarterOfSums((I16v)(dul + dur), (I16v)(ddl + ddr))));
+        const I16v sideways = clampLinear((I16v)(g + ((I16v)(difference(sm, gm, x - 1) + difference(sm, gm, x + 1)) >> 1)));
+        const I16v upDown = clampLinear((I16v)(g + ((I16v)(difference(su, gu, x) + difference(sd, gd, x)) >> 1)));
+        storeV(green + x, (U16v)g);
+        storeV(own + x, ((U16v)centre & atColour) | ((U16v)sideways & ~atColour));
+        storeV(other + x, ((U16v)diagonal & atColour) | ((U16v)upDown & ~atColour));
+    }
+    return x;
+}
+
+constexpr VectorRows kVectorRows = {scaleVector, bilinearVector, matrixVector, edgeGreensVector, edgeRowVector};
 
 TAV_ISA_END
 #endif
