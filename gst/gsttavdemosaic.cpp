@@ -6,11 +6,13 @@
 #include "frame_rows.h"
 #include "library_diagnostics.h"
 #include "output_frame.h"
+#include "picture_apply.h"
+#include "picture_properties.h"
 
 GST_DEBUG_CATEGORY_STATIC(tav_demosaic_debug);
 #define GST_CAT_DEFAULT tav_demosaic_debug
 
-enum { PROP_0, PROP_METHOD, PROP_THREADS };
+enum { PROP_0, PROP_METHOD, PROP_THREADS, PROP_FIRST_PICTURE };
 
 #define DEFAULT_METHOD TAV_METHOD_BILINEAR
 #define DEFAULT_THREADS 0
@@ -156,6 +158,14 @@ static gboolean gst_tav_demosaic_set_caps(GstBaseTransform* trans, GstCaps* inca
         }
         return FALSE;
     }
+    gchar* problem = nullptr;
+    if (!tavPictureNegotiate(self, format, width, height, &problem)) {
+        if (tavFirstRefusalOf(&self->refusedCaps, incaps)) {
+            GST_ELEMENT_ERROR(self, CORE, NEGOTIATION, ("%s", problem), (nullptr));
+        }
+        g_free(problem);
+        return FALSE;
+    }
     TavDemosaicConfig config;
     config.outputType = tavOutputPixelType(GST_VIDEO_INFO_FORMAT(&info));
     const TavStatus status = tavDemosaicSetConfig(self->context, &config);
@@ -173,6 +183,7 @@ static gboolean gst_tav_demosaic_set_caps(GstBaseTransform* trans, GstCaps* inca
     self->width = width;
     self->height = height;
     self->outputInfo = info;
+    self->appliedGeneration = 0;  // black levels depend on the format: set the pipeline again
     GST_INFO_OBJECT(self, "%dx%d %s -> %s", width, height, format->name, GST_VIDEO_INFO_NAME(&info));
     return TRUE;
 }
@@ -215,12 +226,15 @@ static gboolean gst_tav_demosaic_start(GstBaseTransform* trans) {
         return FALSE;
     }
     self->appliedThreads = -1;
+    tavPictureStart(self);
     return TRUE;
 }
 
 static gboolean gst_tav_demosaic_stop(GstBaseTransform* trans) {
     GstTavDemosaic* self = GST_TAV_DEMOSAIC(trans);
     tavRelease(&self->context);
+    tavPictureStop(self);
+    tavPictureForgetFrame(self);
     g_clear_pointer(&self->inputScratch, g_free);
     g_clear_pointer(&self->outputScratch, g_free);
     self->inputScratchSize = 0;
@@ -277,10 +291,8 @@ static GstFlowReturn gst_tav_demosaic_transform(GstBaseTransform* trans, GstBuff
     GstTavDemosaic* self = GST_TAV_DEMOSAIC(trans);
     if (self->input == nullptr) return GST_FLOW_NOT_NEGOTIATED;
 
-    GST_OBJECT_LOCK(self);
-    const gint method = self->method;
-    const gint threads = self->threads;
-    GST_OBJECT_UNLOCK(self);
+    gint method = 0, threads = 0;
+    tavPictureBeforeFrame(self, &method, &threads);
     if (threads != self->appliedThreads) {
         const TavStatus status = tavDemosaicSetThreads(self->context, threads);
         if (status != TAV_OK) GST_WARNING_OBJECT(self, "threads=%d refused: status %d", threads, int(status));
@@ -324,6 +336,7 @@ static GstFlowReturn gst_tav_demosaic_transform(GstBaseTransform* trans, GstBuff
         goto done;
     }
     if (!tight) tavCopyTightToFrame(self->outputScratch, &outFrame);
+    tavPictureAfterFrame(self, inbuf);
     result = GST_FLOW_OK;
 done:
     gst_video_frame_unmap(&outFrame);
@@ -331,26 +344,45 @@ done:
     return result;
 }
 
+static gboolean isPictureProperty(guint id) {
+    return id >= PROP_FIRST_PICTURE && id < PROP_FIRST_PICTURE + TAV_PICTURE_PROPERTY_COUNT;
+}
+
 static void gst_tav_demosaic_set_property(GObject* object, guint id, const GValue* value, GParamSpec* pspec) {
     GstTavDemosaic* self = GST_TAV_DEMOSAIC(object);
-    GST_OBJECT_LOCK(self);
+    if (isPictureProperty(id)) {
+        tavPictureSetProperty(self, id - PROP_FIRST_PICTURE, value);
+        return;
+    }
+    pthread_mutex_lock(&self->settingsLock);
     switch (id) {
         case PROP_METHOD: self->method = g_value_get_enum(value); break;
         case PROP_THREADS: self->threads = g_value_get_int(value); break;
         default: G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, pspec); break;
     }
-    GST_OBJECT_UNLOCK(self);
+    pthread_mutex_unlock(&self->settingsLock);
 }
 
 static void gst_tav_demosaic_get_property(GObject* object, guint id, GValue* value, GParamSpec* pspec) {
     GstTavDemosaic* self = GST_TAV_DEMOSAIC(object);
-    GST_OBJECT_LOCK(self);
+    if (isPictureProperty(id)) {
+        tavPictureGetProperty(self, id - PROP_FIRST_PICTURE, value);
+        return;
+    }
+    pthread_mutex_lock(&self->settingsLock);
     switch (id) {
         case PROP_METHOD: g_value_set_enum(value, self->method); break;
         case PROP_THREADS: g_value_set_int(value, self->threads); break;
         default: G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, pspec); break;
     }
-    GST_OBJECT_UNLOCK(self);
+    pthread_mutex_unlock(&self->settingsLock);
+}
+
+static void gst_tav_demosaic_finalize(GObject* object) {
+    GstTavDemosaic* self = GST_TAV_DEMOSAIC(object);
+    tavPictureSettingsClear(&self->applied);
+    tavPicturePropertiesFinalize(self);
+    G_OBJECT_CLASS(gst_tav_demosaic_parent_class)->finalize(object);
 }
 
 static void gst_tav_demosaic_class_init(GstTavDemosaicClass* klass) {
@@ -360,6 +392,7 @@ static void gst_tav_demosaic_class_init(GstTavDemosaicClass* klass) {
 
     gobject_class->set_property = gst_tav_demosaic_set_property;
     gobject_class->get_property = gst_tav_demosaic_get_property;
+    gobject_class->finalize = gst_tav_demosaic_finalize;
     const GParamFlags flags = GParamFlags(G_PARAM_READWRITE | G_PARAM_STATIC_STRINGS | GST_PARAM_MUTABLE_PLAYING);
     g_object_class_install_property(
         gobject_class, PROP_METHOD,
@@ -370,6 +403,7 @@ static void gst_tav_demosaic_class_init(GstTavDemosaicClass* klass) {
         g_param_spec_int("threads", "Threads",
                          "Most threads for one frame: 0 = all online processors, 1 = the streaming thread only",
                          0, MAX_THREADS, DEFAULT_THREADS, flags));
+    tavPictureInstallProperties(gobject_class, PROP_FIRST_PICTURE);
 
     GstCaps* sinkCaps = tavInputCaps(FALSE);
     gst_element_class_add_pad_template(element_class,
@@ -382,7 +416,8 @@ static void gst_tav_demosaic_class_init(GstTavDemosaicClass* klass) {
     gst_element_class_set_static_metadata(
         element_class, "Bayer and Mono demosaicing", "Filter/Converter/Video",
         "Demosaics 8- to 16-bit and GigE Vision packed Bayer or grey frames with libtavcore "
-        "(nearest, bilinear or edge-directed)",
+        "(nearest, bilinear or edge-directed), with black level, white balance, colour matrix, tone curve "
+        "and shading correction in the same pass",
         "tav developers");
 
     transform_class->transform_caps = GST_DEBUG_FUNCPTR(gst_tav_demosaic_transform_caps);
@@ -404,4 +439,6 @@ static void gst_tav_demosaic_init(GstTavDemosaic* self) {
     self->threads = DEFAULT_THREADS;
     self->appliedThreads = -1;
     gst_video_info_init(&self->outputInfo);
+    tavPicturePropertiesInit(self);
+    tavPictureSettingsInit(&self->applied);
 }
