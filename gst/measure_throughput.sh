@@ -3,10 +3,13 @@
 # bayer2rgb on the 8-bit version of the same stream. One test-pattern frame
 # is repeated by imagefreeze, so the source costs next to nothing, and
 # capssetter relabels the grey frame as a Bayer mosaic.
-#   gst/measure_throughput.sh [BUILD_DIR] [FRAMES]
+#   gst/measure_throughput.sh [BUILD_DIR] [FRAMES] [all|plain|picture]
+# "picture" measures the full picture pipeline (shading table, black level,
+# automatic white balance, colour matrix, sRGB curve) beside bayer2rgb.
 set -euo pipefail
 build=${1:-build}
 frames=${2:-300}
+which=${3:-all}
 export GST_PLUGIN_PATH=$build/gst
 size="width=1920,height=1080,framerate=30/1"
 
@@ -30,11 +33,33 @@ fps() {  # source format, then the elements after the repeated frame
 bayer8="capssetter join=false replace=true caps=video/x-bayer,format=rggb,$size"
 bayer12="capssetter join=false replace=true caps=video/x-bayer,format=rggb12le,$size"
 
-row() { printf '%-58s %s\n' "$1" "$(fps "$2" "$3")"; }
+row() { printf '%-66s %s\n' "$1" "$(fps "$2" "$3")"; }
 
-printf '%-58s %6s %6s\n' "1920x1080, $frames frames" "wall" "CPU"
+printf '%-66s %6s %6s\n' "1920x1080, $frames frames" "wall" "CPU"
 row "8-bit rggb, no demosaicing (source cost)" GRAY8 "$bayer8"
 row "8-bit rggb ! bayer2rgb (BGRx)" GRAY8 "$bayer8 ! bayer2rgb ! video/x-raw,format=BGRx"
+
+if [ "$which" != plain ]; then
+  # A per-pixel shading table with unit gains and a dark offset of 16 (12-bit scale).
+  table=$(mktemp --suffix=.tbl)
+  trap 'rm -f "$table"' EXIT
+  /usr/bin/python3 -c 'import struct, sys
+w, h = 1920, 1080
+sys.stdout.buffer.write(b"TAVSHADE" + struct.pack("<5I", 1, 12, 1, h, w) +
+                        struct.pack("<I", (0x20000 << 12) | 16) * (w * h))' > "$table"
+  matrix="1.6,-0.4,-0.2,-0.3,1.5,-0.2,-0.1,-0.5,1.6"
+  for threads in 1 0; do
+    for method in bilinear edge; do
+      picture="method=$method threads=$threads shading-table=$table auto-white-balance=true curve=srgb color-matrix=$matrix"
+      row "8-bit rggb ! tavdemosaic $method threads=$threads, full pipeline (BGRx)" GRAY8 \
+        "$bayer8 ! tavdemosaic black-level=4 $picture ! video/x-raw,format=BGRx"
+      row "12-bit rggb12le ! tavdemosaic $method threads=$threads, full pipeline (BGRx)" GRAY16_LE \
+        "$bayer12 ! tavdemosaic black-level=64 $picture ! video/x-raw,format=BGRx"
+    done
+  done
+  [ "$which" = picture ] && exit 0
+fi
+
 for threads in 1 0; do
   for method in bilinear edge nearest; do
     for format in BGRx RGB; do
