@@ -102,6 +102,7 @@ FrameRule frameRuleOf(const PictureState& state, const PictureFrame& frame) {
     f.state = &state;
     f.outputType = frame.outputType;
     f.destination = frame.destination;
+    f.gatherStats = true;
     return f;
 }
 
@@ -136,7 +137,7 @@ void runPictureBand(void* task, int32_t band) {
         const int32_t need = y + reach < h ? y + reach : h - 1;
         for (; next <= need; ++next) {
             linearRow(f, next, shaded + (size_t)(next & 1) * w, ring + (size_t)(next % kRingRows) * w);
-            if ((next & 1) && next - 1 >= first && next - 1 < end) addTileRow(f, shaded, shaded + w, stats);
+            if ((next & 1) && next - 1 >= first && next - 1 < end && f.gatherStats) addTileRow(f, shaded, shaded + w, stats);
         }
         demosaicRow(f, rows, greens, y, red, green, blue);
         colourRow(f, y, red, green, blue, stats->histogram);
@@ -151,6 +152,8 @@ void addStats(TavFrameStats& total, const TavFrameStats& band) {
 }
 
 }  // namespace
+
+void setPictureStatisticsOff(TavContext* context, bool off) { context->pictureStatsOff = off; }
 
 size_t pictureBandBytes(int32_t width) {
     const size_t rows = kRingRows + kGreenRows + 2 + 3;
@@ -181,7 +184,8 @@ TavStatus pictureRefusal(const TavContext* context, const PictureFrame& frame) {
 }
 
 void convertPicture(TavContext* context, const PictureFrame& frame, uint8_t* memory) {
-    const FrameRule rule = frameRuleOf(*context->picture, frame);
+    FrameRule rule = frameRuleOf(*context->picture, frame);
+    rule.gatherStats = !context->pictureStatsOff;
     PicturePlan plan;
     plan.rule = &rule;
     plan.bandBytes = pictureBandBytes(rule.width);

@@ -33,6 +33,10 @@ size_t pictureBandBytes(int32_t width);
 // `memory` holds pictureBandBytes(width) bytes for one band.
 void convertPicture(TavContext* context, const PictureFrame& frame, uint8_t* memory);
 
+// Test and benchmark hook (never exported): frames of this context gather
+// no statistics while `off` (they read as all zero), to measure their cost.
+void setPictureStatisticsOff(TavContext* context, bool off);
+
 }  // namespace tav
 
 #endif
