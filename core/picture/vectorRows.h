@@ -29,6 +29,11 @@ struct VectorRows {
     // Bilinear output columns [1, returned): colour sites where x & 1 == colourParity.
     int32_t (*bilinear)(const uint16_t* up, const uint16_t* mid, const uint16_t* down, uint16_t* own,
                         uint16_t* green, uint16_t* other, int32_t width, int32_t colourParity);
+    // Nearest output columns [1, returned): at a colour site its own sample,
+    // green from the left, the other colour from up-left; at a green site
+    // the row's colour from the left and the other colour from above.
+    int32_t (*nearest)(const uint16_t* up, const uint16_t* mid, uint16_t* own, uint16_t* green, uint16_t* other,
+                       int32_t width, int32_t colourParity);
     // Colour matrix in place for x in [0, returned).
     int32_t (*matrix)(uint16_t* red, uint16_t* green, uint16_t* blue, const int32_t* q, int32_t width);
     // Edge-directed greens of row s (rows u1, d1 one and u2, d2 two away)
@@ -112,6 +117,21 @@ inline int32_t bilinearVector(const uint16_t* up, const uint16_t* mid, const uin
         storeV(own + x, (m & atColour) | (across & ~atColour));
         storeV(green + x, (cross & atColour) | (m & ~atColour));
         storeV(other + x, (diag & atColour) | (upDown & ~atColour));
+    }
+    return x;
+}
+
+inline int32_t nearestVector(const uint16_t* up, const uint16_t* mid, uint16_t* own, uint16_t* green,
+                             uint16_t* other, int32_t width, int32_t colourParity) {
+    const U16v atColour = colourParity == 0 ? alternating<U16v, uint16_t>(0, 0xFFFF)
+                                            : alternating<U16v, uint16_t>(0xFFFF, 0);
+    int32_t x = 1;  // odd, as in bilinearVector
+    for (; x + kLanes16 <= width; x += kLanes16) {
+        const U16v m = loadV<U16v>(mid + x), ml = loadV<U16v>(mid + x - 1);
+        const U16v u = loadV<U16v>(up + x), ul = loadV<U16v>(up + x - 1);
+        storeV(own + x, (m & atColour) | (ml & ~atColour));
+        storeV(green + x, (ml & atColour) | (m & ~atColour));
+        storeV(other + x, (ul & atColour) | (u & ~atColour));
     }
     return x;
 }
@@ -206,7 +226,8 @@ inline int32_t edgeRowVector(const uint16_t* const* samples, const uint16_t* con
     return x;
 }
 
-constexpr VectorRows kVectorRows = {scaleVector, bilinearVector, matrixVector, edgeGreensVector, edgeRowVector};
+constexpr VectorRows kVectorRows = {scaleVector, bilinearVector, nearestVector, matrixVector, edgeGreensVector,
+                                    edgeRowVector};
 
 TAV_ISA_END
 #endif
