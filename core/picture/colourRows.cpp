@@ -51,10 +51,22 @@ struct NoHistogram {
     void addTo(uint32_t*) const {}
 };
 
+inline int32_t vectorPart(const uint8_t* curve, const uint16_t* red, const uint16_t* green, const uint16_t* blue,
+                          int32_t width, int32_t bytes, bool redFirst, uint8_t* out, RowHistogram& histogram) {
+    const picture::VectorRows* vector = simd::kernels().pictureRows;
+    if (vector == nullptr || vector->curveInterleaved == nullptr) return 0;
+    return vector->curveInterleaved(curve, red, green, blue, width, bytes, redFirst, out, histogram.bins);
+}
+inline int32_t vectorPart(const uint8_t*, const uint16_t*, const uint16_t*, const uint16_t*, int32_t, int32_t, bool,
+                          uint8_t*, NoHistogram&) {
+    return 0;
+}
+
 template <int Bytes, bool RedFirst, class Histogram>
 void interleavedRow(const uint8_t* curve, const uint16_t* red, const uint16_t* green, const uint16_t* blue,
                     int32_t width, uint8_t* out, Histogram& histogram) {
-    for (int32_t x = 0; x < width; ++x, out += Bytes) {
+    int32_t x = vectorPart(curve, red, green, blue, width, Bytes, RedFirst, out, histogram);
+    for (out += (size_t)x * Bytes; x < width; ++x, out += Bytes) {
         const uint32_t r = curve[red[x]], g = curve[green[x]], b = curve[blue[x]];
         const uint32_t c0 = RedFirst ? r : b, c2 = RedFirst ? b : r;
         if (Bytes == 4) {

@@ -12,6 +12,10 @@
 #include "picture/pictureState.h"
 #include "simd/isaNamespace.h"
 
+#if defined(TAV_KERNEL_UNIT) && defined(__ARM_NEON)
+#include <arm_neon.h>
+#endif
+
 namespace tav {
 namespace picture {
 
@@ -44,6 +48,13 @@ struct VectorRows {
     // below (samples and greens).
     int32_t (*edgeRow)(const uint16_t* const* samples, const uint16_t* const* greens, uint16_t* own,
                        uint16_t* green, uint16_t* other, int32_t width, int32_t colourParity);
+    // Curve, interleaved layout (3 or 4 bytes a pixel, red or blue first)
+    // and histogram counts (four histograms of 64 bins, pixel x in
+    // histogram x & 3) of pixels [0, returned); null where the plain loop
+    // is as fast.
+    int32_t (*curveInterleaved)(const uint8_t* curve, const uint16_t* red, const uint16_t* green,
+                                const uint16_t* blue, int32_t width, int32_t bytes, bool redFirst, uint8_t* out,
+                                uint32_t (*bins)[64]);
 };
 
 #if defined(TAV_KERNEL_UNIT)
@@ -81,6 +92,31 @@ inline V alternating(T a, T b) {
     return v;
 }
 
+#if defined(__ARM_NEON)
+// NEON: the saturating subtraction is the black level's max(s - black, 0),
+// the widening multiply s2 * M, the rounding shift adds 2^(k-1) (the product
+// stays below 2^31, so nothing carries out), and the saturating narrow plus
+// a minimum clip to the linear scale.
+inline int32_t scaleVector(const uint16_t* shaded, uint16_t* linear, int32_t width, const ScaleRow& rule) {
+    const uint16_t blackPair[8] = {(uint16_t)rule.black[0], (uint16_t)rule.black[1], (uint16_t)rule.black[0],
+                                   (uint16_t)rule.black[1], (uint16_t)rule.black[0], (uint16_t)rule.black[1],
+                                   (uint16_t)rule.black[0], (uint16_t)rule.black[1]};
+    const uint16_t factorPair[4] = {(uint16_t)rule.factor[0], (uint16_t)rule.factor[1], (uint16_t)rule.factor[0],
+                                    (uint16_t)rule.factor[1]};
+    const uint16x8_t black = vld1q_u16(blackPair);
+    const uint16x4_t factor = vld1_u16(factorPair);
+    const int32x4_t shift = vdupq_n_s32(-rule.shift);
+    const uint16x8_t top = vdupq_n_u16((uint16_t)kLinearMax);
+    int32_t x = 0;
+    for (; x + 8 <= width; x += 8) {
+        const uint16x8_t s2 = vqsubq_u16(vld1q_u16(shaded + x), black);
+        const uint32x4_t low = vrshlq_u32(vmull_u16(vget_low_u16(s2), factor), shift);
+        const uint32x4_t high = vrshlq_u32(vmull_u16(vget_high_u16(s2), factor), shift);
+        vst1q_u16(linear + x, vminq_u16(vcombine_u16(vqmovn_u32(low), vqmovn_u32(high)), top));
+    }
+    return x;
+}
+#else
 inline int32_t scaleVector(const uint16_t* shaded, uint16_t* linear, int32_t width, const ScaleRow& rule) {
     const U32v black = alternating<U32v>(rule.black[0], rule.black[1]);
     const U32v factor = alternating<U32v>(rule.factor[0], rule.factor[1]);
@@ -97,6 +133,7 @@ inline int32_t scaleVector(const uint16_t* shaded, uint16_t* linear, int32_t wid
     }
     return x;
 }
+#endif
 
 inline int32_t bilinearVector(const uint16_t* up, const uint16_t* mid, const uint16_t* down, uint16_t* own,
                               uint16_t* green, uint16_t* other, int32_t width, int32_t colourParity) {
@@ -136,6 +173,42 @@ inline int32_t nearestVector(const uint16_t* up, const uint16_t* mid, uint16_t* 
     return x;
 }
 
+#if defined(__ARM_NEON)
+// NEON: samples and Q10 entries both fit signed 16 bits, so each output
+// colour is three widening multiply-accumulates per half; the saturating
+// rounding narrow is (sum + 512) >> 10 clamped below at 0, and a minimum
+// clamps it to the linear scale.
+inline int32_t matrixVector(uint16_t* red, uint16_t* green, uint16_t* blue, const int32_t* q, int32_t width) {
+    int16_t k[12] = {0};
+    for (int i = 0; i < 9; ++i) k[i] = (int16_t)q[i];
+    // The entries in lanes of three registers, multiplied by lane number.
+    const int16x4_t k0 = vld1_s16(k), k1 = vld1_s16(k + 4), k2 = vld1_s16(k + 8);
+    const uint16x8_t top = vdupq_n_u16((uint16_t)kLinearMax);
+    int32_t x = 0;
+#define TAV_MATRIX_HALF(half, a, la, b, lb, c, lc)                                   \
+    vmlal_lane_s16(vmlal_lane_s16(vmull_lane_s16(vget_##half##_s16(r), a, la),       \
+                                  vget_##half##_s16(g), b, lb),                      \
+                   vget_##half##_s16(bl), c, lc)
+#define TAV_MATRIX_ROW(a, la, b, lb, c, lc)                                                      \
+    vminq_u16(vcombine_u16(vqrshrun_n_s32(TAV_MATRIX_HALF(low, a, la, b, lb, c, lc), kMatrixShift), \
+                           vqrshrun_n_s32(TAV_MATRIX_HALF(high, a, la, b, lb, c, lc), kMatrixShift)), \
+              top)
+    for (; x + 8 <= width; x += 8) {
+        const int16x8_t r = vreinterpretq_s16_u16(vld1q_u16(red + x));
+        const int16x8_t g = vreinterpretq_s16_u16(vld1q_u16(green + x));
+        const int16x8_t bl = vreinterpretq_s16_u16(vld1q_u16(blue + x));
+        const uint16x8_t outRed = TAV_MATRIX_ROW(k0, 0, k0, 1, k0, 2);
+        const uint16x8_t outGreen = TAV_MATRIX_ROW(k0, 3, k1, 0, k1, 1);
+        const uint16x8_t outBlue = TAV_MATRIX_ROW(k1, 2, k1, 3, k2, 0);
+        vst1q_u16(red + x, outRed);
+        vst1q_u16(green + x, outGreen);
+        vst1q_u16(blue + x, outBlue);
+    }
+#undef TAV_MATRIX_ROW
+#undef TAV_MATRIX_HALF
+    return x;
+}
+#else
 inline int32_t matrixVector(uint16_t* red, uint16_t* green, uint16_t* blue, const int32_t* q, int32_t width) {
     const I32v zero = (I32v){};
     const I32v top = zero + kLinearMax;
@@ -156,6 +229,7 @@ inline int32_t matrixVector(uint16_t* red, uint16_t* green, uint16_t* blue, cons
     }
     return x;
 }
+#endif
 
 // Lanes whose column (x0 + lane) has the colour-site parity: all ones.
 inline U16v colourLanes(int32_t x0, int32_t colourParity) {
@@ -226,8 +300,54 @@ inline int32_t edgeRowVector(const uint16_t* const* samples, const uint16_t* con
     return x;
 }
 
-constexpr VectorRows kVectorRows = {scaleVector, bilinearVector, nearestVector, matrixVector, edgeGreensVector,
-                                    edgeRowVector};
+#if defined(__ARM_NEON)
+// NEON: the lookups stay scalar (no gather), sixteen pixels at a time into
+// byte rows; the luma of each pixel, the interleaving and the stores are
+// vector work; the histogram counts go one by one.
+inline int32_t curveInterleavedVector(const uint8_t* curve, const uint16_t* red, const uint16_t* green,
+                                      const uint16_t* blue, int32_t width, int32_t bytes, bool redFirst,
+                                      uint8_t* out, uint32_t (*bins)[64]) {
+    const uint8x8_t weightRed = vdup_n_u8(77), weightGreen = vdup_n_u8(150), weightBlue = vdup_n_u8(29);
+    int32_t x = 0;
+    for (; x + 16 <= width; x += 16) {
+        uint8_t r[16], g[16], b[16], luma[16];
+        for (int i = 0; i < 16; ++i) {
+            r[i] = curve[red[x + i]];
+            g[i] = curve[green[x + i]];
+            b[i] = curve[blue[x + i]];
+        }
+        const uint8x16_t vr = vld1q_u8(r), vg = vld1q_u8(g), vb = vld1q_u8(b);
+        const uint16x8_t low = vmlal_u8(vmlal_u8(vmull_u8(vget_low_u8(vr), weightRed), vget_low_u8(vg), weightGreen),
+                                        vget_low_u8(vb), weightBlue);
+        const uint16x8_t high = vmlal_u8(vmlal_u8(vmull_u8(vget_high_u8(vr), weightRed), vget_high_u8(vg), weightGreen),
+                                         vget_high_u8(vb), weightBlue);
+        vst1q_u8(luma, vshrq_n_u8(vcombine_u8(vrshrn_n_u16(low, 8), vrshrn_n_u16(high, 8)), 2));
+        const uint8x16_t first = redFirst ? vr : vb, third = redFirst ? vb : vr;
+        if (bytes == 4) {
+            const uint8x16x4_t pixels = {{first, vg, third, vdupq_n_u8(0)}};
+            vst4q_u8(out + 4 * (size_t)x, pixels);
+        } else {
+            const uint8x16x3_t pixels = {{first, vg, third}};
+            vst3q_u8(out + 3 * (size_t)x, pixels);
+        }
+        for (int i = 0; i < 16; i += 4) {
+            ++bins[0][luma[i]];
+            ++bins[1][luma[i + 1]];
+            ++bins[2][luma[i + 2]];
+            ++bins[3][luma[i + 3]];
+        }
+    }
+    return x;
+}
+#define TAV_PICTURE_CURVE_INTERLEAVED curveInterleavedVector
+#else
+#define TAV_PICTURE_CURVE_INTERLEAVED nullptr
+#endif
+
+constexpr VectorRows kVectorRows = {scaleVector,      bilinearVector, nearestVector,
+                                    matrixVector,     edgeGreensVector, edgeRowVector,
+                                    TAV_PICTURE_CURVE_INTERLEAVED};
+#undef TAV_PICTURE_CURVE_INTERLEAVED
 
 TAV_ISA_END
 #endif
