@@ -27,7 +27,7 @@ struct PictureFrame {
 TavStatus pictureRefusal(const TavContext* context, const PictureFrame& frame);
 
 // Work memory of a frame converted on the caller's thread alone.
-size_t pictureBandBytes(int32_t width);
+uint64_t pictureBandBytes(int32_t width);
 
 // Converts an accepted frame and keeps its statistics on the context.
 // `memory` holds pictureBandBytes(width) bytes for one band.
