@@ -14,6 +14,8 @@
 
 #if defined(TAV_KERNEL_UNIT) && defined(__ARM_NEON)
 #include <arm_neon.h>
+#elif defined(TAV_KERNEL_UNIT) && defined(__SSE2__)
+#include <immintrin.h>
 #endif
 
 namespace tav {
@@ -208,6 +210,51 @@ inline int32_t matrixVector(uint16_t* red, uint16_t* green, uint16_t* blue, cons
 #undef TAV_MATRIX_HALF
     return x;
 }
+#elif defined(__SSE2__)
+// x86: samples and Q10 entries both fit signed 16 bits, so a pair of
+// colours times a pair of entries is one multiply-add of 16-bit pairs into
+// 32 bits; blue pairs with 1 and the entry pairs with 512, the rounding.
+// Interleaving and packing keep the lanes' order (per 128-bit half), the
+// saturating pack and the 16-bit minimum and maximum clamp.
+#if defined(__AVX2__)
+typedef __m256i XVec;
+#define TAV_X(op) _mm256_##op
+#else
+typedef __m128i XVec;
+#define TAV_X(op) _mm_##op
+#endif
+inline XVec matrixColour(XVec redGreenLow, XVec redGreenHigh, XVec blueOneLow, XVec blueOneHigh, const int32_t* q) {
+    const XVec pairRG = TAV_X(set1_epi32)((int32_t)(((uint32_t)(uint16_t)q[1] << 16) | (uint16_t)q[0]));
+    const XVec pairB = TAV_X(set1_epi32)((int32_t)((512u << 16) | (uint16_t)q[2]));
+    const XVec low = TAV_X(srai_epi32)(TAV_X(add_epi32)(TAV_X(madd_epi16)(redGreenLow, pairRG),
+                                                       TAV_X(madd_epi16)(blueOneLow, pairB)), kMatrixShift);
+    const XVec high = TAV_X(srai_epi32)(TAV_X(add_epi32)(TAV_X(madd_epi16)(redGreenHigh, pairRG),
+                                                        TAV_X(madd_epi16)(blueOneHigh, pairB)), kMatrixShift);
+    const XVec packed = TAV_X(packs_epi32)(low, high);
+    return TAV_X(min_epi16)(TAV_X(max_epi16)(packed, TAV_X(set1_epi16)(0)),
+                            TAV_X(set1_epi16)((int16_t)kLinearMax));
+}
+inline int32_t matrixVector(uint16_t* red, uint16_t* green, uint16_t* blue, const int32_t* q, int32_t width) {
+    const int32_t lanes = (int32_t)(sizeof(XVec) / 2);
+    const XVec one = TAV_X(set1_epi16)(1);
+    int32_t x = 0;
+    for (; x + lanes <= width; x += lanes) {
+        XVec r, g, b;
+        memcpy(&r, red + x, sizeof r);
+        memcpy(&g, green + x, sizeof g);
+        memcpy(&b, blue + x, sizeof b);
+        const XVec rgLow = TAV_X(unpacklo_epi16)(r, g), rgHigh = TAV_X(unpackhi_epi16)(r, g);
+        const XVec b1Low = TAV_X(unpacklo_epi16)(b, one), b1High = TAV_X(unpackhi_epi16)(b, one);
+        const XVec outRed = matrixColour(rgLow, rgHigh, b1Low, b1High, q);
+        const XVec outGreen = matrixColour(rgLow, rgHigh, b1Low, b1High, q + 3);
+        const XVec outBlue = matrixColour(rgLow, rgHigh, b1Low, b1High, q + 6);
+        memcpy(red + x, &outRed, sizeof outRed);
+        memcpy(green + x, &outGreen, sizeof outGreen);
+        memcpy(blue + x, &outBlue, sizeof outBlue);
+    }
+    return x;
+}
+#undef TAV_X
 #else
 inline int32_t matrixVector(uint16_t* red, uint16_t* green, uint16_t* blue, const int32_t* q, int32_t width) {
     const I32v zero = (I32v){};
