@@ -15,32 +15,32 @@ constexpr double kLargestMatrixEntry = 16.0;
 constexpr double kSmallestGamma = 0.1;
 constexpr double kLargestGamma = 10.0;
 
-// Words between the separators (commas, and blanks when `blanks`); empty
-// words are kept, so "1,,2" has three.
-std::vector<std::string> splitWords(const std::string& text, bool blanks) {
-    std::vector<std::string> words;
-    std::string word;
-    bool inWord = false;
+// Words between commas; empty words are kept, so "1,,2" has three.
+std::vector<std::string> commaWords(const std::string& text) {
+    std::vector<std::string> words(1);
     for (char c : text) {
-        const bool blank = c == ' ' || c == '\t' || c == '\n' || c == '\r';
         if (c == ',') {
-            words.push_back(word);
-            word.clear();
-            inWord = false;
-        } else if (blanks && blank) {
-            if (inWord) {
-                words.push_back(word);
-                word.clear();
-                inWord = false;
-            }
+            words.emplace_back();
         } else {
-            word += c;
-            inWord = true;
+            words.back() += c;
         }
     }
-    if (inWord || !words.empty() || !word.empty()) words.push_back(word);
-    // A comma followed only by blanks ends the last word; drop what blanks left.
-    if (blanks && !words.empty() && words.back().empty() && !text.empty() && text.back() != ',') words.pop_back();
+    return words;
+}
+
+// Words separated by any run of commas and blanks (a matrix file's layout).
+std::vector<std::string> matrixWords(const std::string& text) {
+    std::vector<std::string> words;
+    std::string word;
+    for (char c : text) {
+        if (c == ',' || c == ' ' || c == '\t' || c == '\n' || c == '\r') {
+            if (!word.empty()) words.push_back(word);
+            word.clear();
+        } else {
+            word += c;
+        }
+    }
+    if (!word.empty()) words.push_back(word);
     return words;
 }
 
@@ -65,7 +65,7 @@ bool parseLevel(const std::string& text, int32_t& level) {
 }
 
 void parseGains(const std::string& text, float gains[3]) {
-    const std::vector<std::string> words = splitWords(text, false);
+    const std::vector<std::string> words = commaWords(text);
     bool ok = words.size() == 3;
     for (size_t i = 0; ok && i < 3; ++i) {
         double gain = 0;
@@ -76,9 +76,8 @@ void parseGains(const std::string& text, float gains[3]) {
     if (!ok) usageError("--wb must be 'auto' or three gains R,G,B above 0 and at most 64, got '" + text + "'");
 }
 
-// Nine matrix entries from text; on failure returns why, else "".
-std::string matrixProblem(const std::string& text, float matrix[9]) {
-    const std::vector<std::string> words = splitWords(text, true);
+// Nine matrix entries from words; on failure returns why, else "".
+std::string matrixProblem(const std::vector<std::string>& words, float matrix[9]) {
     if (words.size() != 9) return "expected nine numbers, found " + std::to_string(words.size());
     for (size_t i = 0; i < 9; ++i) {
         double entry = 0;
@@ -119,7 +118,7 @@ void parseCurve(const std::string& text, TavPipeline& pipeline) {
 
 void parseBlackLevels(const std::string& text, const PixelFormat& format, int32_t black[4]) {
     const int32_t white = (1 << format.bits) - 1;
-    const std::vector<std::string> words = splitWords(text, false);
+    const std::vector<std::string> words = commaWords(text);
     int32_t levels[4] = {0, 0, 0, 0};
     bool ok = words.size() == 1 || words.size() == 4;
     for (size_t i = 0; ok && i < words.size(); ++i) ok = parseLevel(words[i], levels[i]);
@@ -156,10 +155,10 @@ PictureOptions parsePictureOptions(const Options& options, const PixelFormat& fo
         if (isRegularFile(text)) {
             picture.ccmFile = text;
             const std::vector<uint8_t> bytes = readFile(text);
-            const std::string problem = matrixProblem(std::string(bytes.begin(), bytes.end()),
+            const std::string problem = matrixProblem(matrixWords(std::string(bytes.begin(), bytes.end())),
                                                       picture.pipeline.colorMatrix);
             if (!problem.empty()) failure(text + ": not a colour matrix: " + problem);
-        } else if (!matrixProblem(text, picture.pipeline.colorMatrix).empty()) {
+        } else if (!matrixProblem(commaWords(text), picture.pipeline.colorMatrix).empty()) {
             usageError("--ccm must be nine numbers from -16 to 16 (row by row, comma-separated) or a file that "
                        "holds them, got '" + text + "'");
         }

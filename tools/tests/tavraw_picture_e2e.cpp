@@ -225,6 +225,7 @@ TEST_F(TavrawPicture, HostileValuesAreRefusedWithTheirReasonAndNothingIsWritten)
         {{"--black", "10,10,10,4095"}, 2, "--black 4095 is at or above the white point 4095 of BayerGB12 (at most 4094)"},
         {{"--ccm", "1,2"}, 2, ccmUsage + "1,2'"},
         {{"--ccm", "1,0,0,0,1,0,0,0,1,0"}, 2, ccmUsage + "1,0,0,0,1,0,0,0,1,0'"},
+        {{"--ccm", "1,,0,0,0,1,0,0,0,1"}, 2, ccmUsage + "1,,0,0,0,1,0,0,0,1'"},
         {{"--ccm", "1,0,0,0,inf,0,0,0,1"}, 2, ccmUsage + "1,0,0,0,inf,0,0,0,1'"},
         {{"--ccm", "1,0,0,0,1,0,0,0,-16.5"}, 2, ccmUsage + "1,0,0,0,1,0,0,0,-16.5'"},
         {{"--ccm", path("missing.txt")}, 2, ccmUsage + path("missing.txt") + "'"},
