@@ -381,3 +381,53 @@ TEST(Picture, SettingsAreCopiedAndTheTableIsReadAtEachFrame) {
     for (size_t i = 3; i < table.size(); i += 7) table[i] = (table[i] & 0xFFF) | (0x28000u << 12);
     expectReference(context, frame, TAV_METHOD_EDGE, TAV_PIXEL_RGB8, set);
 }
+
+// Statistics are all zero on a context until it converts a frame with a
+// pipeline, and describe that frame only.
+TEST(Picture, StatisticsBeforeTheFirstPipelineFrame) {
+    TavFrameStats zero;
+    std::memset(&zero, 0, sizeof zero);
+    const InputFormat& format = *picref::findFormat(TAV_PIXEL_BAYER_GB10);
+    std::mt19937 rng(5);
+    const TavPipeline p = pictest::randomPipeline(format, rng);
+    Context context;
+    EXPECT_TRUE(pictest::sameStats(context.stats(), zero));
+    context.setPipeline(&p);
+    EXPECT_TRUE(pictest::sameStats(context.stats(), zero));
+    Frame frame = pictest::randomFrame(format, 10, 12, 0, rng);
+    expectReference(context, frame, TAV_METHOD_BILINEAR, TAV_PIXEL_BGR8, p);
+}
+
+// The grey-world gains of the statistics, (G / 2R, 1, G / 2B), take the cast
+// off a grey scene: every output pixel comes out neutral.
+TEST(Picture, GreyWorldGainsFromTheStatisticsNeutraliseACast) {
+    for (int32_t code : {TAV_PIXEL_BAYER_RG12, TAV_PIXEL_BAYER_GR12_PACKED, TAV_PIXEL_BAYER_BG10}) {
+        const InputFormat& format = *picref::findFormat(code);
+        Frame frame(format, 16, 20, 0);
+        const int level[3] = {64 + 400, 64 + 800, 64 + 500};  // red, green, blue above black 64
+        for (int y = 0; y < 16; ++y) {
+            for (int x = 0; x < 20; ++x) frame.set(y, x, level[picref::positionColour(format.cfa, picref::tilePosition(y, x))]);
+        }
+        TavPipeline p;
+        ASSERT_EQ(tavPipelineInit(&p), TAV_OK);
+        for (int& black : p.blackLevel) black = 64;
+        Context context;
+        context.setPipeline(&p);
+        ASSERT_EQ(pictest::convert(context, frame, TAV_METHOD_BILINEAR, TAV_PIXEL_RGB8).status, TAV_OK);
+        const TavFrameStats stats = context.stats();
+        EXPECT_EQ(stats.tiles, 80u);
+        EXPECT_EQ(stats.saturated, 0u);
+        EXPECT_EQ(stats.sum[0], 80u * 400);
+        EXPECT_EQ(stats.sum[1], 80u * 2 * 800);
+        EXPECT_EQ(stats.sum[2], 80u * 500);
+        p.whiteBalance[0] = float(stats.sum[1] / (2.0 * stats.sum[0]));
+        p.whiteBalance[2] = float(stats.sum[1] / (2.0 * stats.sum[2]));
+        context.setPipeline(&p);
+        const Conversion got = pictest::convert(context, frame, TAV_METHOD_BILINEAR, TAV_PIXEL_RGB8);
+        ASSERT_EQ(got.status, TAV_OK);
+        for (size_t i = 0; i < got.bytes.size(); i += 3) {
+            ASSERT_EQ(got.bytes[i], got.bytes[i + 1]) << "pixel " << i / 3;
+            ASSERT_EQ(got.bytes[i + 2], got.bytes[i + 1]) << "pixel " << i / 3;
+        }
+    }
+}

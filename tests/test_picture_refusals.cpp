@@ -120,6 +120,7 @@ TEST(PictureRefusals, RefusedSettingsKeepThePreviousOnes) {
         {"-inf matrix entry", [](TavPipeline& p) { p.colorMatrix[3] = -kInf; }, TAV_E_UNSUPPORTED, 803},
         {"NaN gamma", [](TavPipeline& p) { p.curve = TAV_CURVE_GAMMA, p.gamma = kNaN; }, TAV_E_UNSUPPORTED, 803},
         {"infinite gamma", [](TavPipeline& p) { p.curve = TAV_CURVE_GAMMA, p.gamma = kInf; }, TAV_E_UNSUPPORTED, 803},
+        {"NaN gamma, sRGB curve", [](TavPipeline& p) { p.curve = TAV_CURVE_SRGB, p.gamma = kNaN; }, TAV_E_UNSUPPORTED, 803},
         {"gain 0", [](TavPipeline& p) { p.whiteBalance[1] = 0.0f; }, TAV_E_UNSUPPORTED, 804},
         {"gain -0", [](TavPipeline& p) { p.whiteBalance[1] = -0.0f; }, TAV_E_UNSUPPORTED, 804},
         {"negative gain", [](TavPipeline& p) { p.whiteBalance[0] = -1.5f; }, TAV_E_UNSUPPORTED, 804},
@@ -232,9 +233,9 @@ TEST(PictureRefusals, BlackAtTheWhitePointOfTheFrame) {
     }
 }
 
-// The table is read at each frame: one for another frame size, or whose mode
-// word changed since it was set, refuses the frame; the settings stay.
-TEST(PictureRefusals, TableThatNoLongerFitsTheFrame) {
+// The table is read at each frame: one for another frame size refuses the
+// frame; the settings stay.
+TEST(PictureRefusals, TableForAnotherFrameSize) {
     for (int32_t code : {TAV_PIXEL_BAYER_RG8, TAV_PIXEL_BAYER_GB12_PACKED, TAV_PIXEL_MONO16}) {
         SCOPED_TRACE(testing::Message() << std::hex << code);
         Primed primed(code);
@@ -243,28 +244,30 @@ TEST(PictureRefusals, TableThatNoLongerFitsTheFrame) {
             primed.expectRefusedFrame(frame, TAV_METHOD_NEAREST, TAV_E_SIZE, line(812));
         }
         primed.expectInForce(primed.settings);
-
-        // A pixel table whose mode word now says 2x2 cells, or no known mode:
-        // the words would be read as other pixels' gains.
-        Frame frame = pictest::randomFrame(primed.format, 8, 10, 0, primed.rng);
-        for (uint32_t mode : {0u, 2u}) {
-            SCOPED_TRACE(testing::Message() << "mode now " << mode);
-            primed.table[0] = mode;
-            primed.expectRefusedFrame(frame, TAV_METHOD_EDGE, TAV_E_UNSUPPORTED, line(813));
-        }
-        primed.table[0] = TAV_LSC_MODE_PIXEL;
-        primed.expectInForce(primed.settings);
     }
-    // A cell table turned into a pixel table would be read far past its end.
-    Primed primed(TAV_PIXEL_BAYER_BG10);
-    std::vector<uint32_t> cells = pictest::randomTable(TAV_LSC_MODE_2X2, 8, 10, primed.rng);
-    TavPipeline p = primed.settings;
-    p.shadingTable = cells.data();
-    primed.context.setPipeline(&p);
-    primed.expectInForce(p);
-    cells[0] = TAV_LSC_MODE_PIXEL;
-    Frame frame = pictest::randomFrame(primed.format, 8, 10, 0, primed.rng);
-    primed.expectRefusedFrame(frame, TAV_METHOD_BILINEAR, TAV_E_UNSUPPORTED, line(813));
+}
+
+// A table whose mode word differs from the mode it had when it was set
+// refuses the frame: its words no longer mean what they meant, and a cell
+// table read as a pixel table would be read four times past its end.
+TEST(PictureRefusals, TableWhoseModeChangedSinceItWasSet) {
+    for (uint32_t setMode : {TAV_LSC_MODE_2X2, TAV_LSC_MODE_PIXEL}) {
+        for (uint32_t mode : {0u, 1u, 2u, 0xFFFFFFFFu}) {
+            if (mode == setMode) continue;
+            SCOPED_TRACE(testing::Message() << "table set with mode " << setMode << ", mode now " << mode);
+            Primed primed(TAV_PIXEL_BAYER_BG10);
+            std::vector<uint32_t> table = pictest::randomTable(setMode, 8, 10, primed.rng);
+            TavPipeline p = primed.settings;
+            p.shadingTable = table.data();
+            primed.context.setPipeline(&p);
+            primed.expectInForce(p);
+            table[0] = mode;
+            Frame frame = pictest::randomFrame(primed.format, 8, 10, 0, primed.rng);
+            primed.expectRefusedFrame(frame, TAV_METHOD_BILINEAR, TAV_E_UNSUPPORTED, line(813));
+            table[0] = setMode;
+            primed.expectInForce(p);
+        }
+    }
 }
 
 // Frames too small for the method are refused as without a pipeline (the
