@@ -20,19 +20,22 @@ namespace pictest {
 
 using picref::InputFormat;
 
-// A raw frame in a buffer of its own, garbage in the row padding.
+// A raw frame in a buffer of its own, garbage in the row padding; the first
+// row starts `offset` bytes into the buffer (an odd address for odd offsets).
 struct Frame {
     std::vector<uint8_t> bytes;
     TavImage image;
     const InputFormat* format;
-    Frame(const InputFormat& f, int32_t height, int32_t width, int32_t padding)
-        : bytes(static_cast<size_t>(height) * (picref::minimumLineBytes(f.storage, width) + padding)),
+    size_t offset;
+    Frame(const InputFormat& f, int32_t height, int32_t width, int32_t padding, size_t offset = 0)
+        : bytes(offset + static_cast<size_t>(height) * (picref::minimumLineBytes(f.storage, width) + padding)),
           image{height, width, f.code, nullptr, picref::minimumLineBytes(f.storage, width) + padding},
-          format(&f) {
-        image.data = bytes.data();
+          format(&f),
+          offset(offset) {
+        image.data = bytes.data() + offset;
     }
-    Frame(const Frame& other) : bytes(other.bytes), image(other.image), format(other.format) {
-        image.data = bytes.data();
+    Frame(const Frame& other) : bytes(other.bytes), image(other.image), format(other.format), offset(other.offset) {
+        image.data = bytes.data() + offset;
     }
     Frame& operator=(const Frame&) = delete;
     void set(int y, int x, int v) { picref::storeSample(image, *format, y, x, v); }
@@ -41,8 +44,9 @@ struct Frame {
 
 // Samples mostly within the depth, some at the white point and, where the
 // storage holds them, some above it; random bytes between the rows.
-inline Frame randomFrame(const InputFormat& f, int32_t height, int32_t width, int32_t padding, std::mt19937& rng) {
-    Frame frame(f, height, width, padding);
+inline Frame randomFrame(const InputFormat& f, int32_t height, int32_t width, int32_t padding, std::mt19937& rng,
+                         size_t offset = 0) {
+    Frame frame(f, height, width, padding, offset);
     for (auto& b : frame.bytes) b = uint8_t(rng());
     const int white = picref::whitePoint(f);
     const int storageMax = f.storage == picref::Storage::Bits16 ? 65535 : white;

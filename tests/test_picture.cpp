@@ -232,6 +232,69 @@ TEST(Picture, EveryThreadCountGivesTheSameBytesAndStatistics) {
     }
 }
 
+// Frames may start at any address: 16-bit samples are byte pairs wherever
+// they lie.
+TEST(Picture, FramesAtAnyAddress) {
+    const int32_t codes[] = {TAV_PIXEL_BAYER_RG12, TAV_PIXEL_MONO16, TAV_PIXEL_BAYER_GB10_PACKED, TAV_PIXEL_BAYER_BG8};
+    uint32_t seed = 4000;
+    for (int32_t code : codes) {
+        const InputFormat& format = *picref::findFormat(code);
+        std::mt19937 rng(++seed);
+        TavPipeline p = pictest::randomPipeline(format, rng);
+        Context context(2);
+        context.setPipeline(&p);
+        for (size_t offset : {1, 3}) {
+            for (int32_t method : kMethods) {
+                Frame frame = pictest::randomFrame(format, 33, 21, int32_t(offset), rng, offset);
+                expectReference(context, frame, method, TAV_PIXEL_BGRA8, p);
+            }
+        }
+    }
+}
+
+// Contexts on several threads at once, each with its own settings, do not
+// disturb one another.
+TEST(Picture, ContextsOnSeveralThreadsAtOnce) {
+    struct Stream {
+        std::unique_ptr<Frame> frame;
+        TavPipeline settings;
+        picref::Picture want;
+        int failures = 0;
+    };
+    const int32_t codes[] = {TAV_PIXEL_BAYER_RG12_PACKED, TAV_PIXEL_BAYER_GR8, TAV_PIXEL_MONO12};
+    std::vector<Stream> streams(3);
+    for (size_t i = 0; i < streams.size(); ++i) {
+        const InputFormat& format = *picref::findFormat(codes[i]);
+        std::mt19937 rng(uint32_t(60 + i));
+        streams[i].frame.reset(new Frame(pictest::randomFrame(format, 40, 30, 0, rng)));
+        streams[i].settings = pictest::randomPipeline(format, rng);
+        streams[i].want = picref::picture(streams[i].frame->image, TAV_METHOD_EDGE, TAV_PIXEL_RGB8, streams[i].settings);
+    }
+    std::vector<std::thread> threads;
+    for (Stream& stream : streams) {
+        threads.emplace_back([&stream] {
+            TavContext* context = nullptr;
+            tavCreate(&context);
+            tavDemosaicSetThreads(context, 2);
+            tav::setMinThreadedOutput(context, 0);
+            const TavDemosaicConfig config = {TAV_PIXEL_RGB8};
+            tavDemosaicSetConfig(context, &config);
+            tavDemosaicSetPipeline(context, &stream.settings);
+            std::vector<uint8_t> out(stream.want.bytes.size());
+            for (int round = 0; round < 20; ++round) {
+                TavImage output = {0, 0, 0, out.data(), 0};
+                TavFrameStats stats;
+                const bool ok = tavDemosaicing(context, &stream.frame->image, TAV_METHOD_EDGE, &output) == TAV_OK &&
+                                tavDemosaicGetStats(context, &stats) == TAV_OK;
+                stream.failures += !ok || out != stream.want.bytes || !pictest::sameStats(stats, stream.want.stats);
+            }
+            tavRelease(&context);
+        });
+    }
+    for (std::thread& t : threads) t.join();
+    for (const Stream& stream : streams) EXPECT_EQ(stream.failures, 0);
+}
+
 // Workers that cannot be started leave the frame to the threads that did
 // start, with the same bytes and no diagnostic.
 TEST(Picture, WorkersThatCannotStartChangeNothing) {
