@@ -199,7 +199,7 @@ TEST(Picture, EveryThreadCountGivesTheSameBytesAndStatistics) {
                              TAV_PIXEL_MONO14};
     std::set<int32_t> heights;
     for (int32_t h = 6; h <= 19; ++h) heights.insert(h);
-    for (int32_t t : {2, 3, 4}) {
+    for (int32_t t : {2, 3}) {
         for (int32_t h : {8 * t - 1, 8 * t + 1, 8 * t + 2, 24 * t + 5, 64 * t - 1, 64 * t + 3}) heights.insert(h);
     }
     const int32_t threadCounts[] = {1, 2, 3, 0};
@@ -208,16 +208,23 @@ TEST(Picture, EveryThreadCountGivesTheSameBytesAndStatistics) {
     uint32_t seed = 3000;
     for (int32_t code : codes) {
         const InputFormat& format = *picref::findFormat(code);
+        std::mt19937 rng(++seed);
+        // One setting per type; the table, read at each frame, is rewritten
+        // in place for each frame size (no table, 2x2 or per pixel by type).
+        TavPipeline p = pictest::randomPipeline(format, rng);
+        const uint32_t tableMode = seed % 3;
+        std::vector<uint32_t> table(3 + size_t(*heights.rbegin()) * 10);
+        if (tableMode < 2) {
+            table[0] = tableMode;
+            p.shadingTable = table.data();
+        }
+        for (auto& context : contexts) context->setPipeline(&p);
         for (int32_t height : heights) {
-            std::mt19937 rng(++seed);
             const int32_t width = 8 + height % 3;
-            TavPipeline p = pictest::randomPipeline(format, rng);
-            std::vector<uint32_t> table;
-            if (seed % 3 != 0) {
-                table = pictest::randomTable(seed % 3 - 1, height, width, rng);
-                p.shadingTable = table.data();
+            if (tableMode < 2) {
+                const std::vector<uint32_t> words = pictest::randomTable(tableMode, height, width, rng);
+                std::copy(words.begin(), words.end(), table.begin());
             }
-            for (auto& context : contexts) context->setPipeline(&p);
             for (int32_t method : kMethods) {
                 const int64_t outputType = picref::outputTypes()[(height + method) % 7];
                 Frame frame = pictest::randomFrame(format, height, width, height % 4 == 0 ? 3 : 0, rng);
