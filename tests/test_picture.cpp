@@ -367,6 +367,52 @@ TEST(Picture, EveryKernelTableGivesThePlainBytes) {
     }
 }
 
+// Settings at the ends of their ranges, where intermediate sums are largest
+// and clamps bite, under every kernel table against the reference.
+TEST(Picture, ExtremeSettingsUnderEveryKernelTable) {
+    struct Extreme {
+        const char* what;
+        void (*apply)(TavPipeline&, int white);
+    };
+    const Extreme extremes[] = {
+        {"matrix all +16", [](TavPipeline& p, int) { for (float& e : p.colorMatrix) e = 16.0f; }},
+        {"matrix +-16", [](TavPipeline& p, int) { for (int i = 0; i < 9; ++i) p.colorMatrix[i] = i % 2 ? -16.0f : 16.0f; }},
+        {"matrix -16 on the diagonal", [](TavPipeline& p, int) {
+             for (int i = 0; i < 9; ++i) p.colorMatrix[i] = i % 4 == 0 ? -16.0f : 16.0f;
+         }},
+        {"gains 64", [](TavPipeline& p, int) { p.whiteBalance[0] = p.whiteBalance[1] = p.whiteBalance[2] = 64.0f; }},
+        {"tiny and huge gains", [](TavPipeline& p, int) { p.whiteBalance[0] = 1e-6f, p.whiteBalance[1] = 64.0f, p.whiteBalance[2] = 0.01f; }},
+        {"black one below white", [](TavPipeline& p, int white) { for (int& b : p.blackLevel) b = white - 1; }},
+        {"uneven blacks, gamma 0.1", [](TavPipeline& p, int white) {
+             p.blackLevel[0] = white / 2, p.blackLevel[3] = white - 2, p.curve = TAV_CURVE_GAMMA, p.gamma = 0.1f;
+         }},
+    };
+    const int32_t codes[] = {TAV_PIXEL_BAYER_RG8, TAV_PIXEL_BAYER_GB12_PACKED, TAV_PIXEL_BAYER_BG16, TAV_PIXEL_MONO16};
+    uint32_t seed = 8000;
+    for (const Extreme& extreme : extremes) {
+        for (int32_t code : codes) {
+            const InputFormat& format = *picref::findFormat(code);
+            std::mt19937 rng(++seed);
+            TavPipeline p = pictest::randomPipeline(format, rng);
+            extreme.apply(p, picref::whitePoint(format));
+            Frame frame = pictest::randomFrame(format, 7, 45, 0, rng);
+            for (kerneltables::Isa isa : kerneltables::runnableTables()) {
+                SCOPED_TRACE(std::string(extreme.what) + ", " + kerneltables::isaName(isa));
+                kerneltables::withTable(isa, [&] {
+                    Context context;
+                    context.setPipeline(&p);
+                    for (int32_t method : kMethods) {
+                        for (int64_t outputType : {TAV_PIXEL_BGRA8, TAV_PIXEL_RGB8_PLANAR, TAV_PIXEL_MONO8}) {
+                            expectReference(context, frame, method, outputType, p);
+                        }
+                    }
+                });
+                if (HasFatalFailure()) return;
+            }
+        }
+    }
+}
+
 // From 12-bit input nothing is cut to 8 bits before the curve: a smooth ramp
 // over the darkest sixteenth of the range keeps at least 60 output levels
 // through sRGB (cutting first would leave 16).
