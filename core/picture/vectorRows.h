@@ -30,6 +30,10 @@ struct ScaleRow {
 };
 
 struct VectorRows {
+    // Packed 10/12-bit samples [0, returned) of a row of `width` samples,
+    // reading no byte from the row's 3 x ceil(width / 2) on; null where byte
+    // shuffles are not one instruction.
+    int32_t (*unpackPacked)(const uint8_t* row, uint16_t* out, int32_t width, int32_t depth);
     // linear[x] for x in [0, returned).
     int32_t (*scale)(const uint16_t* shaded, uint16_t* linear, int32_t width, const ScaleRow& rule);
     // Bilinear output columns [1, returned): colour sites where x & 1 == colourParity.
@@ -50,6 +54,11 @@ struct VectorRows {
     // below (samples and greens).
     int32_t (*edgeRow)(const uint16_t* const* samples, const uint16_t* const* greens, uint16_t* own,
                        uint16_t* green, uint16_t* other, int32_t width, int32_t colourParity);
+    // Statistics of the tiles of columns [0, returned) of two rows of shaded
+    // samples: sums by tile position of the unsaturated tiles (added to
+    // sums) and their number.
+    int32_t (*tileSums)(const uint16_t* top, const uint16_t* bottom, int32_t width, uint32_t white,
+                        const uint32_t* black, uint64_t* sums, uint32_t* tiles);
     // Curve, interleaved layout (3 or 4 bytes a pixel, red or blue first)
     // and histogram counts (four histograms of 64 bins, pixel x in
     // histogram x & 3) of pixels [0, returned); null where the plain loop
@@ -348,6 +357,101 @@ inline int32_t edgeRowVector(const uint16_t* const* samples, const uint16_t* con
 }
 
 #if defined(__ARM_NEON)
+// NEON: sixteen groups split into their three bytes by one load, each
+// sample's bits put together in 16-bit lanes, the two samples of every
+// group stored interleaved by one store.
+inline int32_t unpackPackedVector(const uint8_t* row, uint16_t* out, int32_t width, int32_t depth) {
+    const uint8x8_t lowBits = vdup_n_u8(depth == 12 ? 15 : 3);
+    int32_t x = 0;
+    for (; x + 16 <= width; x += 16) {  // 24 bytes, all within the row's groups
+        const uint8x8x3_t groups = vld3_u8(row + 3 * (x / 2));
+        uint16x8x2_t samples;
+        if (depth == 12) {
+            samples.val[0] = vorrq_u16(vshll_n_u8(groups.val[0], 4), vmovl_u8(vand_u8(groups.val[1], lowBits)));
+            samples.val[1] = vorrq_u16(vshll_n_u8(groups.val[2], 4), vmovl_u8(vshr_n_u8(groups.val[1], 4)));
+        } else {
+            samples.val[0] = vorrq_u16(vshll_n_u8(groups.val[0], 2), vmovl_u8(vand_u8(groups.val[1], lowBits)));
+            samples.val[1] = vorrq_u16(vshll_n_u8(groups.val[2], 2),
+                                       vmovl_u8(vand_u8(vshr_n_u8(groups.val[1], 4), lowBits)));
+        }
+        vst2q_u16(out + x, samples);
+    }
+    return x;
+}
+#define TAV_PICTURE_UNPACK_PACKED unpackPackedVector
+#elif defined(__AVX2__)
+typedef uint8_t U8x16 __attribute__((vector_size(16)));
+typedef uint16_t U16x8 __attribute__((vector_size(16)));
+
+// Eight samples from twelve bytes: each 16-bit lane gets the group's middle
+// byte low and its own high byte (byte 0 for the first sample of a group,
+// byte 2 for the second) high; the depth's shifts and masks then take each
+// sample's bits: 12-bit: even (v >> 4 & 0xFF0) | (v & 15), odd v >> 4;
+// 10-bit: (v >> 6 & 0x3FC) | (even ? v : v >> 4) & 3.
+inline int32_t unpackPackedVector(const uint8_t* row, uint16_t* out, int32_t width, int32_t depth) {
+    const U8x16 order = {1, 0, 1, 2, 4, 3, 4, 5, 7, 6, 7, 8, 10, 9, 10, 11};
+    const U16x8 even = {0xFFFF, 0, 0xFFFF, 0, 0xFFFF, 0, 0xFFFF, 0};
+    int32_t x = 0;
+    // 16 bytes read for 8 samples: four more samples must follow in the row.
+    for (; x + 12 <= width; x += 8) {
+        const U8x16 bytes = loadV<U8x16>(row + 3 * (x / 2));
+#if defined(__clang__)
+        const U16x8 v = (U16x8)__builtin_shufflevector(bytes, bytes, 1, 0, 1, 2, 4, 3, 4, 5, 7, 6, 7, 8, 10, 9, 10, 11);
+#else
+        const U16x8 v = (U16x8)__builtin_shuffle(bytes, order);
+#endif
+        U16x8 sample;
+        if (depth == 12) {
+            sample = (((v >> 4) & (U16x8)(0x0FF0 | (~even & 0x0FFF))) | (v & even & 15));
+        } else {
+            sample = ((v >> 6) & 0x3FC) | (((v & even) | ((v >> 4) & ~even)) & 3);
+        }
+        storeV(out + x, sample);
+    }
+    (void)order;
+    return x;
+}
+#define TAV_PICTURE_UNPACK_PACKED unpackPackedVector
+#else
+#define TAV_PICTURE_UNPACK_PACKED nullptr
+#endif
+
+// Two samples of a tile row form one 32-bit lane, so a tile is saturated
+// when either 32-bit lane of its two rows has a sample at the white point.
+// Lane sums go to 64 bits every 2^15 steps, before 16-bit samples can
+// carry them past 2^32.
+inline int32_t tileSumsVector(const uint16_t* top, const uint16_t* bottom, int32_t width, uint32_t white,
+                              const uint32_t* black, uint64_t* sums, uint32_t* tiles) {
+    const U16v whiteLanes = (U16v){} + (uint16_t)white;
+    const U16v blackTop = alternating<U16v, uint16_t>((uint16_t)black[0], (uint16_t)black[1]);
+    const U16v blackBottom = alternating<U16v, uint16_t>((uint16_t)black[2], (uint16_t)black[3]);
+    const U32v lowHalf = (U32v){} + 0xFFFFu;
+    const int32_t chunk = kLanes16 << 15;
+    int32_t x = 0;
+    while (x + kLanes16 <= width) {
+        U32v sum[4] = {(U32v){}, (U32v){}, (U32v){}, (U32v){}};
+        U32v kept = (U32v){};
+        const int32_t end = width - x > chunk ? x + chunk : width;
+        for (; x + kLanes16 <= end; x += kLanes16) {
+            const U16v t = loadV<U16v>(top + x), b = loadV<U16v>(bottom + x);
+            const U32v saturated = (U32v)((U16v)(t >= whiteLanes) | (U16v)(b >= whiteLanes));
+            const U32v keep = (U32v)(saturated == 0);
+            const U32v t2 = (U32v)((t - blackTop) & (U16v)(t > blackTop)) & keep;
+            const U32v b2 = (U32v)((b - blackBottom) & (U16v)(b > blackBottom)) & keep;
+            sum[0] += t2 & lowHalf;
+            sum[1] += t2 >> 16;
+            sum[2] += b2 & lowHalf;
+            sum[3] += b2 >> 16;
+            kept -= keep;  // keep lanes are all ones: minus one each
+        }
+        for (int p = 0; p < 4; ++p)
+            for (int i = 0; i < kLanes32; ++i) sums[p] += sum[p][i];
+        for (int i = 0; i < kLanes32; ++i) *tiles += kept[i];
+    }
+    return x;
+}
+
+#if defined(__ARM_NEON)
 // NEON: the lookups stay scalar (no gather), sixteen pixels at a time into
 // byte rows; the luma of each pixel, the interleaving and the stores are
 // vector work; the histogram counts go one by one.
@@ -391,10 +495,11 @@ inline int32_t curveInterleavedVector(const uint8_t* curve, const uint16_t* red,
 #define TAV_PICTURE_CURVE_INTERLEAVED nullptr
 #endif
 
-constexpr VectorRows kVectorRows = {scaleVector,      bilinearVector, nearestVector,
-                                    matrixVector,     edgeGreensVector, edgeRowVector,
+constexpr VectorRows kVectorRows = {TAV_PICTURE_UNPACK_PACKED, scaleVector,      bilinearVector,   nearestVector, matrixVector,
+                                    edgeGreensVector, edgeRowVector,    tileSumsVector,
                                     TAV_PICTURE_CURVE_INTERLEAVED};
 #undef TAV_PICTURE_CURVE_INTERLEAVED
+#undef TAV_PICTURE_UNPACK_PACKED
 
 TAV_ISA_END
 #endif
