@@ -491,6 +491,61 @@ inline int32_t curveInterleavedVector(const uint8_t* curve, const uint16_t* red,
     return x;
 }
 #define TAV_PICTURE_CURVE_INTERLEAVED curveInterleavedVector
+#elif defined(__AVX2__)
+// AVX2: lookups one by one into byte rows of sixteen pixels (gathers are no
+// faster on every core), then the luma of each pixel in 16-bit lanes and the
+// interleaving by byte shuffles; the histogram counts go one by one. 3-byte
+// pixels go out 16 bytes at a time, the last four overwritten by the next
+// store, so the loop stops two pixels before the row's end.
+inline int32_t curveInterleavedVector(const uint8_t* curve, const uint16_t* red, const uint16_t* green,
+                                      const uint16_t* blue, int32_t width, int32_t bytes, bool redFirst,
+                                      uint8_t* out, uint32_t (*bins)[64]) {
+    const __m128i weightRed = _mm_set1_epi16(77), weightGreen = _mm_set1_epi16(150), weightBlue = _mm_set1_epi16(29);
+    const __m128i half = _mm_set1_epi16(128), zero = _mm_setzero_si128();
+    // Four 4-byte pixels (c0, g, c2, 0) to twelve bytes, the last four unused.
+    const __m128i pack3 = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    const int32_t stop = bytes == 4 ? width : width - 2;
+    int32_t x = 0;
+    for (; x + 16 <= stop; x += 16) {
+        alignas(16) uint8_t r[16], g[16], b[16], luma[16];
+        for (int i = 0; i < 16; ++i) {
+            r[i] = curve[red[x + i]];
+            g[i] = curve[green[x + i]];
+            b[i] = curve[blue[x + i]];
+        }
+        const __m128i vr = _mm_load_si128((const __m128i*)r), vg = _mm_load_si128((const __m128i*)g),
+                      vb = _mm_load_si128((const __m128i*)b);
+        auto lumaHalf = [&](__m128i cr, __m128i cg, __m128i cb) {
+            const __m128i sum = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(cr, weightRed), _mm_mullo_epi16(cg, weightGreen)),
+                                              _mm_add_epi16(_mm_mullo_epi16(cb, weightBlue), half));
+            return _mm_srli_epi16(sum, 10);  // (luma + 128) >> 8, then >> 2 for the bin
+        };
+        const __m128i lumaLow = lumaHalf(_mm_unpacklo_epi8(vr, zero), _mm_unpacklo_epi8(vg, zero), _mm_unpacklo_epi8(vb, zero));
+        const __m128i lumaHigh = lumaHalf(_mm_unpackhi_epi8(vr, zero), _mm_unpackhi_epi8(vg, zero), _mm_unpackhi_epi8(vb, zero));
+        _mm_store_si128((__m128i*)luma, _mm_packus_epi16(lumaLow, lumaHigh));
+        const __m128i first = redFirst ? vr : vb, third = redFirst ? vb : vr;
+        const __m128i firstGreenLow = _mm_unpacklo_epi8(first, vg), firstGreenHigh = _mm_unpackhi_epi8(first, vg);
+        const __m128i thirdLow = _mm_unpacklo_epi8(third, zero), thirdHigh = _mm_unpackhi_epi8(third, zero);
+        const __m128i pixels[4] = {_mm_unpacklo_epi16(firstGreenLow, thirdLow), _mm_unpackhi_epi16(firstGreenLow, thirdLow),
+                                   _mm_unpacklo_epi16(firstGreenHigh, thirdHigh), _mm_unpackhi_epi16(firstGreenHigh, thirdHigh)};
+        uint8_t* at = out + (size_t)x * bytes;
+        for (int k = 0; k < 4; ++k) {
+            if (bytes == 4) {
+                _mm_storeu_si128((__m128i*)(at + 16 * k), pixels[k]);
+            } else {
+                _mm_storeu_si128((__m128i*)(at + 12 * k), _mm_shuffle_epi8(pixels[k], pack3));
+            }
+        }
+        for (int i = 0; i < 16; i += 4) {
+            ++bins[0][luma[i]];
+            ++bins[1][luma[i + 1]];
+            ++bins[2][luma[i + 2]];
+            ++bins[3][luma[i + 3]];
+        }
+    }
+    return x;
+}
+#define TAV_PICTURE_CURVE_INTERLEAVED curveInterleavedVector
 #else
 #define TAV_PICTURE_CURVE_INTERLEAVED nullptr
 #endif
