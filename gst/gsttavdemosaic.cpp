@@ -381,6 +381,7 @@ static void gst_tav_demosaic_get_property(GObject* object, guint id, GValue* val
 static void gst_tav_demosaic_finalize(GObject* object) {
     GstTavDemosaic* self = GST_TAV_DEMOSAIC(object);
     tavPictureSettingsClear(&self->applied);
+    tavSharedTableUnref(self->contextTable);  // NULL once stopped
     tavPicturePropertiesFinalize(self);
     G_OBJECT_CLASS(gst_tav_demosaic_parent_class)->finalize(object);
 }

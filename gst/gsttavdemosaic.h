@@ -57,6 +57,7 @@ struct _GstTavDemosaic {
     TavPictureSettings applied;
     guint appliedGeneration;
     gboolean pipelineOn;
+    TavSharedTable* contextTable;  // the table the context's pipeline reads, kept until it reads another
     float appliedGains[3];
     TavGreyWorld greyWorld;
 };

@@ -28,6 +28,14 @@ gboolean setPipeline(GstTavDemosaic* self, const TavPipeline* pipeline) {
     return FALSE;
 }
 
+// The context's pipeline now reads `table` (or none): hold it, and let go
+// of the one it read before, which a refused setting would have kept.
+void holdContextTable(GstTavDemosaic* self, TavSharedTable* table) {
+    TavSharedTable* old = self->contextTable;
+    self->contextTable = tavSharedTableRef(table);
+    tavSharedTableUnref(old);
+}
+
 gboolean colourInput(const GstTavDemosaic* self) {
     return self->input != nullptr && g_str_equal(self->input->mediaType, "video/x-bayer");
 }
@@ -45,6 +53,7 @@ void tavPictureStart(GstTavDemosaic* self) {
 void tavPictureStop(GstTavDemosaic* self) {
     // The context that read the table is released before this.
     tavPictureSettingsClear(&self->applied);
+    holdContextTable(self, nullptr);
     self->pipelineOn = FALSE;
 }
 
@@ -64,7 +73,10 @@ void tavPictureBeforeFrame(GstTavDemosaic* self, gint* method, gint* threads) {
     const TavPictureSettings* s = &self->applied;
     if (s->autoWhiteBalance && !wasAuto) tavGreyWorldReset(&self->greyWorld);
     if (!tavPictureSettingsNeedPipeline(s)) {
-        if (self->pipelineOn && setPipeline(self, nullptr)) self->pipelineOn = FALSE;
+        if (self->pipelineOn && setPipeline(self, nullptr)) {
+            self->pipelineOn = FALSE;
+            holdContextTable(self, nullptr);
+        }
         return;
     }
     const gboolean automatic = s->autoWhiteBalance && self->greyWorld.primed;
@@ -77,6 +89,7 @@ void tavPictureBeforeFrame(GstTavDemosaic* self, gint* method, gint* threads) {
     tavPictureSettingsToPipeline(s, self->input != nullptr ? self->input->preShift : 0, gains, &pipeline);
     if (setPipeline(self, &pipeline)) {
         self->pipelineOn = TRUE;
+        holdContextTable(self, s->table);
         for (int c = 0; c < 3; ++c) self->appliedGains[c] = gains[c];
     }
 }

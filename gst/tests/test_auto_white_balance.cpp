@@ -95,6 +95,20 @@ TEST(AutoWhiteBalance, GainsFollowAChangeOfLightSmoothly) {
     EXPECT_EQ(stream.finish(), "");
 }
 
+TEST(AutoWhiteBalance, ExtremeCastsStayWithinTheLibrarysGains) {
+    PictureStream stream("video/x-bayer,format=rggb,width=32,height=32,framerate=30/1",
+                         "auto-white-balance=true post-stats=true black-level=10", "RGB");
+    // Red 1 above black against green 190: a grey-world gain of 190, kept at 64.
+    for (int i = 0; i < 2; ++i) stream.convert(flatMosaic(11, 200, 200));
+    const std::vector<StatsMessage> stats = stream.takeStats();
+    ASSERT_EQ(stats.size(), 2u);
+    EXPECT_EQ(stats[0].greyWorld[0], 64.0);
+    EXPECT_EQ(stats[1].gains[0], 64.0);
+    EXPECT_EQ(stats[1].gains[2], 1.0);
+    EXPECT_EQ(stream.finish(), "");
+    EXPECT_TRUE(stream.takeWarnings().empty());
+}
+
 TEST(AutoWhiteBalance, GreyInputKeepsItsGain) {
     PictureStream stream("video/x-raw,format=GRAY8,width=32,height=32,framerate=30/1",
                          "auto-white-balance=true post-stats=true white-balance=1,1.5,1", "GRAY8");
