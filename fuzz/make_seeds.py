@@ -28,8 +28,10 @@ def f32(v):
 def write(target, seeds):
     folder = os.path.join(HERE, "corpus", target)
     os.makedirs(folder, exist_ok=True)
+    # Only the seeds written here: inputs kept from fuzzing runs stay.
     for old in os.listdir(folder):
-        os.remove(os.path.join(folder, old))
+        if old.startswith("seed-"):
+            os.remove(os.path.join(folder, old))
     for k, seed in enumerate(seeds):
         with open(os.path.join(folder, "seed-%02d" % k), "wb") as f:
             f.write(seed)
