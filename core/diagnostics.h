@@ -71,6 +71,23 @@ enum DiagnosticLine : int {
     kLineCorrectionNullData = 693,
     kLineCorrectionTableMode = 694,
     kLineCorrectionTableSize = 695,
+
+    // Picture pipeline: settings, then checks at the frame.
+    kLinePipelineInitNull = 801,
+    kLinePipelineSetNull = 802,
+    kLinePipelineNotFinite = 803,
+    kLinePipelineGain = 804,
+    kLinePipelineMatrix = 805,
+    kLinePipelineBlack = 806,
+    kLinePipelineCurve = 807,
+    kLinePipelineGamma = 808,
+    kLinePipelineTableMode = 809,
+    kLinePipelineNoMemory = 810,
+    kLinePictureBlack = 811,
+    kLinePictureTableSize = 812,
+    kLinePictureTableMode = 813,
+    kLinePictureNoMemory = 814,
+    kLinePipelineStatsNull = 815,
 };
 
 void printErrorLine(DiagnosticLine line);

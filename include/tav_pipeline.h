@@ -16,7 +16,9 @@
  *     L = min(16383, (s2 * M + 2^(k-1)) >> k), where M = round(gain * 16383 /
  *     (W - black) * 2^k) for the position's colour (Mono: the green gain) and
  *     k, one per frame, is the largest shift up to 31 that keeps the four M
- *     below 2^15;
+ *     below 2^15 (if even k = 0 does not, k = 0 and M is capped at
+ *     2^15 - 1, which changes no result: any sample above black is then
+ *     full scale);
  *  5. demosaicing of L by the chosen method: the rules of the 8-bit methods
  *     with 16383 where they clamp to 255 (Mono: R = G = B = L);
  *  6. colour matrix: for each output colour, v = clamp((q0 * R + q1 * G +

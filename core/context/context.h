@@ -3,9 +3,11 @@
 #define TAV_CORE_CONTEXT_H
 
 #include "tav_demosaic.h"
+#include "tav_pipeline.h"
 
 namespace tav {
 struct WorkerPool;
+struct PictureState;
 }
 
 struct TavContext {
@@ -18,6 +20,8 @@ struct TavContext {
     int32_t allocationsAllowed;
     int32_t workerStartsAllowed;
     int32_t minThreadedOutputBytes;  // smaller frames stay on the caller's thread
+    tav::PictureState* picture;      // the pipeline, or null when none is set
+    TavFrameStats stats;             // of the last frame converted with a pipeline
 };
 
 #endif

@@ -1,5 +1,6 @@
 // Creating, initialising and releasing a demosaicing context.
 #include <stdlib.h>
+#include <string.h>
 
 #include "context/context.h"
 #include "diagnostics.h"
@@ -31,6 +32,8 @@ extern "C" void tavInit(TavContext* context) {
     context->allocationsAllowed = -1;
     context->workerStartsAllowed = -1;
     context->minThreadedOutputBytes = tav::kMinThreadedOutputBytes;
+    context->picture = nullptr;
+    memset(&context->stats, 0, sizeof context->stats);
 }
 
 extern "C" TavStatus tavRelease(TavContext** handle) {
@@ -42,6 +45,7 @@ extern "C" TavStatus tavRelease(TavContext** handle) {
     if (context == nullptr) return TAV_OK;  // already released, or never created
     tav::releaseWorkers(context);  // joins the workers before their memory goes
     free(context->workBuffer.buffer);
+    free(context->picture);
     context->workBuffer.buffer = nullptr;
     context->workBuffer.capacity = 0;
     free(context);

@@ -31,15 +31,6 @@ constexpr int32_t kMaxBands = kMaxThreads * kBandsPerThread;
 // the first cache levels when the kernel reads them.
 constexpr int32_t kChunkBytes = 32 * 1024;
 
-int32_t threadsWanted(const TavContext* context) {
-    int32_t threads = context->threads;
-    if (threads == 0) {
-        const long online = sysconf(_SC_NPROCESSORS_ONLN);
-        threads = online < 1 ? 1 : (online > kMaxThreads ? kMaxThreads : (int32_t)online);
-    }
-    return threads > kMaxThreads ? kMaxThreads : threads;
-}
-
 struct BandPlan {
     const BandJob* job;
     Route route;
@@ -126,6 +117,15 @@ void runBand(void* task, int32_t band) {
 
 }  // namespace
 
+int32_t bandThreads(const TavContext* context) {
+    int32_t threads = context->threads;
+    if (threads == 0) {
+        const long online = sysconf(_SC_NPROCESSORS_ONLN);
+        threads = online < 1 ? 1 : (online > kMaxThreads ? kMaxThreads : (int32_t)online);
+    }
+    return threads > kMaxThreads ? kMaxThreads : threads;
+}
+
 bool bandsAccepted(const BandJob& job) {
     Route route;
     if (!routeOf(job.baseType, job.method, job.outputType, &route)) return false;
@@ -174,7 +174,7 @@ void demosaicFrame(TavContext* context, const BandJob& job) {
     Route route;
     if (!routeOf(job.baseType, job.method, job.outputType, &route)) return;
     const FamilyTraits& traits = *route.traits;
-    const int32_t wanted = threadsWanted(context);
+    const int32_t wanted = bandThreads(context);
     int32_t bands = plannedBands(job, wanted, context->minThreadedOutputBytes);
     // Converted input: one window per band in the work buffer, which holds
     // height + 1 rows (the last for one band's line memory), so at most

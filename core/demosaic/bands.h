@@ -39,6 +39,10 @@ void convertRows(const BandJob& job, const FrameRows& source, const BandRows& ro
 void normaliseRows(const TavImage& input, int32_t conversion, int32_t first, int32_t end,
                    uint8_t* destination);
 
+// Threads a frame of this context may use: its setting, 0 meaning the
+// online processors, at most kMaxThreads.
+int32_t bandThreads(const TavContext* context);
+
 // Demosaics an accepted job: in bands on up to the context's threads, each
 // band unpacking its rows just before it demosaics them, or as one band on
 // the caller's thread.

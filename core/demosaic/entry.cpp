@@ -1,12 +1,14 @@
 // The demosaic entry and the output configuration of a context.
 #include <stddef.h>
 #include <stdint.h>
+#include <string.h>
 
 #include "context/context.h"
 #include "demosaic/bands.h"
 #include "demosaic/refusals.h"
 #include "diagnostics.h"
 #include "demosaic/outputTypes.h"
+#include "picture/pictureFrame.h"
 #include "sizeCheck.h"
 
 namespace {
@@ -58,6 +60,28 @@ NormalisedFrame placeFrame(const TavImage& input, int32_t conversion, uint8_t* w
     return {destination, destination + static_cast<size_t>(width) * height};
 }
 
+void describeOutput(const TavContext* context, const TavImage* input, TavImage* output) {
+    output->height = input->height;
+    output->width = input->width;
+    output->pixelType = static_cast<int32_t>(context->outputType);
+}
+
+// A frame through the context's pipeline: its own checks, then one pass
+// that reads the raw rows where they lie (nothing is compacted in place).
+TavStatus convertPicture(TavContext* context, TavImage* input, int64_t baseType, int32_t conversion, int32_t method,
+                         TavImage* output) {
+    const tav::PictureFrame frame = {input, baseType, conversion, method, context->outputType, output->data};
+    TavStatus status = tav::pictureRefusal(context, frame);
+    if (status != TAV_OK) return status;
+    const size_t bytes = tav::pictureBandBytes(input->width) + kScratchSlack;
+    if (bytes > tav::kMaxCount) return fail(tav::kLinePictureNoMemory, TAV_E_SIZE);
+    status = tavMemRealloc(&context->workBuffer, static_cast<int32_t>(bytes));
+    if (status != TAV_OK) return fail(tav::kLinePictureNoMemory, status);
+    tav::convertPicture(context, frame, alignTo16(context->workBuffer.buffer));
+    describeOutput(context, input, output);
+    return TAV_OK;
+}
+
 }  // namespace
 
 extern "C" TavStatus tavDemosaicing(TavContext* context, TavImage* input, int32_t method,
@@ -94,6 +118,8 @@ extern "C" TavStatus tavDemosaicing(TavContext* context, TavImage* input, int32_
     status = tav::refusalBeforeWork(baseType, method, context->outputType, height, width);
     if (status != TAV_OK) return status;
 
+    if (context->picture != nullptr) return convertPicture(context, input, baseType, conversion, method, output);
+
     status = tavMemRealloc(&context->workBuffer, static_cast<int32_t>(workBytes));
     if (status != TAV_OK) {
         const tav::DiagnosticLine line =
@@ -105,6 +131,7 @@ extern "C" TavStatus tavDemosaicing(TavContext* context, TavImage* input, int32_
     const tav::BandJob job = {input, conversion, baseType, context->outputType, method, normalised.frame,
                               normalised.scratch, output->data, height, width};
     tav::demosaicFrame(context, job);
+    memset(&context->stats, 0, sizeof context->stats);  // a frame without a pipeline has none
 
     output->height = height;
     output->width = width;

@@ -1,0 +1,19 @@
+// Stages 6 to 8: colour matrix, curve and the output layout of one row, and
+// the histogram of its output luma. Internal.
+#ifndef TAV_CORE_PICTURE_COLOUR_ROWS_H
+#define TAV_CORE_PICTURE_COLOUR_ROWS_H
+
+#include <stdint.h>
+
+#include "picture/frameRule.h"
+
+namespace tav {
+
+// Writes output row y from the row's linear red, green and blue and counts
+// its pixels in histogram[luma >> 2].
+void colourRow(const FrameRule& f, int32_t y, const uint16_t* red, const uint16_t* green, const uint16_t* blue,
+               uint32_t* histogram);
+
+}  // namespace tav
+
+#endif
