@@ -9,9 +9,10 @@
 
 namespace tav {
 
-// Writes output row y from the row's linear red, green and blue and counts
+// Writes output row y from the row's linear red, green and blue (which it
+// overwrites with their matrixed values) and counts
 // its pixels in histogram[luma >> 2].
-void colourRow(const FrameRule& f, int32_t y, const uint16_t* red, const uint16_t* green, const uint16_t* blue,
+void colourRow(const FrameRule& f, int32_t y, uint16_t* red, uint16_t* green, uint16_t* blue,
                uint32_t* histogram);
 
 }  // namespace tav

@@ -3,6 +3,9 @@
 
 #include <stddef.h>
 
+#include "picture/vectorRows.h"
+#include "simd/kernelTable.h"
+
 namespace tav {
 
 namespace {
@@ -59,7 +62,7 @@ void bilinearRow(const FrameRule& f, const LinearRows& rows, int32_t y, uint16_t
     uint16_t* own = firstRow ? first : second;
     uint16_t* other = firstRow ? second : first;
     const int32_t colourParity = firstRow ? 0 : 1;
-    for (int32_t x = 0; x < w; ++x) {
+    auto pixel = [&](int32_t x) {
         const int32_t l = x == 0 ? 1 : x - 1;
         const int32_t r = x == w - 1 ? w - 2 : x + 1;
         if ((x & 1) == colourParity) {
@@ -71,7 +74,11 @@ void bilinearRow(const FrameRule& f, const LinearRows& rows, int32_t y, uint16_t
             green[x] = mid[x];
             other[x] = (uint16_t)((up[x] + down[x]) >> 1);
         }
-    }
+    };
+    pixel(0);
+    const picture::VectorRows* vector = simd::kernels().pictureRows;
+    int32_t x = vector != nullptr ? vector->bilinear(up, mid, down, own, green, other, w, colourParity) : 1;
+    for (; x < w; ++x) pixel(x);
 }
 
 // Edge-directed green of row y (reflected): at a colour site, along the
@@ -84,10 +91,11 @@ void edgeGreens(const FrameRule& f, const LinearRows& rows, int32_t y, uint16_t*
     const uint16_t* d1 = rows.row(y + 1);
     const uint16_t* u2 = rows.row(y - 2);
     const uint16_t* d2 = rows.row(y + 2);
-    for (int32_t x = 0; x < w; ++x) {
-        if (!colourSite(f, y, x)) {
+    const int32_t colourParity = firstColourRow(f, y) ? 0 : 1;
+    auto green = [&](int32_t x) {
+        if ((x & 1) != colourParity) {
             out[x] = s[x];
-            continue;
+            return;
         }
         const int32_t l1 = s[reflect(x - 1, w)], r1 = s[reflect(x + 1, w)];
         const int32_t l2 = s[reflect(x - 2, w)], r2 = s[reflect(x + 2, w)];
@@ -98,7 +106,12 @@ void edgeGreens(const FrameRule& f, const LinearRows& rows, int32_t y, uint16_t*
         const int32_t gradV = absInt(u1[x] - d1[x]) + absInt(dv);
         const int32_t g = gradH < gradV ? ((l1 + r1) >> 1) + (dh >> 2) : ((u1[x] + d1[x]) >> 1) + (dv >> 2);
         out[x] = (uint16_t)clampLinear(g);
-    }
+    };
+    green(0);
+    green(1);
+    const picture::VectorRows* vector = simd::kernels().pictureRows;
+    int32_t x = vector != nullptr ? vector->edgeGreens(s, u1, d1, u2, d2, out, w, colourParity) : 2;
+    for (; x < w; ++x) green(x);
 }
 
 const uint16_t* greenRowOf(const FrameRule& f, const LinearRows& rows, GreenRows& greens, int32_t y) {
@@ -117,20 +130,20 @@ const uint16_t* greenRowOf(const FrameRule& f, const LinearRows& rows, GreenRows
 void edgeRow(const FrameRule& f, const LinearRows& rows, GreenRows& greens, int32_t y, uint16_t* first,
              uint16_t* green, uint16_t* second) {
     const int32_t w = f.width;
-    const uint16_t* gu = greenRowOf(f, rows, greens, y - 1);
-    const uint16_t* gm = greenRowOf(f, rows, greens, y);
-    const uint16_t* gd = greenRowOf(f, rows, greens, y + 1);
-    const uint16_t* su = rows.row(y - 1);
-    const uint16_t* sm = rows.row(y);
-    const uint16_t* sd = rows.row(y + 1);
+    const uint16_t* g3[3] = {greenRowOf(f, rows, greens, y - 1), greenRowOf(f, rows, greens, y),
+                             greenRowOf(f, rows, greens, y + 1)};
+    const uint16_t* s3[3] = {rows.row(y - 1), rows.row(y), rows.row(y + 1)};
+    const uint16_t *gu = g3[0], *gm = g3[1], *gd = g3[2];
+    const uint16_t *su = s3[0], *sm = s3[1], *sd = s3[2];
     const bool firstRow = firstColourRow(f, y);
+    const int32_t colourParity = firstRow ? 0 : 1;
     uint16_t* own = firstRow ? first : second;
     uint16_t* other = firstRow ? second : first;
-    for (int32_t x = 0; x < w; ++x) {
+    auto pixel = [&](int32_t x) {
         const int32_t l = reflect(x - 1, w), r = reflect(x + 1, w);
         const int32_t g = gm[x];
         green[x] = (uint16_t)g;
-        if (colourSite(f, y, x)) {
+        if ((x & 1) == colourParity) {
             const int32_t diag = (su[l] - gu[l]) + (su[r] - gu[r]) + (sd[l] - gd[l]) + (sd[r] - gd[r]);
             own[x] = sm[x];
             other[x] = (uint16_t)clampLinear(g + (diag >> 2));
@@ -138,7 +151,11 @@ void edgeRow(const FrameRule& f, const LinearRows& rows, GreenRows& greens, int3
             own[x] = (uint16_t)clampLinear(g + (((sm[l] - gm[l]) + (sm[r] - gm[r])) >> 1));
             other[x] = (uint16_t)clampLinear(g + (((su[x] - gu[x]) + (sd[x] - gd[x])) >> 1));
         }
-    }
+    };
+    pixel(0);
+    const picture::VectorRows* vector = simd::kernels().pictureRows;
+    int32_t x = vector != nullptr ? vector->edgeRow(s3, g3, own, green, other, w, colourParity) : 1;
+    for (; x < w; ++x) pixel(x);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 
 #include <stddef.h>
 
+#include "picture/vectorRows.h"
+#include "simd/kernelTable.h"
 #include "tav_lsc.h"
 
 namespace tav {
@@ -19,20 +21,26 @@ void readRow(const FrameRule& f, int32_t y, uint16_t* out) {
         case SampleStorage::Words:
             for (int32_t x = 0; x < w; ++x) out[x] = (uint16_t)(row[2 * x] | (row[2 * x + 1] << 8));
             break;
-        case SampleStorage::Packed12:
+        case SampleStorage::Packed12: {
             // Two samples in three bytes: high bytes 0 and 2, low nibbles in byte 1.
-            for (int32_t x = 0; x < w; ++x) {
-                const uint8_t* g = row + 3 * (x >> 1);
-                out[x] = (x & 1) ? (uint16_t)((g[2] << 4) | (g[1] >> 4)) : (uint16_t)((g[0] << 4) | (g[1] & 15));
+            int32_t x = 0;
+            for (; x + 1 < w; x += 2, row += 3) {
+                out[x] = (uint16_t)((row[0] << 4) | (row[1] & 15));
+                out[x + 1] = (uint16_t)((row[2] << 4) | (row[1] >> 4));
             }
+            if (x < w) out[x] = (uint16_t)((row[0] << 4) | (row[1] & 15));
             break;
-        case SampleStorage::Packed10:
+        }
+        case SampleStorage::Packed10: {
             // Low bit pairs in bits 0-1 and 4-5 of byte 1.
-            for (int32_t x = 0; x < w; ++x) {
-                const uint8_t* g = row + 3 * (x >> 1);
-                out[x] = (x & 1) ? (uint16_t)((g[2] << 2) | ((g[1] >> 4) & 3)) : (uint16_t)((g[0] << 2) | (g[1] & 3));
+            int32_t x = 0;
+            for (; x + 1 < w; x += 2, row += 3) {
+                out[x] = (uint16_t)((row[0] << 2) | (row[1] & 3));
+                out[x + 1] = (uint16_t)((row[2] << 2) | ((row[1] >> 4) & 3));
             }
+            if (x < w) out[x] = (uint16_t)((row[0] << 2) | (row[1] & 3));
             break;
+        }
     }
 }
 
@@ -77,32 +85,39 @@ void shadeRow(const FrameRule& f, int32_t y, uint16_t* s) {
 void linearRow(const FrameRule& f, int32_t y, uint16_t* shaded, uint16_t* linear) {
     readRow(f, y, shaded);
     shadeRow(f, y, shaded);
-    const int32_t row = (y & 1) << 1;
+    const int row = (y & 1) << 1;
+    const picture::ScaleRow rule = {{f.black[row], f.black[row + 1]}, {f.factor[row], f.factor[row + 1]}, f.shift};
+    const picture::VectorRows* vector = simd::kernels().pictureRows;
+    int32_t x = vector != nullptr ? vector->scale(shaded, linear, f.width, rule) : 0;
     const uint32_t half = f.shift > 0 ? 1u << (f.shift - 1) : 0;
-    for (int32_t x = 0; x < f.width; ++x) {
-        const int p = row | (x & 1);
-        const uint32_t s = shaded[x];
-        const uint32_t s2 = s > f.black[p] ? s - f.black[p] : 0;
-        const uint32_t v = (s2 * f.factor[p] + half) >> f.shift;
+    for (; x < f.width; ++x) {
+        const uint32_t s = shaded[x], black = rule.black[x & 1];
+        const uint32_t s2 = s > black ? s - black : 0;
+        const uint32_t v = (s2 * rule.factor[x & 1] + half) >> f.shift;
         linear[x] = (uint16_t)(v > (uint32_t)kLinearMax ? kLinearMax : v);
     }
 }
 
 void addTileRow(const FrameRule& f, const uint16_t* top, const uint16_t* bottom, TavFrameStats* stats) {
-    uint64_t sum[3] = {stats->sum[0], stats->sum[1], stats->sum[2]};
-    uint32_t tiles = 0, saturated = 0;
-    for (int32_t x = 0; x + 1 < f.width; x += 2) {
-        const uint32_t s[4] = {top[x], top[x + 1], bottom[x], bottom[x + 1]};
-        if (s[0] >= f.white || s[1] >= f.white || s[2] >= f.white || s[3] >= f.white) {
-            ++saturated;
-            continue;
-        }
-        ++tiles;
-        for (int p = 0; p < 4; ++p) sum[f.colourAt[p]] += s[p] > f.black[p] ? s[p] - f.black[p] : 0;
+    // Sums by tile position, without a branch per tile: a saturated tile
+    // adds zeros.
+    uint64_t byPosition[4] = {0, 0, 0, 0};
+    uint32_t tiles = 0;
+    const int32_t pairs = f.width / 2;
+    const uint32_t white = f.white;
+    for (int32_t j = 0; j < pairs; ++j) {
+        const uint32_t s0 = top[2 * j], s1 = top[2 * j + 1], s2 = bottom[2 * j], s3 = bottom[2 * j + 1];
+        const uint32_t keep = (s0 < white) & (s1 < white) & (s2 < white) & (s3 < white);
+        const uint32_t mask = 0u - keep;
+        tiles += keep;
+        byPosition[0] += (s0 > f.black[0] ? s0 - f.black[0] : 0) & mask;
+        byPosition[1] += (s1 > f.black[1] ? s1 - f.black[1] : 0) & mask;
+        byPosition[2] += (s2 > f.black[2] ? s2 - f.black[2] : 0) & mask;
+        byPosition[3] += (s3 > f.black[3] ? s3 - f.black[3] : 0) & mask;
     }
-    for (int c = 0; c < 3; ++c) stats->sum[c] = sum[c];
+    for (int p = 0; p < 4; ++p) stats->sum[f.colourAt[p]] += byPosition[p];
     stats->tiles += tiles;
-    stats->saturated += saturated;
+    stats->saturated += (uint32_t)pairs - tiles;
 }
 
 }  // namespace tav

@@ -30,6 +30,9 @@ struct BodyOutput;
 namespace lsc {
 struct CorrectionJob;
 }
+namespace picture {
+struct VectorRows;
+}
 
 namespace simd {
 
@@ -55,6 +58,8 @@ struct KernelTable {
     // group; an odd count reads only the first byte of its last group).
     bool (*shiftRun)(const uint8_t* source, size_t count, int32_t shift, uint8_t* destination);
     bool (*unpackRun)(const uint8_t* source, size_t count, uint8_t* destination);
+    // The picture pipeline's rows (picture/vectorRows.h).
+    const picture::VectorRows* pictureRows;
 };
 
 // The table of the active instruction set: the highest set at or below it

@@ -11,6 +11,7 @@
 #include "kernels/edge/vectorBlock.h"
 #include "kernels/edge16/interior.h"
 #include "kernels/nearest/vectorBlock.h"
+#include "picture/vectorRows.h"
 #include "lsc/correctionAvx2Block.h"
 #include "unpack/avx2Block.h"
 
@@ -27,6 +28,7 @@ const KernelTable* avx2Kernels() {
         edge16::interiorRuns,
         lsc::correct,
         normalise::shiftRun, normalise::unpackRun,
+        &picture::kVectorRows,
     };
     return &table;
 }

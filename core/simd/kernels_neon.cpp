@@ -11,6 +11,7 @@
 #include "kernels/edge/vectorBlock.h"
 #include "kernels/edge16/interior.h"
 #include "kernels/nearest/vectorBlock.h"
+#include "picture/vectorRows.h"
 #include "lsc/correctionNeonBlock.h"
 #include "unpack/neonBlock.h"
 
@@ -27,6 +28,7 @@ const KernelTable* neonKernels() {
         edge16::interiorRuns,
         lsc::correct,
         normalise::shiftRun, normalise::unpackRun,
+        &picture::kVectorRows,
     };
     return &table;
 }

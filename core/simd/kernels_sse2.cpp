@@ -11,6 +11,7 @@
 #include "kernels/edge/vectorBlock.h"
 #include "kernels/edge16/interior.h"
 #include "kernels/nearest/vectorBlock.h"
+#include "picture/vectorRows.h"
 #include "lsc/correctionVectorBlock.h"
 #include "unpack/sse2Block.h"
 
@@ -27,6 +28,7 @@ const KernelTable* sse2Kernels() {
         edge16::interiorRuns,
         lsc::correctInLanes,
         normalise::shiftRun, nullptr,
+        &picture::kVectorRows,
     };
     return &table;
 }
