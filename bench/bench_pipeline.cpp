@@ -1,0 +1,226 @@
+// The picture pipeline (black level, white balance, colour matrix, sRGB
+// curve fused into tavDemosaicing), 4096x3000, beside what it replaces:
+//   pipeline/...         the library against the by-hand OpenCV chain that
+//                        gives the same kind of picture (cvtColor on the
+//                        16-bit mosaic, convertTo float with the black level,
+//                        multiply by the gains, transform with the matrix,
+//                        convertTo 8-bit, LUT for the curve), its buffers
+//                        reused between frames;
+//   pipeline_cost/...    the same conversion with and without a pipeline;
+//   pipeline_stats/...   the whole pipeline against the tile sums of its
+//                        statistics alone (nothing switches the statistics
+//                        off in the pass, so the internal row routine that
+//                        sums the tiles runs by itself over the frame's row
+//                        pairs: the ratio is the share of a frame's time the
+//                        sums take; the histogram, counted in the loop that
+//                        writes the output, cannot be taken apart);
+//   pipeline_threads/... two threads against one, in wall-clock time.
+// The library reads the packed frame; the OpenCV chain is handed the 16-bit
+// mosaic of the same samples, so its unpacking is not timed.
+#include "bench_frames.h"
+
+#include "tavcore.h"
+
+#if defined(TAV_HAVE_OPENCV)
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
+#endif
+
+#include <math.h>
+#include <stdio.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include "picture/frameRule.h"
+#include "picture/linearRows.h"
+
+namespace {
+
+const tavbench::FrameSize kSize = {4096, 3000};
+const int64_t kPixels = (int64_t)kSize.width * kSize.height;
+
+// A camera-like setting: green twice as sensitive as red, every matrix entry
+// non-zero (no stage can be skipped), rows summing to 1 so grey stays grey.
+const int32_t kBlackLevel12 = 64;
+const float kGains[3] = {2.0f, 1.0f, 1.6f};
+const float kMatrix[9] = {1.62f, -0.41f, -0.21f, -0.28f, 1.49f, -0.21f, -0.06f, -0.47f, 1.53f};
+
+struct Case {
+    bool packed12;  // BayerRG12Packed to BGRA8, else BayerRG8 to BGR8
+    int method;
+    const char* name;
+};
+
+const Case kPacked12Bilinear = {true, TAV_METHOD_BILINEAR, "BayerRG12Packed_to_BGRA8/bilinear"};
+const Case kPacked12Edge = {true, TAV_METHOD_EDGE, "BayerRG12Packed_to_BGRA8/edge"};
+const Case kRg8Bilinear = {false, TAV_METHOD_BILINEAR, "BayerRG8_to_BGR8/bilinear"};
+
+int32_t blackLevelOf(const Case& c) { return c.packed12 ? kBlackLevel12 : 0; }
+
+TavPipeline pipelineOf(const Case& c) {
+    TavPipeline pipeline;
+    tavPipelineInit(&pipeline);
+    for (int32_t& black : pipeline.blackLevel) black = blackLevelOf(c);
+    for (int i = 0; i < 3; ++i) pipeline.whiteBalance[i] = kGains[i];
+    for (int i = 0; i < 9; ++i) pipeline.colorMatrix[i] = kMatrix[i];
+    pipeline.curve = TAV_CURVE_SRGB;
+    return pipeline;
+}
+
+// What a run of the library sets on its context.
+struct TavRun {
+    bool pipeline;
+    int threads;
+};
+
+void benchTav(benchmark::State& state, Case c, TavRun run) {
+    const int bytesPerPixel = c.packed12 ? 4 : 3;
+    std::vector<uint8_t> frame = c.packed12 ? tavbench::makeFramePacked12(kSize.width, kSize.height)
+                                            : tavbench::makeFrame8(kSize.width, kSize.height);
+    std::vector<uint8_t> dst((size_t)kPixels * bytesPerPixel);
+    TavContext* context = nullptr;
+    if (tavCreate(&context) != TAV_OK) {
+        state.SkipWithError("tavCreate failed");
+        return;
+    }
+    const TavDemosaicConfig config = {c.packed12 ? TAV_PIXEL_BGRA8 : TAV_PIXEL_BGR8};
+    tavDemosaicSetConfig(context, &config);
+    tavDemosaicSetThreads(context, run.threads);
+    if (run.pipeline) {
+        const TavPipeline pipeline = pipelineOf(c);
+        if (tavDemosaicSetPipeline(context, &pipeline) != TAV_OK) {
+            state.SkipWithError("tavDemosaicSetPipeline refused the setting");
+            tavRelease(&context);
+            return;
+        }
+    }
+    TavImage in = {kSize.height, kSize.width, c.packed12 ? TAV_PIXEL_BAYER_RG12_PACKED : TAV_PIXEL_BAYER_RG8,
+                   frame.data(), c.packed12 ? kSize.width + kSize.width / 2 : kSize.width};
+    TavImage out = {0, 0, 0, dst.data(), 0};
+    // Workers, the curve and the line memory are set up outside the timed loop.
+    TavStatus status = tavDemosaicing(context, &in, c.method, &out);
+    for (auto _ : state) {
+        if (status != TAV_OK) break;
+        status = tavDemosaicing(context, &in, c.method, &out);
+        benchmark::DoNotOptimize(dst.data());
+        benchmark::ClobberMemory();
+    }
+    if (status != TAV_OK) {
+        char message[64];
+        snprintf(message, sizeof message, "status %d", (int)status);
+        state.SkipWithError(message);
+    }
+    tavRelease(&context);
+    tavbench::setPixelRate(state, kPixels);
+}
+
+// The tile sums of the statistics for every row pair of a 12-bit frame, as
+// the pass gathers them: two rows of shaded samples at a time, still in the
+// cache. Sixteen row pairs of the scene take turns, so the rows stay in the
+// second-level cache as the pass's rows stay in the first.
+void benchTileSums(benchmark::State& state) {
+    const std::vector<uint8_t> words = tavbench::makeFrame16(kSize.width, 32, 12);
+    std::vector<uint16_t> rows((size_t)kSize.width * 32);
+    for (size_t i = 0; i < rows.size(); ++i) rows[i] = (uint16_t)(words[2 * i] | (words[2 * i + 1] << 8));
+    tav::FrameRule rule;
+    memset(&rule, 0, sizeof rule);
+    rule.height = kSize.height;
+    rule.width = kSize.width;
+    rule.depth = 12;
+    rule.white = 4095;
+    for (int i = 0; i < 4; ++i) rule.black[i] = kBlackLevel12;
+    const uint8_t rgColours[4] = {0, 1, 1, 2};
+    memcpy(rule.colourAt, rgColours, sizeof rgColours);
+    TavFrameStats stats;
+    for (auto _ : state) {
+        memset(&stats, 0, sizeof stats);
+        for (int32_t y = 0; y + 1 < kSize.height; y += 2) {
+            const uint16_t* top = rows.data() + (size_t)(y % 32) * kSize.width;
+            tav::addTileRow(rule, top, top + kSize.width, &stats);
+        }
+        benchmark::DoNotOptimize(&stats);
+        benchmark::ClobberMemory();
+    }
+    tavbench::setPixelRate(state, kPixels);
+}
+
+#if defined(TAV_HAVE_OPENCV)
+double srgbEncode(double linear) {
+    return linear <= 0.0031308 ? 12.92 * linear : 1.055 * pow(linear, 1.0 / 2.4) - 0.055;
+}
+
+// The chain a user writes by hand. OpenCV names Bayer patterns by the second
+// row (PFNC BayerRG is its BayerBG) and keeps colours in B, G, R order, so
+// the gains and the matrix are turned round to match.
+void benchOpenCv(benchmark::State& state, Case c) {
+    std::vector<uint8_t> frame = c.packed12 ? tavbench::makeFrame16(kSize.width, kSize.height, 12)
+                                            : tavbench::makeFrame8(kSize.width, kSize.height);
+    const cv::Mat mosaic(kSize.height, kSize.width, c.packed12 ? CV_16UC1 : CV_8UC1, frame.data());
+    const double white = c.packed12 ? 4095.0 : 255.0;
+    const double scale = 1.0 / (white - blackLevelOf(c));
+    const cv::Scalar gainsBgr(kGains[2], kGains[1], kGains[0]);
+    cv::Mat matrixBgr(3, 3, CV_32F);
+    for (int row = 0; row < 3; ++row)
+        for (int col = 0; col < 3; ++col) matrixBgr.at<float>(2 - row, 2 - col) = kMatrix[row * 3 + col];
+    cv::Mat curve(1, 256, CV_8U);
+    for (int i = 0; i < 256; ++i) curve.at<uint8_t>(i) = (uint8_t)lround(255.0 * srgbEncode(i / 255.0));
+    const int code = c.method == TAV_METHOD_EDGE ? cv::COLOR_BayerBG2BGR_EA : cv::COLOR_BayerBG2BGR;
+
+    cv::Mat colour, linear, matrixed, narrow, picture;
+    auto once = [&] {
+        cv::cvtColor(mosaic, colour, code);
+        colour.convertTo(linear, CV_32F, scale, -blackLevelOf(c) * scale);
+        cv::multiply(linear, gainsBgr, linear);
+        cv::transform(linear, matrixed, matrixBgr);
+        matrixed.convertTo(narrow, CV_8U, 255.0);
+        cv::LUT(narrow, curve, picture);
+    };
+    once();  // allocate outside the timed loop
+    for (auto _ : state) {
+        once();
+        benchmark::DoNotOptimize(picture.data);
+        benchmark::ClobberMemory();
+    }
+    tavbench::setPixelRate(state, kPixels);
+}
+#endif
+
+std::string nameOf(const char* family, const Case& c, const char* side) {
+    return std::string(family) + "/" + c.name + "/" + std::to_string(kSize.width) + "x" +
+           std::to_string(kSize.height) + "/" + side;
+}
+
+void registerTav(const char* family, const Case& c, const char* side, TavRun run, bool realTime = false) {
+    benchmark::internal::Benchmark* b =
+        benchmark::RegisterBenchmark(nameOf(family, c, side).c_str(), benchTav, c, run)->Unit(benchmark::kMillisecond);
+    if (realTime) b->UseRealTime();
+}
+
+const TavRun kFull = {true, 1};
+
+struct Registrar {
+    Registrar() {
+        for (const Case& c : {kPacked12Bilinear, kPacked12Edge, kRg8Bilinear}) {
+            registerTav("pipeline", c, "tav", kFull);
+#if defined(TAV_HAVE_OPENCV)
+            benchmark::RegisterBenchmark(nameOf("pipeline", c, "opencv").c_str(), benchOpenCv, c)
+                ->Unit(benchmark::kMillisecond);
+#endif
+        }
+        for (const Case& c : {kPacked12Bilinear, kPacked12Edge, kRg8Bilinear}) {
+            registerTav("pipeline_cost", c, "tav", kFull);
+            registerTav("pipeline_cost", c, "no_pipeline", {false, 1});
+        }
+        registerTav("pipeline_stats", kPacked12Bilinear, "tav", kFull);
+        benchmark::RegisterBenchmark(nameOf("pipeline_stats", kPacked12Bilinear, "tile_sums").c_str(), benchTileSums)
+            ->Unit(benchmark::kMillisecond);
+        registerTav("pipeline_threads", kPacked12Bilinear, "tav", {true, 2}, true);
+        registerTav("pipeline_threads", kPacked12Bilinear, "one_thread", kFull, true);
+    }
+};
+
+const Registrar registrar;
+
+}  // namespace
