@@ -22,6 +22,7 @@ struct TavContext {
     int32_t minThreadedOutputBytes;  // smaller frames stay on the caller's thread
     tav::PictureState* picture;      // the pipeline, or null when none is set
     TavFrameStats stats;             // of the last frame converted with a pipeline
+    bool pictureStatsOff;            // test and benchmark hook: skip gathering them
 };
 
 #endif

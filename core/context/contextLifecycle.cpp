@@ -33,6 +33,7 @@ extern "C" void tavInit(TavContext* context) {
     context->workerStartsAllowed = -1;
     context->minThreadedOutputBytes = tav::kMinThreadedOutputBytes;
     context->picture = nullptr;
+    context->pictureStatsOff = false;
     memset(&context->stats, 0, sizeof context->stats);
 }
 

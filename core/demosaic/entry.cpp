@@ -73,8 +73,8 @@ TavStatus convertPicture(TavContext* context, TavImage* input, int64_t baseType,
     const tav::PictureFrame frame = {input, baseType, conversion, method, context->outputType, output->data};
     TavStatus status = tav::pictureRefusal(context, frame);
     if (status != TAV_OK) return status;
-    const size_t bytes = tav::pictureBandBytes(input->width) + kScratchSlack;
-    if (bytes > tav::kMaxCount) return fail(tav::kLinePictureNoMemory, TAV_E_SIZE);
+    const uint64_t bytes = tav::pictureBandBytes(input->width) + kScratchSlack;
+    if (bytes > tav::kMaxCount) return fail(tav::kLinePictureNoMemory, TAV_E_NO_MEMORY);
     status = tavMemRealloc(&context->workBuffer, static_cast<int32_t>(bytes));
     if (status != TAV_OK) return fail(tav::kLinePictureNoMemory, status);
     tav::convertPicture(context, frame, alignTo16(context->workBuffer.buffer));

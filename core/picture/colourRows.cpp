@@ -45,10 +45,28 @@ struct RowHistogram {
     }
 };
 
-template <int Bytes, bool RedFirst>
+// Statistics switched off (a test and benchmark hook): nothing counted.
+struct NoHistogram {
+    void count(int32_t, uint32_t) {}
+    void addTo(uint32_t*) const {}
+};
+
+inline int32_t vectorPart(const uint8_t* curve, const uint16_t* red, const uint16_t* green, const uint16_t* blue,
+                          int32_t width, int32_t bytes, bool redFirst, uint8_t* out, RowHistogram& histogram) {
+    const picture::VectorRows* vector = simd::kernels().pictureRows;
+    if (vector == nullptr || vector->curveInterleaved == nullptr) return 0;
+    return vector->curveInterleaved(curve, red, green, blue, width, bytes, redFirst, out, histogram.bins);
+}
+inline int32_t vectorPart(const uint8_t*, const uint16_t*, const uint16_t*, const uint16_t*, int32_t, int32_t, bool,
+                          uint8_t*, NoHistogram&) {
+    return 0;
+}
+
+template <int Bytes, bool RedFirst, class Histogram>
 void interleavedRow(const uint8_t* curve, const uint16_t* red, const uint16_t* green, const uint16_t* blue,
-                    int32_t width, uint8_t* out, RowHistogram& histogram) {
-    for (int32_t x = 0; x < width; ++x, out += Bytes) {
+                    int32_t width, uint8_t* out, Histogram& histogram) {
+    int32_t x = vectorPart(curve, red, green, blue, width, Bytes, RedFirst, out, histogram);
+    for (out += (size_t)x * Bytes; x < width; ++x, out += Bytes) {
         const uint32_t r = curve[red[x]], g = curve[green[x]], b = curve[blue[x]];
         const uint32_t c0 = RedFirst ? r : b, c2 = RedFirst ? b : r;
         if (Bytes == 4) {
@@ -63,8 +81,9 @@ void interleavedRow(const uint8_t* curve, const uint16_t* red, const uint16_t* g
     }
 }
 
+template <class Histogram>
 void planarRow(const uint8_t* curve, const uint16_t* first, const uint16_t* green, const uint16_t* third,
-               int32_t width, size_t planeBytes, uint8_t* out, RowHistogram& histogram, bool redFirst) {
+               int32_t width, size_t planeBytes, uint8_t* out, Histogram& histogram, bool redFirst) {
     for (int32_t x = 0; x < width; ++x) {
         const uint8_t c0 = curve[first[x]], g = curve[green[x]], c2 = curve[third[x]];
         out[x] = c0;
@@ -74,16 +93,15 @@ void planarRow(const uint8_t* curve, const uint16_t* first, const uint16_t* gree
     }
 }
 
-}  // namespace
-
-void colourRow(const FrameRule& f, int32_t y, uint16_t* red, uint16_t* green, uint16_t* blue,
+template <class Histogram>
+void layoutRow(const FrameRule& f, int32_t y, const uint16_t* red, const uint16_t* green, const uint16_t* blue,
                uint32_t* histogram) {
     const int32_t w = f.width;
     const uint8_t* curve = f.state->curve;
     const size_t at = (size_t)y * (size_t)w;
-    applyMatrix(f.state->matrix, red, green, blue, w);
-    RowHistogram counts;
+    Histogram counts;
     switch (f.outputType) {
+
         case TAV_PIXEL_MONO8: {
             uint8_t* out = f.destination + at;
             for (int32_t x = 0; x < w; ++x) {
@@ -92,19 +110,31 @@ void colourRow(const FrameRule& f, int32_t y, uint16_t* red, uint16_t* green, ui
             }
             break;
         }
-        case TAV_PIXEL_RGB8: interleavedRow<3, true>(curve, red, green, blue, w, f.destination + 3 * at, counts); break;
-        case TAV_PIXEL_BGR8: interleavedRow<3, false>(curve, red, green, blue, w, f.destination + 3 * at, counts); break;
-        case TAV_PIXEL_RGBA8: interleavedRow<4, true>(curve, red, green, blue, w, f.destination + 4 * at, counts); break;
-        case TAV_PIXEL_BGRA8: interleavedRow<4, false>(curve, red, green, blue, w, f.destination + 4 * at, counts); break;
+        case TAV_PIXEL_RGB8: interleavedRow<3, true, Histogram>(curve, red, green, blue, w, f.destination + 3 * at, counts); break;
+        case TAV_PIXEL_BGR8: interleavedRow<3, false, Histogram>(curve, red, green, blue, w, f.destination + 3 * at, counts); break;
+        case TAV_PIXEL_RGBA8: interleavedRow<4, true, Histogram>(curve, red, green, blue, w, f.destination + 4 * at, counts); break;
+        case TAV_PIXEL_BGRA8: interleavedRow<4, false, Histogram>(curve, red, green, blue, w, f.destination + 4 * at, counts); break;
         default: {
             const size_t planeBytes = (size_t)f.height * (size_t)w;
             const bool redFirst = f.outputType == TAV_PIXEL_RGB8_PLANAR;
-            planarRow(curve, redFirst ? red : blue, green, redFirst ? blue : red, w, planeBytes, f.destination + at,
+            planarRow<Histogram>(curve, redFirst ? red : blue, green, redFirst ? blue : red, w, planeBytes, f.destination + at,
                       counts, redFirst);
             break;
         }
     }
     counts.addTo(histogram);
+}
+
+}  // namespace
+
+void colourRow(const FrameRule& f, int32_t y, uint16_t* red, uint16_t* green, uint16_t* blue,
+               uint32_t* histogram) {
+    applyMatrix(f.state->matrix, red, green, blue, f.width);
+    if (f.gatherStats) {
+        layoutRow<RowHistogram>(f, y, red, green, blue, histogram);
+    } else {
+        layoutRow<NoHistogram>(f, y, red, green, blue, histogram);
+    }
 }
 
 }  // namespace tav

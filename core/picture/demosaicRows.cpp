@@ -31,7 +31,7 @@ void nearestRow(const FrameRule& f, const LinearRows& rows, int32_t y, uint16_t*
     const int32_t up = reflect(y - 1, f.height);
     const uint16_t* window[2] = {rows.row(y), rows.row(up)};
     const int32_t windowRow[2] = {y, up};
-    for (int32_t x = 0; x < w; ++x) {
+    auto pixel = [&](int32_t x) {
         const int32_t left = reflect(x - 1, w);
         const int32_t cols[2] = {x, left};
         int32_t found[3] = {-1, -1, -1};
@@ -45,7 +45,16 @@ void nearestRow(const FrameRule& f, const LinearRows& rows, int32_t y, uint16_t*
         green[x] = (uint16_t)found[1];
         second[x] = (uint16_t)found[2];
         if (x == 0 && y > 0 && firstColourRow(f, y)) green[0] = window[1][0];
+    };
+    pixel(0);
+    const picture::VectorRows* vector = simd::kernels().pictureRows;
+    int32_t x = 1;
+    if (vector != nullptr) {
+        const bool firstRow = firstColourRow(f, y);
+        x = vector->nearest(window[1], window[0], firstRow ? first : second, green, firstRow ? second : first, w,
+                            firstRow ? 0 : 1);
     }
+    for (; x < w; ++x) pixel(x);
 }
 
 // Bilinear: at a colour site its own colour, the mean of the four edge

@@ -40,6 +40,7 @@ struct FrameRule {
     const PictureState* state;
     int64_t outputType;
     uint8_t* destination;
+    bool gatherStats;  // off only through the test and benchmark hook
 };
 
 // The position of sample (y, x) in its 2x2 tile.

@@ -16,6 +16,7 @@
 #include "picture/frameRule.h"
 #include "picture/linearRows.h"
 #include "tav_lsc.h"
+#include "sizeCheck.h"
 #include "threads/workerPool.h"
 
 namespace tav {
@@ -102,6 +103,7 @@ FrameRule frameRuleOf(const PictureState& state, const PictureFrame& frame) {
     f.state = &state;
     f.outputType = frame.outputType;
     f.destination = frame.destination;
+    f.gatherStats = true;
     return f;
 }
 
@@ -136,7 +138,7 @@ void runPictureBand(void* task, int32_t band) {
         const int32_t need = y + reach < h ? y + reach : h - 1;
         for (; next <= need; ++next) {
             linearRow(f, next, shaded + (size_t)(next & 1) * w, ring + (size_t)(next % kRingRows) * w);
-            if ((next & 1) && next - 1 >= first && next - 1 < end) addTileRow(f, shaded, shaded + w, stats);
+            if ((next & 1) && next - 1 >= first && next - 1 < end && f.gatherStats) addTileRow(f, shaded, shaded + w, stats);
         }
         demosaicRow(f, rows, greens, y, red, green, blue);
         colourRow(f, y, red, green, blue, stats->histogram);
@@ -152,9 +154,11 @@ void addStats(TavFrameStats& total, const TavFrameStats& band) {
 
 }  // namespace
 
-size_t pictureBandBytes(int32_t width) {
-    const size_t rows = kRingRows + kGreenRows + 2 + 3;
-    return kStatsBytes + ((rows * (size_t)width * sizeof(uint16_t) + 63) & ~(size_t)63);
+void setPictureStatisticsOff(TavContext* context, bool off) { context->pictureStatsOff = off; }
+
+uint64_t pictureBandBytes(int32_t width) {
+    const uint64_t rows = kRingRows + kGreenRows + 2 + 3;
+    return kStatsBytes + ((rows * (uint64_t)width * sizeof(uint16_t) + 63) & ~(uint64_t)63);
 }
 
 TavStatus pictureRefusal(const TavContext* context, const PictureFrame& frame) {
@@ -181,10 +185,11 @@ TavStatus pictureRefusal(const TavContext* context, const PictureFrame& frame) {
 }
 
 void convertPicture(TavContext* context, const PictureFrame& frame, uint8_t* memory) {
-    const FrameRule rule = frameRuleOf(*context->picture, frame);
+    FrameRule rule = frameRuleOf(*context->picture, frame);
+    rule.gatherStats = !context->pictureStatsOff;
     PicturePlan plan;
     plan.rule = &rule;
-    plan.bandBytes = pictureBandBytes(rule.width);
+    plan.bandBytes = (size_t)pictureBandBytes(rule.width);  // the entry checked it fits 32 bits
     plan.memory = memory;
     plan.bands = 1;
     int32_t threads = 1;
@@ -194,7 +199,10 @@ void convertPicture(TavContext* context, const PictureFrame& frame, uint8_t* mem
         int32_t bands = wanted * kBandsPerThread;
         if (bands > rule.height / 4) bands = rule.height / 4;
         threads = readyWorkers(context, wanted < bands ? wanted : bands);
-        uint8_t* shared = threads > 1 ? bandMemory(context, (size_t)bands * plan.bandBytes) : nullptr;
+        // Memory of every band, counted in 64 bits: a 32-bit core cannot
+        // address more than a few bands of the widest rows.
+        const uint64_t sharedBytes = (uint64_t)bands * plan.bandBytes;
+        uint8_t* shared = threads > 1 && sharedBytes <= kMaxCount ? bandMemory(context, (size_t)sharedBytes) : nullptr;
         if (shared != nullptr) {
             plan.memory = shared;
             plan.bands = bands;

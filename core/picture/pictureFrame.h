@@ -27,11 +27,15 @@ struct PictureFrame {
 TavStatus pictureRefusal(const TavContext* context, const PictureFrame& frame);
 
 // Work memory of a frame converted on the caller's thread alone.
-size_t pictureBandBytes(int32_t width);
+uint64_t pictureBandBytes(int32_t width);
 
 // Converts an accepted frame and keeps its statistics on the context.
 // `memory` holds pictureBandBytes(width) bytes for one band.
 void convertPicture(TavContext* context, const PictureFrame& frame, uint8_t* memory);
+
+// Test and benchmark hook (never exported): frames of this context gather
+// no statistics while `off` (they read as all zero), to measure their cost.
+void setPictureStatisticsOff(TavContext* context, bool off);
 
 }  // namespace tav
 

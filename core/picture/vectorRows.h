@@ -12,6 +12,12 @@
 #include "picture/pictureState.h"
 #include "simd/isaNamespace.h"
 
+#if defined(TAV_KERNEL_UNIT) && defined(__ARM_NEON)
+#include <arm_neon.h>
+#elif defined(TAV_KERNEL_UNIT) && defined(__SSE2__)
+#include <immintrin.h>
+#endif
+
 namespace tav {
 namespace picture {
 
@@ -29,6 +35,11 @@ struct VectorRows {
     // Bilinear output columns [1, returned): colour sites where x & 1 == colourParity.
     int32_t (*bilinear)(const uint16_t* up, const uint16_t* mid, const uint16_t* down, uint16_t* own,
                         uint16_t* green, uint16_t* other, int32_t width, int32_t colourParity);
+    // Nearest output columns [1, returned): at a colour site its own sample,
+    // green from the left, the other colour from up-left; at a green site
+    // the row's colour from the left and the other colour from above.
+    int32_t (*nearest)(const uint16_t* up, const uint16_t* mid, uint16_t* own, uint16_t* green, uint16_t* other,
+                       int32_t width, int32_t colourParity);
     // Colour matrix in place for x in [0, returned).
     int32_t (*matrix)(uint16_t* red, uint16_t* green, uint16_t* blue, const int32_t* q, int32_t width);
     // Edge-directed greens of row s (rows u1, d1 one and u2, d2 two away)
@@ -39,6 +50,13 @@ struct VectorRows {
     // below (samples and greens).
     int32_t (*edgeRow)(const uint16_t* const* samples, const uint16_t* const* greens, uint16_t* own,
                        uint16_t* green, uint16_t* other, int32_t width, int32_t colourParity);
+    // Curve, interleaved layout (3 or 4 bytes a pixel, red or blue first)
+    // and histogram counts (four histograms of 64 bins, pixel x in
+    // histogram x & 3) of pixels [0, returned); null where the plain loop
+    // is as fast.
+    int32_t (*curveInterleaved)(const uint8_t* curve, const uint16_t* red, const uint16_t* green,
+                                const uint16_t* blue, int32_t width, int32_t bytes, bool redFirst, uint8_t* out,
+                                uint32_t (*bins)[64]);
 };
 
 #if defined(TAV_KERNEL_UNIT)
@@ -76,6 +94,31 @@ inline V alternating(T a, T b) {
     return v;
 }
 
+#if defined(__ARM_NEON)
+// NEON: the saturating subtraction is the black level's max(s - black, 0),
+// the widening multiply s2 * M, the rounding shift adds 2^(k-1) (the product
+// stays below 2^31, so nothing carries out), and the saturating narrow plus
+// a minimum clip to the linear scale.
+inline int32_t scaleVector(const uint16_t* shaded, uint16_t* linear, int32_t width, const ScaleRow& rule) {
+    const uint16_t blackPair[8] = {(uint16_t)rule.black[0], (uint16_t)rule.black[1], (uint16_t)rule.black[0],
+                                   (uint16_t)rule.black[1], (uint16_t)rule.black[0], (uint16_t)rule.black[1],
+                                   (uint16_t)rule.black[0], (uint16_t)rule.black[1]};
+    const uint16_t factorPair[4] = {(uint16_t)rule.factor[0], (uint16_t)rule.factor[1], (uint16_t)rule.factor[0],
+                                    (uint16_t)rule.factor[1]};
+    const uint16x8_t black = vld1q_u16(blackPair);
+    const uint16x4_t factor = vld1_u16(factorPair);
+    const int32x4_t shift = vdupq_n_s32(-rule.shift);
+    const uint16x8_t top = vdupq_n_u16((uint16_t)kLinearMax);
+    int32_t x = 0;
+    for (; x + 8 <= width; x += 8) {
+        const uint16x8_t s2 = vqsubq_u16(vld1q_u16(shaded + x), black);
+        const uint32x4_t low = vrshlq_u32(vmull_u16(vget_low_u16(s2), factor), shift);
+        const uint32x4_t high = vrshlq_u32(vmull_u16(vget_high_u16(s2), factor), shift);
+        vst1q_u16(linear + x, vminq_u16(vcombine_u16(vqmovn_u32(low), vqmovn_u32(high)), top));
+    }
+    return x;
+}
+#else
 inline int32_t scaleVector(const uint16_t* shaded, uint16_t* linear, int32_t width, const ScaleRow& rule) {
     const U32v black = alternating<U32v>(rule.black[0], rule.black[1]);
     const U32v factor = alternating<U32v>(rule.factor[0], rule.factor[1]);
@@ -92,6 +135,7 @@ inline int32_t scaleVector(const uint16_t* shaded, uint16_t* linear, int32_t wid
     }
     return x;
 }
+#endif
 
 inline int32_t bilinearVector(const uint16_t* up, const uint16_t* mid, const uint16_t* down, uint16_t* own,
                               uint16_t* green, uint16_t* other, int32_t width, int32_t colourParity) {
@@ -116,6 +160,102 @@ inline int32_t bilinearVector(const uint16_t* up, const uint16_t* mid, const uin
     return x;
 }
 
+inline int32_t nearestVector(const uint16_t* up, const uint16_t* mid, uint16_t* own, uint16_t* green,
+                             uint16_t* other, int32_t width, int32_t colourParity) {
+    const U16v atColour = colourParity == 0 ? alternating<U16v, uint16_t>(0, 0xFFFF)
+                                            : alternating<U16v, uint16_t>(0xFFFF, 0);
+    int32_t x = 1;  // odd, as in bilinearVector
+    for (; x + kLanes16 <= width; x += kLanes16) {
+        const U16v m = loadV<U16v>(mid + x), ml = loadV<U16v>(mid + x - 1);
+        const U16v u = loadV<U16v>(up + x), ul = loadV<U16v>(up + x - 1);
+        storeV(own + x, (m & atColour) | (ml & ~atColour));
+        storeV(green + x, (ml & atColour) | (m & ~atColour));
+        storeV(other + x, (ul & atColour) | (u & ~atColour));
+    }
+    return x;
+}
+
+#if defined(__ARM_NEON)
+// NEON: samples and Q10 entries both fit signed 16 bits, so each output
+// colour is three widening multiply-accumulates per half; the saturating
+// rounding narrow is (sum + 512) >> 10 clamped below at 0, and a minimum
+// clamps it to the linear scale.
+inline int32_t matrixVector(uint16_t* red, uint16_t* green, uint16_t* blue, const int32_t* q, int32_t width) {
+    int16_t k[12] = {0};
+    for (int i = 0; i < 9; ++i) k[i] = (int16_t)q[i];
+    // The entries in lanes of three registers, multiplied by lane number.
+    const int16x4_t k0 = vld1_s16(k), k1 = vld1_s16(k + 4), k2 = vld1_s16(k + 8);
+    const uint16x8_t top = vdupq_n_u16((uint16_t)kLinearMax);
+    int32_t x = 0;
+#define TAV_MATRIX_HALF(half, a, la, b, lb, c, lc)                                   \
+    vmlal_lane_s16(vmlal_lane_s16(vmull_lane_s16(vget_##half##_s16(r), a, la),       \
+                                  vget_##half##_s16(g), b, lb),                      \
+                   vget_##half##_s16(bl), c, lc)
+#define TAV_MATRIX_ROW(a, la, b, lb, c, lc)                                                      \
+    vminq_u16(vcombine_u16(vqrshrun_n_s32(TAV_MATRIX_HALF(low, a, la, b, lb, c, lc), kMatrixShift), \
+                           vqrshrun_n_s32(TAV_MATRIX_HALF(high, a, la, b, lb, c, lc), kMatrixShift)), \
+              top)
+    for (; x + 8 <= width; x += 8) {
+        const int16x8_t r = vreinterpretq_s16_u16(vld1q_u16(red + x));
+        const int16x8_t g = vreinterpretq_s16_u16(vld1q_u16(green + x));
+        const int16x8_t bl = vreinterpretq_s16_u16(vld1q_u16(blue + x));
+        const uint16x8_t outRed = TAV_MATRIX_ROW(k0, 0, k0, 1, k0, 2);
+        const uint16x8_t outGreen = TAV_MATRIX_ROW(k0, 3, k1, 0, k1, 1);
+        const uint16x8_t outBlue = TAV_MATRIX_ROW(k1, 2, k1, 3, k2, 0);
+        vst1q_u16(red + x, outRed);
+        vst1q_u16(green + x, outGreen);
+        vst1q_u16(blue + x, outBlue);
+    }
+#undef TAV_MATRIX_ROW
+#undef TAV_MATRIX_HALF
+    return x;
+}
+#elif defined(__SSE2__)
+// x86: samples and Q10 entries both fit signed 16 bits, so a pair of
+// colours times a pair of entries is one multiply-add of 16-bit pairs into
+// 32 bits; blue pairs with 1 and the entry pairs with 512, the rounding.
+// Interleaving and packing keep the lanes' order (per 128-bit half), the
+// saturating pack and the 16-bit minimum and maximum clamp.
+#if defined(__AVX2__)
+typedef __m256i XVec;
+#define TAV_X(op) _mm256_##op
+#else
+typedef __m128i XVec;
+#define TAV_X(op) _mm_##op
+#endif
+inline XVec matrixColour(XVec redGreenLow, XVec redGreenHigh, XVec blueOneLow, XVec blueOneHigh, const int32_t* q) {
+    const XVec pairRG = TAV_X(set1_epi32)((int32_t)(((uint32_t)(uint16_t)q[1] << 16) | (uint16_t)q[0]));
+    const XVec pairB = TAV_X(set1_epi32)((int32_t)((512u << 16) | (uint16_t)q[2]));
+    const XVec low = TAV_X(srai_epi32)(TAV_X(add_epi32)(TAV_X(madd_epi16)(redGreenLow, pairRG),
+                                                       TAV_X(madd_epi16)(blueOneLow, pairB)), kMatrixShift);
+    const XVec high = TAV_X(srai_epi32)(TAV_X(add_epi32)(TAV_X(madd_epi16)(redGreenHigh, pairRG),
+                                                        TAV_X(madd_epi16)(blueOneHigh, pairB)), kMatrixShift);
+    const XVec packed = TAV_X(packs_epi32)(low, high);
+    return TAV_X(min_epi16)(TAV_X(max_epi16)(packed, TAV_X(set1_epi16)(0)),
+                            TAV_X(set1_epi16)((int16_t)kLinearMax));
+}
+inline int32_t matrixVector(uint16_t* red, uint16_t* green, uint16_t* blue, const int32_t* q, int32_t width) {
+    const int32_t lanes = (int32_t)(sizeof(XVec) / 2);
+    const XVec one = TAV_X(set1_epi16)(1);
+    int32_t x = 0;
+    for (; x + lanes <= width; x += lanes) {
+        XVec r, g, b;
+        memcpy(&r, red + x, sizeof r);
+        memcpy(&g, green + x, sizeof g);
+        memcpy(&b, blue + x, sizeof b);
+        const XVec rgLow = TAV_X(unpacklo_epi16)(r, g), rgHigh = TAV_X(unpackhi_epi16)(r, g);
+        const XVec b1Low = TAV_X(unpacklo_epi16)(b, one), b1High = TAV_X(unpackhi_epi16)(b, one);
+        const XVec outRed = matrixColour(rgLow, rgHigh, b1Low, b1High, q);
+        const XVec outGreen = matrixColour(rgLow, rgHigh, b1Low, b1High, q + 3);
+        const XVec outBlue = matrixColour(rgLow, rgHigh, b1Low, b1High, q + 6);
+        memcpy(red + x, &outRed, sizeof outRed);
+        memcpy(green + x, &outGreen, sizeof outGreen);
+        memcpy(blue + x, &outBlue, sizeof outBlue);
+    }
+    return x;
+}
+#undef TAV_X
+#else
 inline int32_t matrixVector(uint16_t* red, uint16_t* green, uint16_t* blue, const int32_t* q, int32_t width) {
     const I32v zero = (I32v){};
     const I32v top = zero + kLinearMax;
@@ -136,6 +276,7 @@ inline int32_t matrixVector(uint16_t* red, uint16_t* green, uint16_t* blue, cons
     }
     return x;
 }
+#endif
 
 // Lanes whose column (x0 + lane) has the colour-site parity: all ones.
 inline U16v colourLanes(int32_t x0, int32_t colourParity) {
@@ -206,7 +347,54 @@ inline int32_t edgeRowVector(const uint16_t* const* samples, const uint16_t* con
     return x;
 }
 
-constexpr VectorRows kVectorRows = {scaleVector, bilinearVector, matrixVector, edgeGreensVector, edgeRowVector};
+#if defined(__ARM_NEON)
+// NEON: the lookups stay scalar (no gather), sixteen pixels at a time into
+// byte rows; the luma of each pixel, the interleaving and the stores are
+// vector work; the histogram counts go one by one.
+inline int32_t curveInterleavedVector(const uint8_t* curve, const uint16_t* red, const uint16_t* green,
+                                      const uint16_t* blue, int32_t width, int32_t bytes, bool redFirst,
+                                      uint8_t* out, uint32_t (*bins)[64]) {
+    const uint8x8_t weightRed = vdup_n_u8(77), weightGreen = vdup_n_u8(150), weightBlue = vdup_n_u8(29);
+    int32_t x = 0;
+    for (; x + 16 <= width; x += 16) {
+        uint8_t r[16], g[16], b[16], luma[16];
+        for (int i = 0; i < 16; ++i) {
+            r[i] = curve[red[x + i]];
+            g[i] = curve[green[x + i]];
+            b[i] = curve[blue[x + i]];
+        }
+        const uint8x16_t vr = vld1q_u8(r), vg = vld1q_u8(g), vb = vld1q_u8(b);
+        const uint16x8_t low = vmlal_u8(vmlal_u8(vmull_u8(vget_low_u8(vr), weightRed), vget_low_u8(vg), weightGreen),
+                                        vget_low_u8(vb), weightBlue);
+        const uint16x8_t high = vmlal_u8(vmlal_u8(vmull_u8(vget_high_u8(vr), weightRed), vget_high_u8(vg), weightGreen),
+                                         vget_high_u8(vb), weightBlue);
+        vst1q_u8(luma, vshrq_n_u8(vcombine_u8(vrshrn_n_u16(low, 8), vrshrn_n_u16(high, 8)), 2));
+        const uint8x16_t first = redFirst ? vr : vb, third = redFirst ? vb : vr;
+        if (bytes == 4) {
+            const uint8x16x4_t pixels = {{first, vg, third, vdupq_n_u8(0)}};
+            vst4q_u8(out + 4 * (size_t)x, pixels);
+        } else {
+            const uint8x16x3_t pixels = {{first, vg, third}};
+            vst3q_u8(out + 3 * (size_t)x, pixels);
+        }
+        for (int i = 0; i < 16; i += 4) {
+            ++bins[0][luma[i]];
+            ++bins[1][luma[i + 1]];
+            ++bins[2][luma[i + 2]];
+            ++bins[3][luma[i + 3]];
+        }
+    }
+    return x;
+}
+#define TAV_PICTURE_CURVE_INTERLEAVED curveInterleavedVector
+#else
+#define TAV_PICTURE_CURVE_INTERLEAVED nullptr
+#endif
+
+constexpr VectorRows kVectorRows = {scaleVector,      bilinearVector, nearestVector,
+                                    matrixVector,     edgeGreensVector, edgeRowVector,
+                                    TAV_PICTURE_CURVE_INTERLEAVED};
+#undef TAV_PICTURE_CURVE_INTERLEAVED
 
 TAV_ISA_END
 #endif
