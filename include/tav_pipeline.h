@@ -55,8 +55,9 @@ typedef struct TavPipeline {
     float colorMatrix[9];         /* row-major, entries in [-16, 16]; output RGB = M x camera RGB */
     int32_t curve;                /* TAV_CURVE_* */
     float gamma;                  /* TAV_CURVE_GAMMA only, in [0.1, 10] */
-    const uint32_t* shadingTable; /* optional; a table of tavGetBasicLSCParameter; NULL = none.
-                                     Read at every frame: keep it alive while it is set. */
+    const uint32_t* shadingTable; /* optional; a table of tavGetLSCParameter (its mode, height and
+                                     width words, then its parameter words); NULL = none. Read at
+                                     every frame: keep it alive while it is set. */
 } TavPipeline;
 
 typedef struct TavFrameStats {
@@ -85,8 +86,11 @@ TAV_API TavStatus tavPipelineInit(TavPipeline* pipeline);
  * At each frame, before anything is written, tavDemosaicing also refuses:
  *   a black level at or above the frame's white point TAV_E_UNSUPPORTED line 811
  *   a shading table of another height or width        TAV_E_SIZE        line 812
- *   a shading table whose mode changed to another     TAV_E_UNSUPPORTED line 813
- *   no memory for the pass                            TAV_E_NO_MEMORY   line 814
+ *   a shading table whose mode word is no longer the one it had when set
+ *                                                     TAV_E_UNSUPPORTED line 813
+ *   no memory for the pass (the work buffer prints line 42 first)
+ *                                                     TAV_E_NO_MEMORY   line 814
+ * A frame the plain conversion refuses for its size is refused the same way.
  * With no pipeline the output is that of the plain conversion, byte for
  * byte; with one, 8-bit input rows are read where they lie (padded rows are
  * not compacted in the caller's buffer). */

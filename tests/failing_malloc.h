@@ -24,6 +24,9 @@
 
 namespace tavtest {
 
+// Armed with this size, allocations of every size count and fail.
+constexpr size_t kEverySize = static_cast<size_t>(-1);
+
 // From now on, allocations of exactly `size` bytes fail once `skip` earlier
 // ones of that size have succeeded; size 0 disarms.
 void failAllocationsOf(size_t size, int skip = 0);

@@ -105,7 +105,9 @@ void addTileRow(const FrameRule& f, const uint16_t* top, const uint16_t* bottom,
     uint32_t tiles = 0;
     const int32_t pairs = f.width / 2;
     const uint32_t white = f.white;
-    for (int32_t j = 0; j < pairs; ++j) {
+    const picture::VectorRows* vector = simd::kernels().pictureRows;
+    const int32_t done = vector != nullptr ? vector->tileSums(top, bottom, 2 * pairs, white, f.black, byPosition, &tiles) : 0;
+    for (int32_t j = done / 2; j < pairs; ++j) {
         const uint32_t s0 = top[2 * j], s1 = top[2 * j + 1], s2 = bottom[2 * j], s3 = bottom[2 * j + 1];
         const uint32_t keep = (s0 < white) & (s1 < white) & (s2 < white) & (s3 < white);
         const uint32_t mask = 0u - keep;

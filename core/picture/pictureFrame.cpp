@@ -172,7 +172,7 @@ TavStatus pictureRefusal(const TavContext* context, const PictureFrame& frame) {
         }
     }
     if (p.shadingTable != nullptr) {
-        if (p.shadingTable[0] > TAV_LSC_MODE_PIXEL) {
+        if (p.shadingTable[0] != context->picture->tableMode) {
             printErrorLine(kLinePictureTableMode);
             return TAV_E_UNSUPPORTED;
         }

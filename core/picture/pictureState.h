@@ -16,6 +16,7 @@ constexpr int32_t kMatrixShift = 10;
 
 struct PictureState {
     TavPipeline settings;           // as set, the table pointer included
+    uint32_t tableMode;             // the table's mode word when set: a change is refused
     int32_t matrix[9];              // round(1024 * entry), row-major
     uint8_t curve[kLinearMax + 1];  // round(255 * C(v / 16383))
 };

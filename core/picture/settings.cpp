@@ -48,9 +48,20 @@ double curveAt(const TavPipeline& p, double x) {
     }
 }
 
-void deriveIntegerForms(tav::PictureState* state) {
+bool sameCurve(const TavPipeline& a, const TavPipeline& b) {
+    return a.curve == b.curve && (a.curve != TAV_CURVE_GAMMA || memcmp(&a.gamma, &b.gamma, sizeof a.gamma) == 0);
+}
+
+// The matrix and the curve table; a curve already made for the same curve
+// (the gains changing every frame, say) is copied, not made again.
+void deriveIntegerForms(tav::PictureState* state, const tav::PictureState* previous) {
     const TavPipeline& p = state->settings;
     for (int i = 0; i < 9; ++i) state->matrix[i] = (int32_t)lround(1024.0 * (double)p.colorMatrix[i]);
+    state->tableMode = p.shadingTable != nullptr ? p.shadingTable[0] : 0;
+    if (previous != nullptr && sameCurve(previous->settings, p)) {
+        memcpy(state->curve, previous->curve, sizeof state->curve);
+        return;
+    }
     for (int32_t v = 0; v <= tav::kLinearMax; ++v) {
         const long level = lround(255.0 * curveAt(p, (double)v / tav::kLinearMax));
         state->curve[v] = (uint8_t)(level < 0 ? 0 : (level > 255 ? 255 : level));
@@ -84,7 +95,7 @@ extern "C" TavStatus tavDemosaicSetPipeline(TavContext* context, const TavPipeli
     tav::PictureState* state = static_cast<tav::PictureState*>(malloc(sizeof(tav::PictureState)));
     if (state == nullptr) return fail(tav::kLinePipelineNoMemory, TAV_E_NO_MEMORY);
     state->settings = *pipeline;
-    deriveIntegerForms(state);
+    deriveIntegerForms(state, context->picture);
     free(context->picture);
     context->picture = state;
     return TAV_OK;

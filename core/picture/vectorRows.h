@@ -50,6 +50,11 @@ struct VectorRows {
     // below (samples and greens).
     int32_t (*edgeRow)(const uint16_t* const* samples, const uint16_t* const* greens, uint16_t* own,
                        uint16_t* green, uint16_t* other, int32_t width, int32_t colourParity);
+    // Statistics of the tiles of columns [0, returned) of two rows of shaded
+    // samples: sums by tile position of the unsaturated tiles (added to
+    // sums) and their number.
+    int32_t (*tileSums)(const uint16_t* top, const uint16_t* bottom, int32_t width, uint32_t white,
+                        const uint32_t* black, uint64_t* sums, uint32_t* tiles);
     // Curve, interleaved layout (3 or 4 bytes a pixel, red or blue first)
     // and histogram counts (four histograms of 64 bins, pixel x in
     // histogram x & 3) of pixels [0, returned); null where the plain loop
@@ -347,6 +352,41 @@ inline int32_t edgeRowVector(const uint16_t* const* samples, const uint16_t* con
     return x;
 }
 
+// Two samples of a tile row form one 32-bit lane, so a tile is saturated
+// when either 32-bit lane of its two rows has a sample at the white point.
+// Lane sums go to 64 bits every 2^15 steps, before 16-bit samples can
+// carry them past 2^32.
+inline int32_t tileSumsVector(const uint16_t* top, const uint16_t* bottom, int32_t width, uint32_t white,
+                              const uint32_t* black, uint64_t* sums, uint32_t* tiles) {
+    const U16v whiteLanes = (U16v){} + (uint16_t)white;
+    const U16v blackTop = alternating<U16v, uint16_t>((uint16_t)black[0], (uint16_t)black[1]);
+    const U16v blackBottom = alternating<U16v, uint16_t>((uint16_t)black[2], (uint16_t)black[3]);
+    const U32v lowHalf = (U32v){} + 0xFFFFu;
+    const int32_t chunk = kLanes16 << 15;
+    int32_t x = 0;
+    while (x + kLanes16 <= width) {
+        U32v sum[4] = {(U32v){}, (U32v){}, (U32v){}, (U32v){}};
+        U32v kept = (U32v){};
+        const int32_t end = width - x > chunk ? x + chunk : width;
+        for (; x + kLanes16 <= end; x += kLanes16) {
+            const U16v t = loadV<U16v>(top + x), b = loadV<U16v>(bottom + x);
+            const U32v saturated = (U32v)((U16v)(t >= whiteLanes) | (U16v)(b >= whiteLanes));
+            const U32v keep = (U32v)(saturated == 0);
+            const U32v t2 = (U32v)((t - blackTop) & (U16v)(t > blackTop)) & keep;
+            const U32v b2 = (U32v)((b - blackBottom) & (U16v)(b > blackBottom)) & keep;
+            sum[0] += t2 & lowHalf;
+            sum[1] += t2 >> 16;
+            sum[2] += b2 & lowHalf;
+            sum[3] += b2 >> 16;
+            kept -= keep;  // keep lanes are all ones: minus one each
+        }
+        for (int p = 0; p < 4; ++p)
+            for (int i = 0; i < kLanes32; ++i) sums[p] += sum[p][i];
+        for (int i = 0; i < kLanes32; ++i) *tiles += kept[i];
+    }
+    return x;
+}
+
 #if defined(__ARM_NEON)
 // NEON: the lookups stay scalar (no gather), sixteen pixels at a time into
 // byte rows; the luma of each pixel, the interleaving and the stores are
@@ -391,8 +431,8 @@ inline int32_t curveInterleavedVector(const uint8_t* curve, const uint16_t* red,
 #define TAV_PICTURE_CURVE_INTERLEAVED nullptr
 #endif
 
-constexpr VectorRows kVectorRows = {scaleVector,      bilinearVector, nearestVector,
-                                    matrixVector,     edgeGreensVector, edgeRowVector,
+constexpr VectorRows kVectorRows = {scaleVector,      bilinearVector,   nearestVector, matrixVector,
+                                    edgeGreensVector, edgeRowVector,    tileSumsVector,
                                     TAV_PICTURE_CURVE_INTERLEAVED};
 #undef TAV_PICTURE_CURVE_INTERLEAVED
 
