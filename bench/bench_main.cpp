@@ -31,12 +31,11 @@ auto skipMessage(const Run& run, long) -> decltype(run.skip_message, std::string
 }
 
 // Runs a "<case>/tav" run is paired with: another implementation
-// ("opencv"), a copy that moves the same bytes ("memcpy"), the library
-// itself with one setting changed ("no_pipeline", "one_thread"), so the
-// ratio is what that setting costs or gains, or one part of the same work
-// ("tile_sums"), so the ratio is that part's share of the time.
+// ("opencv"), a copy that moves the same bytes ("memcpy"), or the library
+// itself with one setting changed ("no_pipeline", "no_stats",
+// "one_thread"), so the ratio is what that setting costs or gains.
 bool isReferenceSide(const std::string& side) {
-    for (const char* name : {"opencv", "memcpy", "no_pipeline", "one_thread", "tile_sums"})
+    for (const char* name : {"opencv", "memcpy", "no_pipeline", "no_stats", "one_thread"})
         if (side == name) return true;
     return false;
 }

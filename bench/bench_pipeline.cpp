@@ -7,13 +7,8 @@
 //                        convertTo 8-bit, LUT for the curve), its buffers
 //                        reused between frames;
 //   pipeline_cost/...    the same conversion with and without a pipeline;
-//   pipeline_stats/...   the whole pipeline against the tile sums of its
-//                        statistics alone (nothing switches the statistics
-//                        off in the pass, so the internal row routine that
-//                        sums the tiles runs by itself over the frame's row
-//                        pairs: the ratio is the share of a frame's time the
-//                        sums take; the histogram, counted in the loop that
-//                        writes the output, cannot be taken apart);
+//   pipeline_stats/...   with and without gathering the frame statistics
+//                        (the internal hook that leaves them out);
 //   pipeline_threads/... two threads against one, in wall-clock time.
 // The library reads the packed frame; the OpenCV chain is handed the 16-bit
 // mosaic of the same samples, so its unpacking is not timed.
@@ -28,13 +23,11 @@
 
 #include <math.h>
 #include <stdio.h>
-#include <string.h>
 
 #include <string>
 #include <vector>
 
-#include "picture/frameRule.h"
-#include "picture/linearRows.h"
+#include "picture/pictureFrame.h"
 
 namespace {
 
@@ -73,6 +66,7 @@ TavPipeline pipelineOf(const Case& c) {
 struct TavRun {
     bool pipeline;
     int threads;
+    bool statistics;
 };
 
 void benchTav(benchmark::State& state, Case c, TavRun run) {
@@ -96,6 +90,7 @@ void benchTav(benchmark::State& state, Case c, TavRun run) {
             return;
         }
     }
+    tav::setPictureStatisticsOff(context, !run.statistics);
     TavImage in = {kSize.height, kSize.width, c.packed12 ? TAV_PIXEL_BAYER_RG12_PACKED : TAV_PIXEL_BAYER_RG8,
                    frame.data(), c.packed12 ? kSize.width + kSize.width / 2 : kSize.width};
     TavImage out = {0, 0, 0, dst.data(), 0};
@@ -113,36 +108,6 @@ void benchTav(benchmark::State& state, Case c, TavRun run) {
         state.SkipWithError(message);
     }
     tavRelease(&context);
-    tavbench::setPixelRate(state, kPixels);
-}
-
-// The tile sums of the statistics for every row pair of a 12-bit frame, as
-// the pass gathers them: two rows of shaded samples at a time, still in the
-// cache. Sixteen row pairs of the scene take turns, so the rows stay in the
-// second-level cache as the pass's rows stay in the first.
-void benchTileSums(benchmark::State& state) {
-    const std::vector<uint8_t> words = tavbench::makeFrame16(kSize.width, 32, 12);
-    std::vector<uint16_t> rows((size_t)kSize.width * 32);
-    for (size_t i = 0; i < rows.size(); ++i) rows[i] = (uint16_t)(words[2 * i] | (words[2 * i + 1] << 8));
-    tav::FrameRule rule;
-    memset(&rule, 0, sizeof rule);
-    rule.height = kSize.height;
-    rule.width = kSize.width;
-    rule.depth = 12;
-    rule.white = 4095;
-    for (int i = 0; i < 4; ++i) rule.black[i] = kBlackLevel12;
-    const uint8_t rgColours[4] = {0, 1, 1, 2};
-    memcpy(rule.colourAt, rgColours, sizeof rgColours);
-    TavFrameStats stats;
-    for (auto _ : state) {
-        memset(&stats, 0, sizeof stats);
-        for (int32_t y = 0; y + 1 < kSize.height; y += 2) {
-            const uint16_t* top = rows.data() + (size_t)(y % 32) * kSize.width;
-            tav::addTileRow(rule, top, top + kSize.width, &stats);
-        }
-        benchmark::DoNotOptimize(&stats);
-        benchmark::ClobberMemory();
-    }
     tavbench::setPixelRate(state, kPixels);
 }
 
@@ -198,7 +163,7 @@ void registerTav(const char* family, const Case& c, const char* side, TavRun run
     if (realTime) b->UseRealTime();
 }
 
-const TavRun kFull = {true, 1};
+const TavRun kFull = {true, 1, true};
 
 struct Registrar {
     Registrar() {
@@ -211,12 +176,11 @@ struct Registrar {
         }
         for (const Case& c : {kPacked12Bilinear, kPacked12Edge, kRg8Bilinear}) {
             registerTav("pipeline_cost", c, "tav", kFull);
-            registerTav("pipeline_cost", c, "no_pipeline", {false, 1});
+            registerTav("pipeline_cost", c, "no_pipeline", {false, 1, true});
         }
         registerTav("pipeline_stats", kPacked12Bilinear, "tav", kFull);
-        benchmark::RegisterBenchmark(nameOf("pipeline_stats", kPacked12Bilinear, "tile_sums").c_str(), benchTileSums)
-            ->Unit(benchmark::kMillisecond);
-        registerTav("pipeline_threads", kPacked12Bilinear, "tav", {true, 2}, true);
+        registerTav("pipeline_stats", kPacked12Bilinear, "no_stats", {true, 1, false});
+        registerTav("pipeline_threads", kPacked12Bilinear, "tav", {true, 2, true}, true);
         registerTav("pipeline_threads", kPacked12Bilinear, "one_thread", kFull, true);
     }
 };
