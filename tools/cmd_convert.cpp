@@ -5,7 +5,9 @@
 #include "cli.h"
 #include "commands.h"
 #include "demosaic_frame.h"
+#include "frame_stats.h"
 #include "path_identity.h"
+#include "picture_options.h"
 #include "png_writer.h"
 #include "raw_io.h"
 #include "test_chart.h"
@@ -40,6 +42,17 @@ const char kHelp[] =
     "                          (default: warn and go on)\n"
     "      --threads N         threads per frame: 0 all processors (default), 1 the\n"
     "                          calling thread only\n"
+    "\n"
+    "Picture pipeline (any of these turns it on; the others are then neutral):\n"
+    "      --shading TABLE     shading table of calibrate, for this frame size and\n"
+    "                          depth (it also subtracts the dark frames)\n"
+    "      --black N|N,N,N,N   black level, or four in 2x2 tile order (top-left,\n"
+    "                          top-right, bottom-left, bottom-right)\n"
+    "      --wb R,G,B|auto     white-balance gains in (0, 64]; auto: grey world from a\n"
+    "                          statistics pass over the same frame\n"
+    "      --ccm M|FILE        colour matrix, nine numbers in [-16, 16] row by row,\n"
+    "                          comma-separated, or a file holding them\n"
+    "      --curve C           linear (default), srgb or gamma:G (G from 0.1 to 10)\n"
     "  -h, --help              this text\n"
     "\n"
     "The PNG always shows the picture: blue-first types are stored as RGB and the\n"
@@ -58,7 +71,9 @@ const std::vector<OptionDef> kOptions = {
     {"output", 'o', OptionDef::Value},     {"out-dir", 0, OptionDef::Value},
     {"raw-out", 0, OptionDef::Value},      {"u16", 0, OptionDef::Flag},
     {"strict", 0, OptionDef::Flag},        {"threads", 0, OptionDef::Value},
-    {"help", 'h', OptionDef::Flag},
+    {"black", 0, OptionDef::Value},        {"wb", 0, OptionDef::Value},
+    {"ccm", 0, OptionDef::Value},          {"curve", 0, OptionDef::Value},
+    {"shading", 0, OptionDef::Value},      {"help", 'h', OptionDef::Flag},
 };
 
 constexpr int32_t kMaxSide = 1 << 16;
@@ -83,6 +98,23 @@ std::string writeImages(const std::string& pngPath, const OutputType& type, cons
         written += (written.empty() ? "" : ", ") + paths[p];
     }
     return isStandardStream(written) ? "standard output" : written;
+}
+
+// The pipeline with the grey-world gains of the frame: a statistics pass
+// with gains 1 (the sums do not depend on the method or the output type, so
+// it takes the cheapest), then the gains it gives, reported on stderr.
+TavPipeline withGreyWorld(const std::string& what, std::vector<uint8_t>& raw, const FrameGeometry& geometry,
+                          TavPipeline pipeline, int32_t threads) {
+    for (float& gain : pipeline.whiteBalance) gain = 1.0f;
+    TavFrameStats stats;
+    demosaic8(what, raw, geometry, *findMethod("nearest"), *findOutputType("Mono8"), threads, &pipeline, &stats);
+    const GreyWorldGains gains = greyWorld(stats);
+    pipeline.whiteBalance[0] = static_cast<float>(gains.red);
+    pipeline.whiteBalance[1] = static_cast<float>(gains.green);
+    pipeline.whiteBalance[2] = static_cast<float>(gains.blue);
+    std::fprintf(stderr, "tavraw convert: %s: grey-world white balance --wb %s\n", what.c_str(),
+                 describeGains(gains).c_str());
+    return pipeline;
 }
 
 }  // namespace
@@ -117,12 +149,18 @@ int runConvert(const Arguments& args) {
     const bool u16 = options.has("u16");
     const bool strict = options.has("strict");
     const int32_t threads = options.integer("threads", 0, 0, kMaxThreads);
+    PictureOptions picture = parsePictureOptions(options, *format);
+    if (picture.enabled && u16) {
+        usageError("--u16 has no picture pipeline: leave out --black, --wb, --ccm, --curve and --shading");
+    }
 
     if (inputs.size() > 1 && (options.has("output") || options.has("raw-out"))) {
         usageError("--output and --raw-out take one input file; use --out-dir for several");
     }
     if (options.has("output") && options.has("out-dir")) usageError("use either --output or --out-dir");
-    refuseRepeatedStandardInput(inputs);
+    std::vector<std::string> allInputs = inputs;
+    for (const std::string& file : pictureInputs(picture)) allInputs.push_back(file);
+    refuseRepeatedStandardInput(allInputs);
     if (inputs.size() > 1 && std::find(inputs.begin(), inputs.end(), "-") != inputs.end()) {
         usageError("standard input ('-') must be the only input");
     }
@@ -151,15 +189,24 @@ int runConvert(const Arguments& args) {
         }
     }
     if (options.has("raw-out")) planned.push_back({options.text("raw-out"), "--raw-out"});
-    refuseOverwrites(inputs, planned);
+    refuseOverwrites(allInputs, planned);
+    loadShading(picture, geometry);
     if (!outDir.empty()) makeDirectory(outDir);
 
     std::string written;
     auto convertOne = [&](const std::string& input, std::vector<uint8_t> raw) {
         const std::string what = chart ? std::string("test chart") : displayName(input);
         checkSampleRange("convert", what, raw, geometry, strict);
-        DemosaicResult result = u16 ? demosaic16(what, raw, geometry, *method, *type)
-                                    : demosaic8(what, raw, geometry, *method, *type, threads);
+        DemosaicResult result;
+        if (u16) {
+            result = demosaic16(what, raw, geometry, *method, *type);
+        } else if (!picture.enabled) {
+            result = demosaic8(what, raw, geometry, *method, *type, threads);
+        } else {
+            TavPipeline pipeline = pipelineFor(picture);
+            if (picture.autoWhiteBalance) pipeline = withGreyWorld(what, raw, geometry, pipeline, threads);
+            result = demosaic8(what, raw, geometry, *method, *type, threads, &pipeline);
+        }
         written = writeImages(outputFor(input), *type, result);
         if (options.has("raw-out")) writeFileAtomic(options.text("raw-out"), result.libraryOutput);
     };

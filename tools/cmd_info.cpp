@@ -6,6 +6,9 @@
 #include <cstdio>
 
 #include "cli.h"
+#include "demosaic_frame.h"
+#include "frame_stats.h"
+#include "picture_options.h"
 #include "commands.h"
 #include "path_identity.h"
 #include "raw_io.h"
@@ -21,6 +24,7 @@ const char kHelp[] =
     "  tavraw info                          list formats, output types and methods\n"
     "  tavraw info -f FMT [-w W -H H]       describe a format and the frame size\n"
     "  tavraw info -f FMT -w W -H H FILE    check that FILE holds exactly one frame\n"
+    "                                       and show its statistics\n"
     "  tavraw info -w W -H H FILE           list the formats that match FILE's size\n"
     "  tavraw info --table FILE             show a shading table's header and ranges\n"
     "\n"
@@ -28,16 +32,21 @@ const char kHelp[] =
     "  -w, --width N        frame width\n"
     "  -H, --height N       frame height\n"
     "      --line-bytes N   bytes per row when rows are padded\n"
+    "      --black N|N,N,N,N black level for the statistics (2x2 tile order)\n"
     "      --table          the files are shading tables (exit 1 for a file\n"
     "                       that is not one)\n"
     "  -h, --help           this text\n"
     "\n"
+    "Statistics of a frame: 2x2 tiles without a sample at the white point are\n"
+    "summed after black level; means per channel, the saturated share and the\n"
+    "grey-world gains (the --wb that makes the frame's average grey).\n"
     "Exit status 1 when a file does not match.\n";
 
 const std::vector<OptionDef> kOptions = {
     {"format", 'f', OptionDef::Value}, {"width", 'w', OptionDef::Value},
     {"height", 'H', OptionDef::Value}, {"line-bytes", 0, OptionDef::Value},
-    {"table", 0, OptionDef::Flag},     {"help", 'h', OptionDef::Flag},
+    {"table", 0, OptionDef::Flag},     {"black", 0, OptionDef::Value},
+    {"help", 'h', OptionDef::Flag},
 };
 
 int64_t fileSize(const std::string& path) {
@@ -81,6 +90,22 @@ int tableInfo(const std::vector<std::string>& files) {
     return exitCode;
 }
 
+// The frame's statistics through the picture pipeline with black level
+// only; a frame the library refuses (too small) gets the reason instead.
+void printStats(const std::string& path, std::vector<uint8_t> raw, const FrameGeometry& g, const int32_t black[4]) {
+    TavPipeline pipeline;
+    tavPipelineInit(&pipeline);
+    for (int i = 0; i < 4; ++i) pipeline.blackLevel[i] = black[i];
+    TavFrameStats stats;
+    try {
+        demosaic8(displayName(path), raw, g, *findMethod("nearest"), *findOutputType("Mono8"), 0, &pipeline, &stats);
+    } catch (const ToolError& error) {
+        std::printf("statistics:        none (%s)\n", error.what());
+        return;
+    }
+    std::fputs(describeStats(stats, *g.format, black).c_str(), stdout);
+}
+
 }  // namespace
 
 int runInfo(const Arguments& args) {
@@ -91,6 +116,9 @@ int runInfo(const Arguments& args) {
     }
     const std::vector<std::string>& files = options.positional();
     if (options.has("table")) return tableInfo(files);
+    if (options.has("black") && (!options.has("format") || files.empty())) {
+        usageError("--black applies to the statistics of a raw file: give --format, --width, --height and the file");
+    }
     const bool sized = options.has("width") && options.has("height");
     if (options.has("width") != options.has("height")) usageError("give both --width and --height");
     const int32_t width = options.integer("width", 0, 1, 1 << 16);
@@ -129,6 +157,8 @@ int runInfo(const Arguments& args) {
         return kExitOk;
     }
     const FrameGeometry g = makeGeometry(*format, width, height, lineBytes);
+    int32_t black[4] = {0, 0, 0, 0};
+    if (options.has("black")) parseBlackLevels(options.text("black"), *format, black);
     describeFormat(*format);
     std::printf("frame:             %d x %d\n", width, height);
     std::printf("bytes per row:     %d (at least %lld)\n", g.lineBytes,
@@ -136,12 +166,19 @@ int runInfo(const Arguments& args) {
     std::printf("bytes per frame:   %lld\n", static_cast<long long>(g.frameBytes()));
     int exitCode = kExitOk;
     for (const std::string& path : files) {
-        const int64_t size = fileSize(path);
+        // Standard input is read once, for its size and its statistics.
+        std::vector<uint8_t> data;
+        if (isStandardStream(path)) data = readFile(path);
+        const int64_t size = isStandardStream(path) ? static_cast<int64_t>(data.size()) : fileSize(path);
         const bool ok = size == g.frameBytes();
         std::printf("%s: %lld bytes, %s\n", displayName(path).c_str(), static_cast<long long>(size),
                     ok ? "one frame, size ok"
                        : (size < g.frameBytes() ? "MISMATCH: too short" : "MISMATCH: too long"));
-        if (!ok) exitCode = kExitFailure;
+        if (!ok) {
+            exitCode = kExitFailure;
+            continue;
+        }
+        printStats(path, isStandardStream(path) ? data : readFrameFile(path, g), g, black);
     }
     return exitCode;
 }

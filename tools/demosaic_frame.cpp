@@ -63,7 +63,7 @@ void imagesFrom8Bit(const FrameGeometry& g, const OutputType& type, DemosaicResu
 
 DemosaicResult demosaic8(const std::string& what, std::vector<uint8_t>& raw,
                          const FrameGeometry& g, const Method& method, const OutputType& type,
-                         int32_t threads) {
+                         int32_t threads, const TavPipeline* pipeline, TavFrameStats* stats) {
     DemosaicResult result;
     result.libraryOutput.assign(static_cast<size_t>(g.pixels()) * type.bytesPerPixel, 0);
 
@@ -76,15 +76,19 @@ DemosaicResult demosaic8(const std::string& what, std::vector<uint8_t>& raw,
     TavImage output = {0, 0, 0, result.libraryOutput.data(), 0};
     LibraryResult configured = callLibrary([&] { return tavDemosaicSetConfig(context, &config); });
     LibraryResult threaded = callLibrary([&] { return tavDemosaicSetThreads(context, threads); });
+    LibraryResult picture;
+    if (pipeline != nullptr) picture = callLibrary([&] { return tavDemosaicSetPipeline(context, pipeline); });
     LibraryResult done;
-    if (configured.status == TAV_OK && threaded.status == TAV_OK) {
+    if (configured.status == TAV_OK && threaded.status == TAV_OK && picture.status == TAV_OK) {
         done = callLibrary([&] { return tavDemosaicing(context, &input, method.value, &output); });
     }
+    if (done.status == TAV_OK && stats != nullptr) done = callLibrary([&] { return tavDemosaicGetStats(context, stats); });
     tavRelease(&context);
     if (configured.status != TAV_OK) {
         failure(describeFailure(what + ": output type " + type.name + " refused", configured));
     }
     if (threaded.status != TAV_OK) failure(describeFailure(what + ": thread count refused", threaded));
+    if (picture.status != TAV_OK) failure(describeFailure(what + ": picture settings refused", picture));
     if (done.status != TAV_OK) {
         failure(describeFailure(what + ": demosaicing failed", done) +
                 sizeLimit(done, method.value == TAV_METHOD_EDGE ? "the edge method needs at least 6x6 pixels"

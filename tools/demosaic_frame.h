@@ -9,6 +9,7 @@
 #include "pixel_formats.h"
 #include "png_writer.h"
 #include "raw_io.h"
+#include "tav_pipeline.h"
 
 namespace tavraw {
 
@@ -21,9 +22,12 @@ struct DemosaicResult {
 // 8-bit output through the demosaic entry. `raw` may be rewritten (padded
 // 8-bit rows are compacted in place). `what` names the frame in errors.
 // `threads` goes to the context (1: the caller's thread, 0: all processors).
+// With a `pipeline` the frame goes through the picture pipeline and, when
+// `stats` is given, its statistics are stored there.
 DemosaicResult demosaic8(const std::string& what, std::vector<uint8_t>& raw,
                          const FrameGeometry& geometry, const Method& method,
-                         const OutputType& outputType, int32_t threads = 1);
+                         const OutputType& outputType, int32_t threads = 1,
+                         const TavPipeline* pipeline = nullptr, TavFrameStats* stats = nullptr);
 
 // 16-bit output for 16-bit Bayer input: the bilinear or edge-directed 16-bit
 // path. Interleaved output types give one 16-bit RGB image, planar types three

@@ -72,7 +72,12 @@ std::vector<uint16_t> chartSamples(const FrameGeometry& g, const ChartOptions& o
             double rgb[3] = {0.5, 0.5, 0.5};
             if (!options.flat) chartColour(x, y, g.width, g.height, rgb);
             int colour = g.format->order ? siteColour(g.format->order, x, y) : -1;
-            double scene = colour < 0 ? 0.299 * rgb[0] + 0.587 * rgb[1] + 0.114 * rgb[2] : rgb[colour];
+            double seen[3];
+            for (int c = 0; c < 3; ++c) {
+                const double* row = options.crosstalk + 3 * c;
+                seen[c] = options.response[c] * (row[0] * rgb[0] + row[1] * rgb[1] + row[2] * rgb[2]);
+            }
+            double scene = colour < 0 ? 0.299 * seen[0] + 0.587 * seen[1] + 0.114 * seen[2] : seen[colour];
             double d2 = ((x - cx) * (x - cx) + (y - cy) * (y - cy)) / cornerDistance2;
             double light = 1.0 - options.vignetting * d2;
             double value = options.darkLevel + scene * white * light;

@@ -16,6 +16,10 @@ struct ChartOptions {
     double gain = 1.0;        // scales the scene (1.0: white reaches 90% of full scale)
     bool flat = false;        // uniform grey instead of the chart
     uint32_t noiseSeed = 0;   // 0: no noise; else +-1.5% of full scale pseudo-random
+    // The sensor's colour: each site records response[c] x (crosstalk x scene)[c],
+    // crosstalk row-major (light of one colour reaching the others' sites).
+    double response[3] = {1.0, 1.0, 1.0};
+    double crosstalk[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
 };
 
 // Scene colour at (x, y) in a frame of width x height, each channel 0..1.

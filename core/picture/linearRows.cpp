@@ -11,6 +11,12 @@ namespace tav {
 
 namespace {
 
+// Packed samples from the vector rows where the instruction set has them.
+int32_t vectorUnpacked(const uint8_t* row, uint16_t* out, int32_t width, int32_t depth) {
+    const picture::VectorRows* vector = simd::kernels().pictureRows;
+    return vector != nullptr && vector->unpackPacked != nullptr ? vector->unpackPacked(row, out, width, depth) : 0;
+}
+
 void readRow(const FrameRule& f, int32_t y, uint16_t* out) {
     const uint8_t* row = f.data + (size_t)y * f.rowBytes;
     const int32_t w = f.width;
@@ -23,7 +29,8 @@ void readRow(const FrameRule& f, int32_t y, uint16_t* out) {
             break;
         case SampleStorage::Packed12: {
             // Two samples in three bytes: high bytes 0 and 2, low nibbles in byte 1.
-            int32_t x = 0;
+            int32_t x = vectorUnpacked(row, out, w, 12);
+            row += 3 * (x / 2);
             for (; x + 1 < w; x += 2, row += 3) {
                 out[x] = (uint16_t)((row[0] << 4) | (row[1] & 15));
                 out[x + 1] = (uint16_t)((row[2] << 4) | (row[1] >> 4));
@@ -33,7 +40,8 @@ void readRow(const FrameRule& f, int32_t y, uint16_t* out) {
         }
         case SampleStorage::Packed10: {
             // Low bit pairs in bits 0-1 and 4-5 of byte 1.
-            int32_t x = 0;
+            int32_t x = vectorUnpacked(row, out, w, 10);
+            row += 3 * (x / 2);
             for (; x + 1 < w; x += 2, row += 3) {
                 out[x] = (uint16_t)((row[0] << 2) | (row[1] & 3));
                 out[x + 1] = (uint16_t)((row[2] << 2) | ((row[1] >> 4) & 3));

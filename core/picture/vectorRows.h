@@ -30,6 +30,10 @@ struct ScaleRow {
 };
 
 struct VectorRows {
+    // Packed 10/12-bit samples [0, returned) of a row of `width` samples,
+    // reading no byte from the row's 3 x ceil(width / 2) on; null where byte
+    // shuffles are not one instruction.
+    int32_t (*unpackPacked)(const uint8_t* row, uint16_t* out, int32_t width, int32_t depth);
     // linear[x] for x in [0, returned).
     int32_t (*scale)(const uint16_t* shaded, uint16_t* linear, int32_t width, const ScaleRow& rule);
     // Bilinear output columns [1, returned): colour sites where x & 1 == colourParity.
@@ -352,6 +356,66 @@ inline int32_t edgeRowVector(const uint16_t* const* samples, const uint16_t* con
     return x;
 }
 
+#if defined(__ARM_NEON)
+// NEON: sixteen groups split into their three bytes by one load, each
+// sample's bits put together in 16-bit lanes, the two samples of every
+// group stored interleaved by one store.
+inline int32_t unpackPackedVector(const uint8_t* row, uint16_t* out, int32_t width, int32_t depth) {
+    const uint8x8_t lowBits = vdup_n_u8(depth == 12 ? 15 : 3);
+    int32_t x = 0;
+    for (; x + 16 <= width; x += 16) {  // 24 bytes, all within the row's groups
+        const uint8x8x3_t groups = vld3_u8(row + 3 * (x / 2));
+        uint16x8x2_t samples;
+        if (depth == 12) {
+            samples.val[0] = vorrq_u16(vshll_n_u8(groups.val[0], 4), vmovl_u8(vand_u8(groups.val[1], lowBits)));
+            samples.val[1] = vorrq_u16(vshll_n_u8(groups.val[2], 4), vmovl_u8(vshr_n_u8(groups.val[1], 4)));
+        } else {
+            samples.val[0] = vorrq_u16(vshll_n_u8(groups.val[0], 2), vmovl_u8(vand_u8(groups.val[1], lowBits)));
+            samples.val[1] = vorrq_u16(vshll_n_u8(groups.val[2], 2),
+                                       vmovl_u8(vand_u8(vshr_n_u8(groups.val[1], 4), lowBits)));
+        }
+        vst2q_u16(out + x, samples);
+    }
+    return x;
+}
+#define TAV_PICTURE_UNPACK_PACKED unpackPackedVector
+#elif defined(__AVX2__)
+typedef uint8_t U8x16 __attribute__((vector_size(16)));
+typedef uint16_t U16x8 __attribute__((vector_size(16)));
+
+// Eight samples from twelve bytes: each 16-bit lane gets the group's middle
+// byte low and its own high byte (byte 0 for the first sample of a group,
+// byte 2 for the second) high; the depth's shifts and masks then take each
+// sample's bits: 12-bit: even (v >> 4 & 0xFF0) | (v & 15), odd v >> 4;
+// 10-bit: (v >> 6 & 0x3FC) | (even ? v : v >> 4) & 3.
+inline int32_t unpackPackedVector(const uint8_t* row, uint16_t* out, int32_t width, int32_t depth) {
+    const U8x16 order = {1, 0, 1, 2, 4, 3, 4, 5, 7, 6, 7, 8, 10, 9, 10, 11};
+    const U16x8 even = {0xFFFF, 0, 0xFFFF, 0, 0xFFFF, 0, 0xFFFF, 0};
+    int32_t x = 0;
+    // 16 bytes read for 8 samples: four more samples must follow in the row.
+    for (; x + 12 <= width; x += 8) {
+        const U8x16 bytes = loadV<U8x16>(row + 3 * (x / 2));
+#if defined(__clang__)
+        const U16x8 v = (U16x8)__builtin_shufflevector(bytes, bytes, 1, 0, 1, 2, 4, 3, 4, 5, 7, 6, 7, 8, 10, 9, 10, 11);
+#else
+        const U16x8 v = (U16x8)__builtin_shuffle(bytes, order);
+#endif
+        U16x8 sample;
+        if (depth == 12) {
+            sample = (((v >> 4) & (U16x8)(0x0FF0 | (~even & 0x0FFF))) | (v & even & 15));
+        } else {
+            sample = ((v >> 6) & 0x3FC) | (((v & even) | ((v >> 4) & ~even)) & 3);
+        }
+        storeV(out + x, sample);
+    }
+    (void)order;
+    return x;
+}
+#define TAV_PICTURE_UNPACK_PACKED unpackPackedVector
+#else
+#define TAV_PICTURE_UNPACK_PACKED nullptr
+#endif
+
 // Two samples of a tile row form one 32-bit lane, so a tile is saturated
 // when either 32-bit lane of its two rows has a sample at the white point.
 // Lane sums go to 64 bits every 2^15 steps, before 16-bit samples can
@@ -427,14 +491,70 @@ inline int32_t curveInterleavedVector(const uint8_t* curve, const uint16_t* red,
     return x;
 }
 #define TAV_PICTURE_CURVE_INTERLEAVED curveInterleavedVector
+#elif defined(__AVX2__)
+// AVX2: lookups one by one into byte rows of sixteen pixels (gathers are no
+// faster on every core), then the luma of each pixel in 16-bit lanes and the
+// interleaving by byte shuffles; the histogram counts go one by one. 3-byte
+// pixels go out 16 bytes at a time, the last four overwritten by the next
+// store, so the loop stops two pixels before the row's end.
+inline int32_t curveInterleavedVector(const uint8_t* curve, const uint16_t* red, const uint16_t* green,
+                                      const uint16_t* blue, int32_t width, int32_t bytes, bool redFirst,
+                                      uint8_t* out, uint32_t (*bins)[64]) {
+    const __m128i weightRed = _mm_set1_epi16(77), weightGreen = _mm_set1_epi16(150), weightBlue = _mm_set1_epi16(29);
+    const __m128i half = _mm_set1_epi16(128), zero = _mm_setzero_si128();
+    // Four 4-byte pixels (c0, g, c2, 0) to twelve bytes, the last four unused.
+    const __m128i pack3 = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    const int32_t stop = bytes == 4 ? width : width - 2;
+    int32_t x = 0;
+    for (; x + 16 <= stop; x += 16) {
+        alignas(16) uint8_t r[16], g[16], b[16], luma[16];
+        for (int i = 0; i < 16; ++i) {
+            r[i] = curve[red[x + i]];
+            g[i] = curve[green[x + i]];
+            b[i] = curve[blue[x + i]];
+        }
+        const __m128i vr = _mm_load_si128((const __m128i*)r), vg = _mm_load_si128((const __m128i*)g),
+                      vb = _mm_load_si128((const __m128i*)b);
+        auto lumaHalf = [&](__m128i cr, __m128i cg, __m128i cb) {
+            const __m128i sum = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(cr, weightRed), _mm_mullo_epi16(cg, weightGreen)),
+                                              _mm_add_epi16(_mm_mullo_epi16(cb, weightBlue), half));
+            return _mm_srli_epi16(sum, 10);  // (luma + 128) >> 8, then >> 2 for the bin
+        };
+        const __m128i lumaLow = lumaHalf(_mm_unpacklo_epi8(vr, zero), _mm_unpacklo_epi8(vg, zero), _mm_unpacklo_epi8(vb, zero));
+        const __m128i lumaHigh = lumaHalf(_mm_unpackhi_epi8(vr, zero), _mm_unpackhi_epi8(vg, zero), _mm_unpackhi_epi8(vb, zero));
+        _mm_store_si128((__m128i*)luma, _mm_packus_epi16(lumaLow, lumaHigh));
+        const __m128i first = redFirst ? vr : vb, third = redFirst ? vb : vr;
+        const __m128i firstGreenLow = _mm_unpacklo_epi8(first, vg), firstGreenHigh = _mm_unpackhi_epi8(first, vg);
+        const __m128i thirdLow = _mm_unpacklo_epi8(third, zero), thirdHigh = _mm_unpackhi_epi8(third, zero);
+        const __m128i pixels[4] = {_mm_unpacklo_epi16(firstGreenLow, thirdLow), _mm_unpackhi_epi16(firstGreenLow, thirdLow),
+                                   _mm_unpacklo_epi16(firstGreenHigh, thirdHigh), _mm_unpackhi_epi16(firstGreenHigh, thirdHigh)};
+        uint8_t* at = out + (size_t)x * bytes;
+        for (int k = 0; k < 4; ++k) {
+            if (bytes == 4) {
+                _mm_storeu_si128((__m128i*)(at + 16 * k), pixels[k]);
+            } else {
+                _mm_storeu_si128((__m128i*)(at + 12 * k), _mm_shuffle_epi8(pixels[k], pack3));
+            }
+        }
+        for (int i = 0; i < 16; i += 4) {
+            ++bins[0][luma[i]];
+            ++bins[1][luma[i + 1]];
+            ++bins[2][luma[i + 2]];
+            ++bins[3][luma[i + 3]];
+        }
+    }
+    return x;
+}
+#define TAV_PICTURE_CURVE_INTERLEAVED curveInterleavedVector
 #else
 #define TAV_PICTURE_CURVE_INTERLEAVED nullptr
 #endif
 
-constexpr VectorRows kVectorRows = {scaleVector,      bilinearVector,   nearestVector, matrixVector,
+constexpr VectorRows kVectorRows = {TAV_PICTURE_UNPACK_PACKED, scaleVector,      bilinearVector,   nearestVector, matrixVector,
                                     edgeGreensVector, edgeRowVector,    tileSumsVector,
                                     TAV_PICTURE_CURVE_INTERLEAVED};
 #undef TAV_PICTURE_CURVE_INTERLEAVED
+#undef TAV_PICTURE_UNPACK_PACKED
 
 TAV_ISA_END
 #endif

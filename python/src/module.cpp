@@ -4,36 +4,25 @@
 // library with the GIL released and return (status, diagnostics).
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
 
 #include <cstdint>
 #include <string>
 #include <utility>
 
 #include "calibration_checks.h"
+#include "demosaic_stream.h"
+#include "library_call.h"
+#include "table_words.h"
 #include "tav_demosaic.h"
 #include "tav_ffc.h"
 #include "tav_kernels16.h"
 #include "tav_lsc.h"
 
 namespace py = pybind11;
+using tavpy::callLibrary;
 
 namespace {
-
-// Runs `call` without the GIL, with this thread's diagnostics sent to a
-// buffer of the call's own (tavSetThreadDiagnostics: no process-wide state),
-// and returns its status together with whatever the library printed.
-template <typename Call>
-py::tuple callLibrary(Call&& call) {
-    char diagnostics[512];
-    int32_t status;
-    {
-        py::gil_scoped_release release;
-        tavSetThreadDiagnostics(diagnostics, sizeof diagnostics);
-        status = call();
-        tavSetThreadDiagnostics(nullptr, 0);
-    }
-    return py::make_tuple(status, py::bytes(diagnostics).attr("decode")("utf-8", "replace"));
-}
 
 uint8_t* bytesOf(const py::array& array) { return static_cast<uint8_t*>(const_cast<void*>(array.data())); }
 
@@ -97,35 +86,9 @@ py::tuple shadingTable(const py::array& grey, const py::array& dark, int32_t hei
     return callLibrary([&]() -> int32_t { return tavGetLSCParameter(&input, words); });
 }
 
-// The table's header must describe exactly the words the array holds: the
-// library reads as many parameter words as the header names.
-void requireWholeTable(const py::array& table) {
-    if (table.ndim() != 1 || table.itemsize() != 4 || !(table.flags() & py::array::c_style)) {
-        throw py::value_error("table: expected a contiguous array of 32-bit words");
-    }
-    const size_t count = size_t(table.shape(0));
-    if (count < TAV_LSC_TABLE_HEADER_WORDS) throw py::value_error("table: fewer words than a table header");
-    const uint32_t* words = samplesOf<uint32_t>(table);
-    const uint64_t mode = words[0], height = words[1], width = words[2];
-    uint64_t parameters = 0;
-    if (mode == TAV_LSC_MODE_PIXEL) {
-        parameters = height * width;
-    } else if (mode == TAV_LSC_MODE_2X2) {
-        if (height % 2 != 0 || width % 2 != 0) throw py::value_error("table: a per-cell table of odd size");
-        parameters = (height / 2) * (width / 2);
-    } else {
-        return;  // the library refuses the mode before reading parameters
-    }
-    if (count != TAV_LSC_TABLE_HEADER_WORDS + parameters) {
-        throw py::value_error("table: the header describes " + std::to_string(parameters) +
-                              " parameter words, the array holds " +
-                              std::to_string(count - TAV_LSC_TABLE_HEADER_WORDS));
-    }
-}
-
 py::tuple correct(const py::array& frame, const py::array& out, int32_t height, int32_t width, int32_t pixelType,
                   const py::array& table) {
-    requireWholeTable(table);
+    tavpy::requireWholeTable(table);
     TavImage input = {height, width, pixelType, bytesOf(frame), 0};
     TavImage output = {height, width, pixelType, bytesOf(out), 0};
     const TavLSCTable* words = samplesOf<TavLSCTable>(table);
@@ -169,4 +132,14 @@ PYBIND11_MODULE(_tav, m) {
     m.def("averages_problem", &averagesProblem);
     m.def("brighter_grey_problem", &brighterGreyProblem);
     m.def("zero_gain_problem", &zeroGainProblem);
+    py::class_<tavpy::DemosaicStream>(m, "DemosaicStream")
+        .def(py::init<>())
+        .def("open", &tavpy::DemosaicStream::open)
+        .def("set_threads", &tavpy::DemosaicStream::setThreads)
+        .def("set_output", &tavpy::DemosaicStream::setOutput)
+        .def("set_pipeline", &tavpy::DemosaicStream::setPipeline)
+        .def("clear_pipeline", &tavpy::DemosaicStream::clearPipeline)
+        .def("demosaic", &tavpy::DemosaicStream::demosaic)
+        .def("stats", &tavpy::DemosaicStream::stats)
+        .def("close", &tavpy::DemosaicStream::close);
 }

@@ -3,23 +3,16 @@
 
 import numpy as np
 
-from . import _arguments, _formats, _frames, _tav
+from . import _arguments, _formats, _frames, _outputs, _tav
+from ._demosaicer import Demosaicer
 from ._errors import check
 
 _ORDERS = {"RG": 0, "GR": 1, "GB": 2, "BG": 3, "RGGB": 0, "GRBG": 1, "GBRG": 2, "BGGR": 3}
 _METHODS16 = {"bilinear": "bilinear", "edge": "edge"}
 
 
-def _output_shape(kind, height, width):
-    if kind.planar:
-        return (3, height, width)
-    if kind.channels == 1:
-        return (height, width)
-    return (height, width, kind.channels)
-
-
 def demosaic(frame, pixel_format, *, width=None, height=None, method="bilinear", output="RGB8",
-             threads=1):
+             threads=1, black=None, wb=None, ccm=None, curve=None, gamma=None, shading=None, stats=False):
     """Demosaics one raw frame into a new C-contiguous uint8 array.
 
     frame: a 2-D uint8 array (8-bit formats; packed formats as rows of bytes,
@@ -32,25 +25,32 @@ def demosaic(frame, pixel_format, *, width=None, height=None, method="bilinear",
     (RGB8_Planar, BGR8_Planar, planes in the type's order) or H x W (Mono8).
     `threads` is the context's thread setting (1: the calling thread only,
     0: one per online processor). Raises TavError when the library refuses.
+
+    Picture pipeline: black (one int, or four in 2x2 tile order), wb (gains
+    R, G, B), ccm (3x3), curve ("linear", "srgb", "gamma") and gamma,
+    shading (a ShadingTable); see tav.Demosaicer. When any of them is given,
+    or stats=True, the frame goes through the pipeline (the ones not given
+    are neutral); otherwise it is the plain conversion. stats=True returns
+    (image, FrameStats).
     """
     fmt = _formats.pixel_format(pixel_format)
     kind = _formats.output_type(output)
     method_number = _formats.method(method)
     threads = _arguments.integer("threads", threads, 0, 2**31 - 1)
-    array, rows, columns, line_bytes = _frames.library_frame(frame, fmt, width, height)
-    _output_fits(rows * columns * kind.channels, "bytes")
-    out = np.empty(_output_shape(kind, rows, columns), dtype=np.uint8)
-    check("tavDemosaicing", _tav.demosaic(array, rows, columns, line_bytes, fmt.code, method_number,
-                                          kind.code, threads, out))
-    return out
-
-
-def _output_fits(count, unit):
-    """Refuses, before allocating it, an output the library would refuse for
-    its size: more than INT32_MAX bytes (8-bit output) or samples (16-bit)."""
-    if count > _arguments.INT32_MAX:
-        raise ValueError("frame: the output would hold %d %s, more than the library's limit of %d"
-                         % (count, unit, _arguments.INT32_MAX))
+    if not isinstance(stats, (bool, np.bool_)):
+        raise TypeError("stats: expected a bool, got %s" % type(stats).__name__)
+    pipeline = bool(stats) or any(v is not None for v in (black, wb, ccm, curve, gamma, shading))
+    array, rows, columns, line_bytes = _frames.library_frame(frame, fmt, width, height, compacts=not pipeline)
+    _outputs.require_fits(rows * columns * kind.channels, "bytes")
+    out = np.empty(_outputs.shape(kind, rows, columns), dtype=np.uint8)
+    if not pipeline:
+        check("tavDemosaicing", _tav.demosaic(array, rows, columns, line_bytes, fmt.code, method_number,
+                                              kind.code, threads, out))
+        return out
+    with Demosaicer(fmt.name, columns, rows, method=method_number, output=kind.name, threads=threads,
+                    black=black, wb=wb, ccm=ccm, curve=curve, gamma=gamma, shading=shading) as stream:
+        image = stream._convert(array, rows, columns, line_bytes, out)
+        return (image, stream.stats) if stats else image
 
 
 # Smallest frames of the 16-bit paths: (height, width) by order index RG, GR, GB, BG.
@@ -114,7 +114,7 @@ def demosaic16(frame, order="RG", method="bilinear", planar=False):
     kind = _arguments.choice("method", method, _METHODS16)
     if not isinstance(planar, (bool, np.bool_)):
         raise TypeError("planar: expected a bool, got %s" % type(planar).__name__)
-    _output_fits(3 * source.size, "16-bit samples")
+    _outputs.require_fits(3 * source.size, "16-bit samples")
     if kind == "bilinear":
         return _bilinear16(source, order_index, bool(planar))
     return _edge16(source, order_index, bool(planar))

@@ -44,8 +44,10 @@ def _checked_dtype(array, fmt):
     return array
 
 
-def library_frame(frame, fmt, width, height):
-    """Returns (array, height, width, line_bytes) for tavDemosaicing."""
+def library_frame(frame, fmt, width, height, compacts=True):
+    """Returns (array, height, width, line_bytes) for tavDemosaicing.
+    `compacts`: the conversion compacts padded 8-bit rows in place (without a
+    picture pipeline), so such frames are copied first."""
     if isinstance(frame, np.ndarray) and frame.ndim != 2:
         # Only a 1-D array of bytes is read as back-to-back rows.
         if frame.ndim != 1:
@@ -84,7 +86,7 @@ def library_frame(frame, fmt, width, height):
     usable = (step == array.itemsize and row <= stride <= INT32_MAX
               and (fmt.storage != _formats.WORDS16 or stride % 2 == 0))
     # 8-bit rows with padding would be compacted in place by the library.
-    if not usable or (fmt.storage == _formats.BYTES8 and stride != row):
+    if not usable or (compacts and fmt.storage == _formats.BYTES8 and stride != row):
         array = np.ascontiguousarray(array[:, :columns])
         stride = row
     return array, height, width, stride

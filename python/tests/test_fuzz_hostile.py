@@ -102,3 +102,69 @@ def test_hostile_averages_give_a_checked_table_or_a_refusal(seed):
         assert np.all(table.words[3:] >> 12 != 0)
         assert np.all(np.isfinite(grey)) and grey.max() <= 1023 and dark.min() >= 0
         correct_fully(table, rng)
+
+
+def random_setting(rng, name):
+    """A value for a pipeline setting: often sound, often hostile."""
+    specials = [np.nan, np.inf, -np.inf, -1.0, 0.0, 1e-40, 64.0, 64.0001, 1e30, 10**400, "1,2", None, True]
+    pick = lambda values: values[int(rng.integers(0, len(values)))]
+    if rng.random() < 0.3:
+        return pick(specials)
+    if name == "black":
+        return pick([int(rng.integers(-5, 5000)), tuple(int(v) for v in rng.integers(0, 300, 4)),
+                     tuple(int(v) for v in rng.integers(0, 300, int(rng.integers(0, 6)))), 2**63, 1.5])
+    if name == "wb":
+        return tuple(pick([float(rng.uniform(0.01, 70)), pick(specials)]) if rng.random() < 0.2
+                     else float(rng.uniform(0.1, 8)) for _ in range(pick([3, 3, 3, 2, 4])))
+    if name == "ccm":
+        shape = pick([(3, 3), (3, 3), (3, 3), (9,), (2, 3), (3, 3, 1)])
+        matrix = rng.uniform(-3, 3, shape)
+        if rng.random() < 0.3:
+            matrix.reshape(-1)[int(rng.integers(0, matrix.size))] = pick([np.nan, np.inf, 16.5, -17.0, 1e300])
+        return matrix
+    if name == "curve":
+        return pick(["linear", "srgb", "gamma", "SRGB ", "log", 2, ""])
+    if name == "gamma":
+        return pick([float(rng.uniform(0.01, 12)), 0.1, 10.0, 2.2])
+    size = pick([(16, 16), (16, 16), (8, 16)])
+    count = size[0] * size[1] // (1 if rng.random() < 0.5 else 4)
+    mode = 1 if count == size[0] * size[1] else 0
+    words = np.array([mode, size[0], size[1]] + list(rng.integers(0, 2**32, count, dtype=np.uint64)), np.uint64)
+    words[3:] = (words[3:] & 0xFFF) | (int(rng.integers(1, 1 << 19)) << 12)  # gains nonzero
+    return tav.ShadingTable(words.astype(np.uint32))
+
+
+PIPELINE_FORMATS = [("BayerRG8", np.uint8, 256), ("BayerGB12", np.uint16, 4096), ("Mono10", np.uint16, 1024),
+                    ("BayerBG16", np.uint16, 65536)]
+
+
+@pytest.mark.parametrize("seed", range(4))
+def test_hostile_pipeline_settings_are_refused_or_fill_their_output(seed):
+    rng = np.random.default_rng(300 + seed)
+    names = ("black", "wb", "ccm", "curve", "gamma", "shading")
+    for _ in range(ROUNDS // 8):
+        name, dtype, top = PIPELINE_FORMATS[int(rng.integers(0, len(PIPELINE_FORMATS)))]
+        frame = rng.integers(0, top, (16, 16), dtype=dtype)
+        settings = {n: random_setting(rng, n) for n in names if rng.random() < 0.4}
+        output = str(rng.choice(["RGB8", "BGRA8", "RGB8_Planar", "Mono8"]))
+        method = str(rng.choice(["nearest", "bilinear", "edge"]))
+        try:
+            first = tav.demosaic(frame, name, output=output, method=method, **settings)
+        except REFUSALS:
+            first = None
+        # The same values set one by one on a stream: each refusal leaves the
+        # settings that were there, and every accepted frame is written whole.
+        d = tav.Demosaicer(name, 16, 16, output=output, method=method)
+        for setting, value in settings.items():
+            before = (d.black, d.wb, d.ccm.tolist(), d.curve, d.gamma, d.shading)
+            try:
+                setattr(d, setting, value)
+            except REFUSALS:
+                assert (d.black, d.wb, d.ccm.tolist(), d.curve, d.gamma, d.shading) == before
+        outs = [np.full(first.shape if first is not None else d.process(frame).shape, fill, np.uint8)
+                for fill in (0, 255)]
+        for out in outs:
+            d.process(frame, out=out)
+        np.testing.assert_array_equal(outs[0], outs[1])
+        if first is not None:
+            assert first.shape == outs[0].shape

@@ -56,3 +56,17 @@ def test_diagnostics_stay_with_the_call_that_printed_them(capfd, rng):
         texts = [f.result() for f in failures]
     assert texts == ["error line = [96]", "error line = [600]", ""] * 200
     assert capfd.readouterr().out == ""
+
+
+def test_a_demosaicer_per_thread_gives_the_bytes_of_one_thread(rng):
+    frames = [rng.integers(0, 4096, (120, 160), dtype=np.uint16) for _ in range(6)]
+    settings = dict(method="edge", output="BGRA8", black=(60, 64, 64, 70), wb=(1.8, 1.0, 1.5), curve="srgb")
+    single = tav.Demosaicer("BayerGR12", 160, 120, **settings)
+    expected = [(single.process(f).tobytes(), single.stats.sum) for f in frames]
+
+    def run(_):
+        own = tav.Demosaicer("BayerGR12", 160, 120, threads=2, **settings)
+        return [(own.process(f).tobytes(), own.stats.sum) for f in frames]
+
+    with ThreadPoolExecutor(max_workers=3) as pool:
+        assert all(result == expected for result in pool.map(run, range(6)))
