@@ -1,6 +1,7 @@
 // Entry point of tav_bench: the usual console output, then a table that pairs
-// each "<case>/tav" run with the "<case>/opencv" or "<case>/memcpy" run of the
-// same case and prints the two throughputs and their ratio.
+// each "<case>/tav" run with the reference run of the same case
+// ("<case>/opencv", "<case>/memcpy", ...) and prints the two throughputs and
+// their ratio.
 #include <benchmark/benchmark.h>
 
 #if defined(TAV_HAVE_OPENCV)
@@ -29,10 +30,20 @@ auto skipMessage(const Run& run, long) -> decltype(run.skip_message, std::string
     return run.skipped ? (run.skip_message.empty() ? "skipped" : run.skip_message) : "";
 }
 
+// Runs a "<case>/tav" run is paired with: another implementation
+// ("opencv"), a copy that moves the same bytes ("memcpy"), or the library
+// itself with one setting changed ("no_pipeline", "no_stats",
+// "one_thread"), so the ratio is what that setting costs or gains.
+bool isReferenceSide(const std::string& side) {
+    for (const char* name : {"opencv", "memcpy", "no_pipeline", "no_stats", "one_thread"})
+        if (side == name) return true;
+    return false;
+}
+
 struct CaseRates {
     double tav = -1.0;          // Mpix/s, < 0 when not measured
     double other = -1.0;
-    std::string otherName;      // "opencv" or "memcpy"
+    std::string otherName;      // the reference side's name
     std::string tavNote;        // skip message, if any
 };
 
@@ -54,7 +65,7 @@ public:
             if (slash == std::string::npos) continue;
             const std::string caseName = name.substr(0, slash);
             const std::string side = name.substr(slash + 1);
-            if (side != "tav" && side != "opencv" && side != "memcpy") continue;
+            if (side != "tav" && !isReferenceSide(side)) continue;
             if (!cases_.count(caseName)) order_.push_back(caseName);
             CaseRates& rates = cases_[caseName];
             const std::string skipped = skipMessage(run, 0);
@@ -77,7 +88,10 @@ public:
         ConsoleReporter::Finalize();
         if (order_.empty()) return;
         FILE* out = stdout;
-        fprintf(out, "\n%-52s %12s %12s %8s  %s\n", "case", "tav Mpix/s", "other Mpix/s", "ratio",
+        int nameWidth = 52;  // wider for longer case names, so the columns stay aligned
+        for (const std::string& caseName : order_)
+            if ((int)caseName.size() > nameWidth) nameWidth = (int)caseName.size();
+        fprintf(out, "\n%-*s %12s %12s %8s  %s\n", nameWidth, "case", "tav Mpix/s", "other Mpix/s", "ratio",
                 "other");
         for (const std::string& caseName : order_) {
             const CaseRates& r = cases_[caseName];
@@ -88,7 +102,7 @@ public:
                 snprintf(ratio, sizeof ratio, "%.2f", r.tav / r.other);
             else
                 snprintf(ratio, sizeof ratio, "-");
-            fprintf(out, "%-52s %12s %12s %8s  %s%s%s\n", caseName.c_str(), tav, other, ratio,
+            fprintf(out, "%-*s %12s %12s %8s  %s%s%s\n", nameWidth, caseName.c_str(), tav, other, ratio,
                     r.otherName.c_str(), r.tavNote.empty() ? "" : "  tav skipped: ",
                     r.tavNote.c_str());
         }

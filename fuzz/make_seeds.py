@@ -28,8 +28,10 @@ def f32(v):
 def write(target, seeds):
     folder = os.path.join(HERE, "corpus", target)
     os.makedirs(folder, exist_ok=True)
+    # Only the seeds written here: inputs kept from fuzzing runs stay.
     for old in os.listdir(folder):
-        os.remove(os.path.join(folder, old))
+        if old.startswith("seed-"):
+            os.remove(os.path.join(folder, old))
     for k, seed in enumerate(seeds):
         with open(os.path.join(folder, "seed-%02d" % k), "wb") as f:
             f.write(seed)
@@ -87,9 +89,75 @@ tavraw = [
     b"\x00" + bytes([9, 6, 3, 0]) + payload(27),
 ]
 
+
+# Picture pipeline: type index (0..30, the order of tav_types.h), output
+# index, method, height, width, row byte, flags (1: two threads, 2 without 4:
+# no pipeline, 8: a neutral pipeline first, 16: a shading table, 32: its mode
+# changes after it is set, 64: a matrix), then four black levels, three gains,
+# [nine matrix entries], curve, gamma, [table: shape, mode, words],
+# [changed mode], then samples. Values are given in full (tag 0xE0).
+def full_i(v):
+    return b"\xe0" + struct.pack("<i", v)
+
+
+def full_f(v):
+    return b"\xe0" + f32(v)
+
+
+def settings(black=(0, 0, 0, 0), gains=(1.0, 1.0, 1.0), matrix=None, curve=0, gamma=1.0):
+    out = b"".join(full_i(b) for b in black) + b"".join(full_f(g) for g in gains)
+    if matrix is not None:
+        out += b"".join(full_f(m) for m in matrix)
+    return out + full_i(curve) + full_f(gamma)
+
+
+def table_words(count):  # gains 0.5 .. 2.5, any offset
+    return b"".join(struct.pack("<I", rng.randrange(2**32)) for _ in range(count))
+
+
+def words(count, bits):  # samples within the depth, in 16-bit words
+    return b"".join(struct.pack("<H", rng.randrange(2**bits)) for _ in range(count))
+
+
+camera = (1.62, -0.41, -0.21, -0.28, 1.49, -0.21, -0.06, -0.47, 1.53)
+srgb, gamma = 1, 2
+pipeline = [
+    # RG12Packed -> BGRA8 bilinear, black 64, gains, matrix, sRGB
+    bytes([28, 3, 1, 8, 8, 0, 64]) + settings((64,) * 4, (2.0, 1.0, 1.6), camera, srgb) + payload(96),
+    # the same, edge, two threads
+    bytes([28, 3, 2, 10, 12, 0, 65]) + settings((64,) * 4, (2.0, 1.0, 1.6), camera, srgb) + payload(180),
+    # RG8 -> BGR8 bilinear: gains, matrix, sRGB
+    bytes([8, 1, 1, 9, 9, 0, 64]) + settings((0,) * 4, (1.9, 1.0, 1.6), camera, srgb) + payload(81),
+    # BG12 -> RGB8 planar, edge, gamma 2.2, per-pixel table of the frame's size
+    bytes([18, 4, 2, 6, 6, 0, 16]) + settings((100, 90, 90, 110), (1.3, 1.0, 2.4), None, gamma, 2.2)
+    + bytes([0, 1]) + table_words(36) + words(36, 12),
+    # Mono12 -> Mono8 on an odd frame with a 2x2 table
+    bytes([2, 6, 1, 9, 7, 0, 17]) + settings((200, 0, 0, 0)) + bytes([1, 0]) + table_words(12) + words(63, 12),
+    # GB10Packed -> RGBA8 nearest, table one row short: refused at the frame
+    bytes([25, 2, 0, 6, 8, 0, 16]) + settings() + bytes([2, 0xFF, 0, 1]) + table_words(40) + payload(72),
+    # GR8 with padded rows -> BGR8: the rows must be read where they lie
+    bytes([7, 1, 1, 8, 10, 0x86, 64]) + settings((16,) * 4, (1.5, 1.0, 1.5), camera, srgb) + payload(120),
+    # a NaN gain after a neutral pipeline: refused, the neutral one stays
+    bytes([16, 0, 1, 8, 8, 0, 8]) + settings((0,) * 4, (float("nan"), 1.0, 1.0)) + words(64, 12),
+    # table mode changed to the other after it was set: per pixel to 2x2, and 2x2 to per pixel
+    bytes([12, 3, 1, 8, 8, 0, 48]) + settings() + bytes([0, 1]) + table_words(64) + bytes([0]) + words(64, 10),
+    bytes([12, 3, 1, 8, 8, 0, 48]) + settings() + bytes([0, 0]) + table_words(16) + bytes([1]) + words(64, 10),
+    # black level at the 8-bit white point: refused at the frame
+    bytes([9, 1, 1, 8, 8, 0, 0]) + settings((255, 0, 0, 0)) + payload(64),
+    # infinite matrix entry, unknown curve, gamma out of range
+    bytes([8, 1, 1, 8, 8, 0, 64]) + settings((0,) * 4, (1.0, 1.0, 1.0), (float("inf"),) + camera[1:], 7, 40.0)
+    + payload(64),
+    # no pipeline, Mono16 -> BGRA8 on two threads: statistics stay zero
+    bytes([4, 3, 1, 8, 8, 0, 3]) + settings() + words(64, 16),
+    # a saturated RG16 frame, extreme gains and matrix
+    bytes([20, 1, 2, 8, 8, 0, 64]) + settings((0,) * 4, (64.0, 1e-30, 64.0), (16.0, -16.0) * 4 + (16.0,))
+    + b"\xff" * 128,
+]
+
 write("fuzz_demosaic", demosaic)
 write("fuzz_demosaic16", demosaic16)
 write("fuzz_kernels8", kernels8)
 write("fuzz_shading", shading)
 write("fuzz_ffc", ffc)
 write("fuzz_tavraw", tavraw)
+write("fuzz_pipeline", pipeline)

@@ -57,9 +57,11 @@ inline int32_t vectorPart(const uint8_t* curve, const uint16_t* red, const uint1
     if (vector == nullptr || vector->curveInterleaved == nullptr) return 0;
     return vector->curveInterleaved(curve, red, green, blue, width, bytes, redFirst, out, histogram.bins);
 }
-inline int32_t vectorPart(const uint8_t*, const uint16_t*, const uint16_t*, const uint16_t*, int32_t, int32_t, bool,
-                          uint8_t*, NoHistogram&) {
-    return 0;
+inline int32_t vectorPart(const uint8_t* curve, const uint16_t* red, const uint16_t* green, const uint16_t* blue,
+                          int32_t width, int32_t bytes, bool redFirst, uint8_t* out, NoHistogram&) {
+    const picture::VectorRows* vector = simd::kernels().pictureRows;
+    if (vector == nullptr || vector->curveInterleaved == nullptr) return 0;
+    return vector->curveInterleaved(curve, red, green, blue, width, bytes, redFirst, out, nullptr);
 }
 
 template <int Bytes, bool RedFirst, class Histogram>

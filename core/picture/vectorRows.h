@@ -61,8 +61,8 @@ struct VectorRows {
                         const uint32_t* black, uint64_t* sums, uint32_t* tiles);
     // Curve, interleaved layout (3 or 4 bytes a pixel, red or blue first)
     // and histogram counts (four histograms of 64 bins, pixel x in
-    // histogram x & 3) of pixels [0, returned); null where the plain loop
-    // is as fast.
+    // histogram x & 3; none when bins is null) of pixels [0, returned); null
+    // where the plain loop is as fast.
     int32_t (*curveInterleaved)(const uint8_t* curve, const uint16_t* red, const uint16_t* green,
                                 const uint16_t* blue, int32_t width, int32_t bytes, bool redFirst, uint8_t* out,
                                 uint32_t (*bins)[64]);
@@ -481,7 +481,7 @@ inline int32_t curveInterleavedVector(const uint8_t* curve, const uint16_t* red,
             const uint8x16x3_t pixels = {{first, vg, third}};
             vst3q_u8(out + 3 * (size_t)x, pixels);
         }
-        for (int i = 0; i < 16; i += 4) {
+        for (int i = 0; bins != nullptr && i < 16; i += 4) {
             ++bins[0][luma[i]];
             ++bins[1][luma[i + 1]];
             ++bins[2][luma[i + 2]];
@@ -536,7 +536,7 @@ inline int32_t curveInterleavedVector(const uint8_t* curve, const uint16_t* red,
                 _mm_storeu_si128((__m128i*)(at + 12 * k), _mm_shuffle_epi8(pixels[k], pack3));
             }
         }
-        for (int i = 0; i < 16; i += 4) {
+        for (int i = 0; bins != nullptr && i < 16; i += 4) {
             ++bins[0][luma[i]];
             ++bins[1][luma[i + 1]];
             ++bins[2][luma[i + 2]];
