@@ -21,12 +21,24 @@ void readRow(const FrameRule& f, int32_t y, uint16_t* out) {
     const uint8_t* row = f.data + (size_t)y * f.rowBytes;
     const int32_t w = f.width;
     switch (f.storage) {
-        case SampleStorage::Bytes:
-            for (int32_t x = 0; x < w; ++x) out[x] = row[x];
+        case SampleStorage::Bytes: {
+            const picture::VectorRows* vector = simd::kernels().pictureRows;
+            int32_t x = vector != nullptr ? vector->widenBytes(row, out, w) : 0;
+            for (; x < w; ++x) out[x] = row[x];
             break;
-        case SampleStorage::Words:
-            for (int32_t x = 0; x < w; ++x) out[x] = (uint16_t)(row[2 * x] | (row[2 * x + 1] << 8));
+        }
+        case SampleStorage::Words: {
+            // Without a table the white point limits the samples here (bits
+            // above the depth); the shading rule reads them as they are.
+            const uint32_t limit = f.tableWords == nullptr ? f.white : 0xFFFFu;
+            const picture::VectorRows* vector = simd::kernels().pictureRows;
+            int32_t x = vector != nullptr ? vector->limitWords(row, out, w, (uint16_t)limit) : 0;
+            for (; x < w; ++x) {
+                const uint32_t v = (uint32_t)(row[2 * x] | (row[2 * x + 1] << 8));
+                out[x] = (uint16_t)(v > limit ? limit : v);
+            }
             break;
+        }
         case SampleStorage::Packed12: {
             // Two samples in three bytes: high bytes 0 and 2, low nibbles in byte 1.
             int32_t x = vectorUnpacked(row, out, w, 12);
@@ -65,10 +77,9 @@ inline uint32_t shadedSample(uint32_t sample, uint32_t word, int32_t depth, uint
 
 void shadeRow(const FrameRule& f, int32_t y, uint16_t* s) {
     const int32_t w = f.width;
-    if (f.tableWords == nullptr) {
-        for (int32_t x = 0; x < w; ++x) s[x] = (uint16_t)(s[x] > f.white ? f.white : s[x]);
-        return;
-    }
+    // Without a table s1 = min(s, W): bytes and packed samples cannot pass
+    // their white point, and 16-bit words were limited as they were read.
+    if (f.tableWords == nullptr) return;
     if (f.perPixelTable) {
         const uint32_t* words = f.tableWords + (size_t)y * w;
         for (int32_t x = 0; x < w; ++x) s[x] = (uint16_t)shadedSample(s[x], words[x], f.depth, f.white);

@@ -30,6 +30,10 @@ struct ScaleRow {
 };
 
 struct VectorRows {
+    // Bytes widened to 16 bits, and little-endian 16-bit words limited to
+    // `limit`, for samples [0, returned).
+    int32_t (*widenBytes)(const uint8_t* row, uint16_t* out, int32_t width);
+    int32_t (*limitWords)(const uint8_t* row, uint16_t* out, int32_t width, uint16_t limit);
     // Packed 10/12-bit samples [0, returned) of a row of `width` samples,
     // reading no byte from the row's 3 x ceil(width / 2) on; null where byte
     // shuffles are not one instruction.
@@ -416,6 +420,23 @@ inline int32_t unpackPackedVector(const uint8_t* row, uint16_t* out, int32_t wid
 #define TAV_PICTURE_UNPACK_PACKED nullptr
 #endif
 
+inline int32_t widenBytesVector(const uint8_t* row, uint16_t* out, int32_t width) {
+    typedef uint8_t U8h __attribute__((vector_size(kBytes / 2)));
+    int32_t x = 0;
+    for (; x + kLanes16 <= width; x += kLanes16) storeV(out + x, __builtin_convertvector(loadV<U8h>(row + x), U16v));
+    return x;
+}
+
+inline int32_t limitWordsVector(const uint8_t* row, uint16_t* out, int32_t width, uint16_t limit) {
+    const U16v top = (U16v){} + limit;
+    int32_t x = 0;
+    for (; x + kLanes16 <= width; x += kLanes16) {
+        const U16v v = loadV<U16v>(row + 2 * (size_t)x);  // little-endian words on every target
+        storeV(out + x, v > top ? top : v);
+    }
+    return x;
+}
+
 // Two samples of a tile row form one 32-bit lane, so a tile is saturated
 // when either 32-bit lane of its two rows has a sample at the white point.
 // Lane sums go to 64 bits every 2^15 steps, before 16-bit samples can
@@ -550,7 +571,7 @@ inline int32_t curveInterleavedVector(const uint8_t* curve, const uint16_t* red,
 #define TAV_PICTURE_CURVE_INTERLEAVED nullptr
 #endif
 
-constexpr VectorRows kVectorRows = {TAV_PICTURE_UNPACK_PACKED, scaleVector,      bilinearVector,   nearestVector, matrixVector,
+constexpr VectorRows kVectorRows = {widenBytesVector, limitWordsVector, TAV_PICTURE_UNPACK_PACKED, scaleVector,      bilinearVector,   nearestVector, matrixVector,
                                     edgeGreensVector, edgeRowVector,    tileSumsVector,
                                     TAV_PICTURE_CURVE_INTERLEAVED};
 #undef TAV_PICTURE_CURVE_INTERLEAVED
