@@ -26,6 +26,40 @@ typedef struct TavDemosaicConfig {
 #define TAV_METHOD_NEAREST 0
 #define TAV_METHOD_BILINEAR 1
 #define TAV_METHOD_EDGE 2
+#define TAV_METHOD_HQ 3
+
+/* The high-quality method (TAV_METHOD_HQ), per pixel, in integers only:
+ * every shift floors (arithmetic shift after adding half), so the result is
+ * the same on every instruction set. P is the mosaic, M the largest sample
+ * value (255 for 8-bit output; 16383 inside the picture pipeline). Every
+ * plane below is computed for the frame's own rows and columns and read by
+ * the next step with mirrored indices (-1 reads 1, -3 reads 3, n reads n-2,
+ * n+2 reads n-4); no step reads more than 3 beyond an edge, so frames of
+ * 4x4 and up are taken. C is the colour of a red or blue site's row or column.
+ *
+ * 1. Colour differences along the row, at every site:
+ *      e  = 9(P[x-1] + P[x+1]) - P[x-3] - P[x+3] + 2P - P[x-2] - P[x+2]
+ *      dH = e - 16P at a red or blue site, 16P - e at a green site
+ *    (16 x (G - C)); dV likewise along the column.
+ * 2. Their gradients: gH = |dH[x-1] - dH[x+1]|, gV = |dV[y-1] - dV[y+1]|.
+ * 3. Green at a red or blue site (a green site keeps P):
+ *      DH = the sum of gH over the 5x5 window around the site; DV likewise
+ *      sH = dH[x-1] + 2dH + dH[x+1];  sV = dV[y-1] + 2dV + dV[y+1]
+ *      s  = 2sH if 9DH < 8DV, else 2sV if 9DV < 8DH, else sH + sV
+ *      G  = clamp(P + ((s + 64) >> 7), 0, M)
+ * 4. Red and blue, with D = P - G at the sites of each colour:
+ *    a. at a green site, from the row when its horizontal neighbours are C,
+ *       else from the column:
+ *         c = 9(D[x-1] + D[x+1]) - D[x-3] - D[x+3];  C = clamp(G + ((c + 8) >> 4), 0, M)
+ *    b. at a site of the other colour (C on its four diagonals):
+ *         g1 = |G(-1,-1) - G(1,1)| + |D(-1,-1) - D(1,1)| + |2G - G(-2,-2) - G(2,2)|
+ *         g2 = the same along (1,-1), (-1,1), (2,-2), (-2,2)      [(dx,dy)]
+ *         c  = 4(9(D(-1,-1) + D(1,1)) - D(-3,-3) - D(3,3))   if 2g1 < g2
+ *              4(9(D(1,-1) + D(-1,1)) - D(3,-3) - D(-3,3))   else if 2g2 < g1
+ *              22 S4 - 3 S8                                   otherwise,
+ *         S4 the sum of D at the four diagonal neighbours, S8 at (+-1,+-3)
+ *         and (+-3,+-1); C = clamp(G + ((c + 32) >> 6), 0, M)
+ *    A site keeps its own sample for its own colour. */
 
 /* ---- context lifecycle and configuration ---- */
 TAV_API TavStatus tavCreate(TavContext** handle);
@@ -54,7 +88,7 @@ TAV_API TavStatus tavDemosaicSetThreads(TavContext* context, int32_t threads);
  * caller's input buffer. On success writes output->height, width, pixelType;
  * on failure the output descriptor is unchanged. lineBytes shorter than a row
  * of the input's storage is refused with TAV_E_SIZE. Grey input ignores
- * method; Bayer input with a method other than 0, 1, 2 gives
+ * method; Bayer input with a method other than 0, 1, 2, 3 gives
  * TAV_E_UNSUPPORTED. */
 TAV_API TavStatus tavDemosaicing(TavContext* context, TavImage* input, int32_t method,
                                  TavImage* output);
