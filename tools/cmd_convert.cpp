@@ -27,7 +27,7 @@ const char kHelp[] =
     "  -w, --width N           frame width in pixels (chart default: 640)\n"
     "  -H, --height N          frame height in pixels (chart default: 480)\n"
     "      --line-bytes N      bytes per input row when rows are padded\n"
-    "  -m, --method NAME       nearest, bilinear or edge (default: bilinear)\n"
+    "  -m, --method NAME       nearest, bilinear, edge or hq (default: bilinear)\n"
     "  -t, --output-type NAME  RGB8, BGR8, RGBA8, BGRA8, RGB8_Planar, BGR8_Planar or\n"
     "                          Mono8 (default: RGB8)\n"
     "  -o, --output FILE.png   output file (one input; default: input name with .png,\n"

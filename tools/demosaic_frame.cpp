@@ -165,7 +165,9 @@ DemosaicResult demosaic16(const std::string& what, const std::vector<uint8_t>& r
         usageError(std::string("--u16 writes RGB8, BGR8, RGB8_Planar or BGR8_Planar layouts, not ") +
                    type.name);
     }
-    if (method.value == TAV_METHOD_NEAREST) usageError("--u16 supports the bilinear and edge methods");
+    if (method.value != TAV_METHOD_BILINEAR && method.value != TAV_METHOD_EDGE) {
+        usageError("--u16 supports the bilinear and edge methods");
+    }
     if ((method.value == TAV_METHOD_BILINEAR && !have16BitBilinear()) ||
         (method.value == TAV_METHOD_EDGE && !have16BitEdge())) {
         failure(std::string("the 16-bit ") + method.name + " path is not available in this build");

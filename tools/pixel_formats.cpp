@@ -61,6 +61,7 @@ const std::vector<Method>& methods() {
         {"nearest", TAV_METHOD_NEAREST},
         {"bilinear", TAV_METHOD_BILINEAR},
         {"edge", TAV_METHOD_EDGE},
+        {"hq", TAV_METHOD_HQ},
     };
     return all;
 }

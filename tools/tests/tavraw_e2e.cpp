@@ -67,6 +67,10 @@ TEST_F(Tavraw, ConvertedPixelsAreTheLibraryOutput) {
         {"BayerGR12Packed", TAV_PIXEL_BAYER_GR12_PACKED, 0, 18, 16, 0, "edge", 2, "RGB8", TAV_PIXEL_RGB8},
         {"Mono12Packed", TAV_PIXEL_MONO12_PACKED, 0, 15, 7, 0, "nearest", 0, "BGR8", TAV_PIXEL_BGR8},
         {"Mono14", TAV_PIXEL_MONO14, 2, 9, 5, 2, "edge", 2, "Mono8", TAV_PIXEL_MONO8},
+        {"BayerGB8", TAV_PIXEL_BAYER_GB8, 1, 13, 11, 3, "hq", 3, "BGR8", TAV_PIXEL_BGR8},
+        {"BayerRG12Packed", TAV_PIXEL_BAYER_RG12_PACKED, 0, 4, 4, 0, "hq", 3, "RGBA8", TAV_PIXEL_RGBA8},
+        {"BayerBG10", TAV_PIXEL_BAYER_BG10, 2, 17, 9, 2, "hq", 3, "RGB8_Planar", TAV_PIXEL_RGB8_PLANAR},
+        {"BayerGR16", TAV_PIXEL_BAYER_GR16, 2, 22, 14, 0, "hq", 3, "Mono8", TAV_PIXEL_MONO8},
     };
     uint32_t seed = 1;
     for (const ConvertCase& c : cases) {
@@ -145,6 +149,8 @@ TEST_F(Tavraw, ChartNeedsNoInputAndBadOptionsAreUsageErrors) {
         {{"convert", "-f", "Mono8", "-w", "8", "-H", "8", "-o", "a.png", "x.raw", "y.raw"},
          "--output and --raw-out take one input file"},
         {{"convert", "--u16", "-f", "BayerRG8", "-w", "8", "-H", "8"}, "--u16 needs 16-bit Bayer input"},
+        {{"convert", "--u16", "-m", "hq", "-f", "BayerRG12", "-w", "8", "-H", "8"},
+         "--u16 supports the bilinear and edge methods"},
         {{"frobnicate"}, "tavraw: unknown command 'frobnicate'"},
     };
     for (const Bad& b : bad) {
@@ -507,11 +513,20 @@ TEST_F(Tavraw, DemoWritesTheWholeChain) {
     TavImage in = {8, 8, TAV_PIXEL_BAYER_RG8, probe.data(), 8}, o = {0, 0, 0, out.data(), 0};
     int32_t edge = TAV_OK;
     tavtest::captureStdout([&] { edge = tavDemosaicing(context, &in, TAV_METHOD_EDGE, &o); });
+    int32_t hq = TAV_OK;
+    tavtest::captureStdout([&] { hq = tavDemosaicing(context, &in, TAV_METHOD_HQ, &o); });
     tavRelease(&context);
-    if (edge == TAV_OK) {
+    if (edge == TAV_OK && hq == TAV_OK) {
         EXPECT_EQ(r.exitCode, 0) << r.err;
         EXPECT_TRUE(exists(path("demo/chart_corrected_edge.png")));
+        EXPECT_TRUE(exists(path("demo/chart_corrected_hq.png")));
     }
+}
+
+TEST_F(Tavraw, InfoListsEveryMethod) {
+    ToolRun r = run({"info"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("\nmethods: nearest, bilinear, edge, hq\n"), std::string::npos) << r.out;
 }
 
 }  // namespace
