@@ -151,7 +151,7 @@ class Demosaicer:
 
     @property
     def method(self):
-        """"nearest", "bilinear", "edge", or the number given."""
+        """"nearest", "bilinear", "edge", "hq", or the number given."""
         return _METHOD_NAMES.get(self._method, self._method)
 
     @method.setter

@@ -50,7 +50,7 @@ OUTPUT_TYPES = [OutputType(name, header_code(name), channels, planar) for name, 
     ("RGB8", 3, False), ("BGR8", 3, False), ("RGBA8", 4, False), ("BGRA8", 4, False),
     ("RGB8_Planar", 3, True), ("BGR8_Planar", 3, True), ("Mono8", 1, False))]
 
-METHODS = {name: _header.METHOD["TAV_METHOD_" + name.upper()] for name in ("nearest", "bilinear", "edge")}
+METHODS = {name: _header.METHOD["TAV_METHOD_" + name.upper()] for name in ("nearest", "bilinear", "edge", "hq")}
 
 _FORMATS_BY_NAME = {f.name: f for f in PIXEL_FORMATS}
 _FORMATS_BY_CODE = {f.code: f for f in PIXEL_FORMATS}
@@ -79,7 +79,7 @@ def output_type(value):
 
 
 def method(value):
-    """"nearest", "bilinear", "edge", or the library's method number as is."""
+    """"nearest", "bilinear", "edge", "hq", or the library's method number as is."""
     if isinstance(value, str):
         return _arguments.choice("method", value, METHODS)
     return _arguments.integer("method", value, -(2**31), 2**31 - 1)

@@ -7,7 +7,7 @@ import pytest
 import tav
 from conftest import pack12
 
-METHODS = ["nearest", "bilinear", "edge"]
+METHODS = ["nearest", "bilinear", "edge", "hq"]
 
 
 @pytest.mark.parametrize("method", METHODS)

@@ -147,7 +147,7 @@ def test_hostile_pipeline_settings_are_refused_or_fill_their_output(seed):
         frame = rng.integers(0, top, (16, 16), dtype=dtype)
         settings = {n: random_setting(rng, n) for n in names if rng.random() < 0.4}
         output = str(rng.choice(["RGB8", "BGRA8", "RGB8_Planar", "Mono8"]))
-        method = str(rng.choice(["nearest", "bilinear", "edge"]))
+        method = str(rng.choice(["nearest", "bilinear", "edge", "hq"]))
         try:
             first = tav.demosaic(frame, name, output=output, method=method, **settings)
         except REFUSALS:

@@ -9,7 +9,7 @@ import tav
 OUTPUTS = [t.name for t in tav.OUTPUT_TYPES]
 
 
-@pytest.mark.parametrize("method", ["nearest", "bilinear", "edge"])
+@pytest.mark.parametrize("method", ["nearest", "bilinear", "edge", "hq"])
 def test_every_method_and_output_type_matches_the_tool(tmp_path, tavraw, rng, method):
     frame = rng.integers(0, 4096, (30, 40), dtype=np.uint16)
     frame.astype("<u2").tofile(tmp_path / "f.raw")

@@ -14,8 +14,8 @@ def test_two_threads_give_the_same_bytes_as_one(rng):
     samples = rng.integers(0, 4096, (240, 320), dtype=np.uint16)
     packed = pack12(samples)
     jobs = [(packed, "BayerRG12Packed", dict(width=320, method=m, output=o))
-            for m in ("nearest", "bilinear", "edge") for o in ("RGB8", "BGRA8", "RGB8_Planar", "Mono8")]
-    jobs += [(samples, "BayerGR12", dict(method=m)) for m in ("bilinear", "edge")]
+            for m in ("nearest", "bilinear", "edge", "hq") for o in ("RGB8", "BGRA8", "RGB8_Planar", "Mono8")]
+    jobs += [(samples, "BayerGR12", dict(method=m)) for m in ("bilinear", "edge", "hq")]
     expected = [tav.demosaic(frame, fmt, **options).tobytes() for frame, fmt, options in jobs]
     expected16 = tav.demosaic16(samples, "BG", method="edge").tobytes()
 
