@@ -30,6 +30,7 @@ GType methodType() {
             {TAV_METHOD_NEAREST, "Nearest neighbour", "nearest"},
             {TAV_METHOD_BILINEAR, "Bilinear", "bilinear"},
             {TAV_METHOD_EDGE, "Edge-directed (gradient-steered)", "edge"},
+            {TAV_METHOD_HQ, "High quality (directional colour differences, 5x5 decision)", "hq"},
             {0, nullptr, nullptr},
         };
         g_once_init_leave(&type, g_enum_register_static("GstTavDemosaicMethod", values));
@@ -417,7 +418,7 @@ static void gst_tav_demosaic_class_init(GstTavDemosaicClass* klass) {
     gst_element_class_set_static_metadata(
         element_class, "Bayer and Mono demosaicing", "Filter/Converter/Video",
         "Demosaics 8- to 16-bit and GigE Vision packed Bayer or grey frames with libtavcore "
-        "(nearest, bilinear or edge-directed), with black level, white balance, colour matrix, tone curve "
+        "(nearest, bilinear, edge-directed or high quality), with black level, white balance, colour matrix, tone curve "
         "and shading correction in the same pass",
         "tav developers");
 

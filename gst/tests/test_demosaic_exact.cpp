@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
 #include <random>
 
 #include "gst_test_support.h"
@@ -47,9 +48,9 @@ const Output kOutputs[] = {
     {"GRAY8", TAV_PIXEL_MONO8, 1, 1},
 };
 
-const char* const kMethods[] = {"nearest", "bilinear", "edge"};
+const char* const kMethods[] = {"nearest", "bilinear", "edge", "hq"};
 // Each method runs with another thread setting: the result must not depend on it.
-const char* const kThreads[] = {"1", "2", "0"};
+const char* const kThreads[] = {"1", "2", "0", "3"};
 
 // Input rows as the element receives them.
 struct Layout {
@@ -120,7 +121,7 @@ TEST_P(DemosaicExact, MatchesTheLibraryForEveryMethodOutputAndStride) {
             const std::vector<uint8_t> encoded = encodeRow(f, &mosaic[size_t(y) * width], width, random);
             std::memcpy(&bytes[offset + size_t(y) * stride], encoded.data(), encoded.size());
         }
-        for (int method = 0; method < 3; ++method) {
+        for (int method = 0; method < int(std::size(kMethods)); ++method) {
             for (const Output& out : kOutputs) {
                 SCOPED_TRACE(std::string(f.caps) + " width " + std::to_string(width) +
                              (layout.meta ? " meta" : "") + " " + kMethods[method] + " -> " + out.format);

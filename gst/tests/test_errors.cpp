@@ -114,8 +114,10 @@ TEST(DemosaicErrors, RefusedFramesGiveTheStatusAndDiagnosticLine) {
                                           "tavdemosaic method=edge", 16);
     EXPECT_CONTAINS(error, "TAV_E_SIZE");
     EXPECT_TRUE(std::regex_search(error, std::regex("error line = \\[[0-9]+\\]"))) << error;
-    // The same frame by bilinear is fine.
+    // The same frame by bilinear or hq is fine.
     EXPECT_EQ(runOneFrame("video/x-bayer,format=rggb,width=4,height=4,framerate=30/1", "tavdemosaic", 16), "");
+    EXPECT_EQ(runOneFrame("video/x-bayer,format=rggb,width=4,height=4,framerate=30/1", "tavdemosaic method=hq", 16),
+              "");
     // The library's smallest frame is 4x4.
     const std::string tiny =
         runOneFrame("video/x-bayer,format=rggb,width=3,height=3,framerate=30/1", "tavdemosaic", 12);

@@ -128,13 +128,20 @@ Settings settingsFor(const Format& f, const uint32_t* table, const std::string& 
         s.pipeline.curve = TAV_CURVE_GAMMA;
         s.pipeline.gamma = 1.8f;
         s.pipeline.shadingTable = table;
+    } else if (variant == 3) {
+        s.properties += "curve=srgb method=hq threads=2 shading-table=" + tablePath;
+        s.pipeline.curve = TAV_CURVE_SRGB;
+        s.pipeline.shadingTable = table;
     } else {
         s.properties += "method=nearest threads=0 post-stats=false";
     }
     return s;
 }
 
-int methodOf(int variant) { return variant == 0 ? TAV_METHOD_EDGE : (variant == 1 ? TAV_METHOD_BILINEAR : TAV_METHOD_NEAREST); }
+int methodOf(int variant) {
+    const int methods[] = {TAV_METHOD_EDGE, TAV_METHOD_BILINEAR, TAV_METHOD_NEAREST, TAV_METHOD_HQ};
+    return methods[variant];
+}
 
 std::vector<uint8_t> libraryResult(const Format& f, Frames& frames, const Output& out, const Settings& s,
                                    int variant, TavFrameStats* stats) {
@@ -159,7 +166,7 @@ TEST_P(PictureExact, MatchesTheLibraryWithTheSameSettings) {
     std::mt19937 random(GetParam() + 7);
     const std::vector<uint32_t> table = shadingWords(random);
     const std::string tablePath = writeTableFile("exact" + std::to_string(GetParam()) + ".tbl", 12, table);
-    for (int variant = 0; variant < 3; ++variant) {
+    for (int variant = 0; variant < 4; ++variant) {
         const Settings s = settingsFor(f, table.data(), tablePath, variant);
         for (const Output& out : kOutputs) {
             SCOPED_TRACE(std::string(f.caps) + " -> " + out.format + ": " + s.properties);

@@ -50,7 +50,7 @@ TEST(PropertyThreads, SettersOnAnotherThreadWhileFramesFlow) {
                 case 4: g_object_set(demosaic, "shading-table", tables[random() % 4].c_str(), nullptr); break;
                 case 5: g_object_set(demosaic, "auto-white-balance", gboolean(random() % 2), nullptr); break;
                 case 6: g_object_set(demosaic, "post-stats", gboolean(random() % 2), nullptr); break;
-                case 7: g_object_set(demosaic, "method", int(random() % 3), "threads", int(random() % 3), nullptr); break;
+                case 7: g_object_set(demosaic, "method", int(random() % 4), "threads", int(random() % 3), nullptr); break;
                 default: {
                     gchar* gains = nullptr;
                     gchar* table = nullptr;

@@ -62,7 +62,7 @@ TEST(RoundTrip, Rgb2BayerThenTavdemosaicGivesBackThePattern) {
     // Colour bars: inside each bar every method restores the colour, and a
     // wrong Bayer order swaps or mixes the channels there.
     for (const char* order : {"rggb", "grbg", "gbrg", "bggr"}) {
-        for (const char* method : {"nearest", "bilinear", "edge"}) {
+        for (const char* method : {"nearest", "bilinear", "edge", "hq"}) {
             SCOPED_TRACE(std::string(order) + " " + method);
             Pipeline p("videotestsrc num-buffers=1 pattern=smpte ! video/x-raw,format=ARGB,width=" +
                        std::to_string(kWidth) + ",height=" + std::to_string(kHeight) +
