@@ -33,9 +33,10 @@ auto skipMessage(const Run& run, long) -> decltype(run.skip_message, std::string
 // Runs a "<case>/tav" run is paired with: another implementation
 // ("opencv"), a copy that moves the same bytes ("memcpy"), or the library
 // itself with one setting changed ("no_pipeline", "no_stats",
-// "one_thread"), so the ratio is what that setting costs or gains.
+// "one_thread", "edge": the edge-directed method in place of the one
+// measured), so the ratio is what that setting costs or gains.
 bool isReferenceSide(const std::string& side) {
-    for (const char* name : {"opencv", "memcpy", "no_pipeline", "no_stats", "one_thread"})
+    for (const char* name : {"opencv", "memcpy", "no_pipeline", "no_stats", "one_thread", "edge"})
         if (side == name) return true;
     return false;
 }

@@ -4,6 +4,7 @@
 # from ../shared/arm-insn beside the project, or $ARM_INSN) with this driver in WORKDIR and runs them.
 #   bench/arm/measure.sh [32|64|both] [WORKDIR]        (from anywhere; default both, /tmp/tav-arm-insn)
 #   CASES="pipe8 bilinear8" bench/arm/measure.sh 32     (default: the three pipeline cases)
+#   CASES="edge8 hq8 pipe12pedge pipe12phq" bench/arm/measure.sh both   (the high-quality method beside edge)
 # Needs g++-arm-linux-gnueabihf, g++-aarch64-linux-gnu and qemu-user (Debian).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)

@@ -2,8 +2,9 @@
 /* tavdrv CASE WIDTH HEIGHT ITERS: runs one libtavcore case ITERS times on a
  * deterministic frame (same scene generator as bench/bench_frames.h) and
  * prints the wall time of the loop (clock_gettime MONOTONIC) and a checksum.
- * Cases: nearest8, bilinear8, edge8, bilinear16, edge16, lsc12, lsc12cell,
- * lsc8, and the picture pipeline pipe8, pipe12p, pipe12pedge. */
+ * Cases: nearest8, bilinear8, edge8, hq8, bilinear16, edge16, lsc12,
+ * lsc12cell, lsc8, and the picture pipeline pipe8, pipe12p, pipe12pedge,
+ * pipe12phq. */
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -48,10 +49,12 @@ int main(int argc, char** argv) {
     if (!strcmp(c, "nearest8")) method = 0;
     if (!strcmp(c, "bilinear8")) method = 1;
     if (!strcmp(c, "edge8")) method = 2;
+    if (!strcmp(c, "hq8")) method = 3;
     int rc = 0;
     /* Picture pipeline, the settings of bench/bench_pipeline.cpp: pipe8 = BayerRG8 -> BGR8 bilinear with
-       white balance, matrix and sRGB; pipe12p / pipe12pedge = BayerRG12Packed -> BGRA8 (bilinear / edge)
-       with black level 64 as well. Set up before the loop, so (count(3) - count(1)) / 2 is one frame. */
+       white balance, matrix and sRGB; pipe12p / pipe12pedge / pipe12phq = BayerRG12Packed -> BGRA8
+       (bilinear / edge / hq) with black level 64 as well. Set up before the loop, so
+       (count(3) - count(1)) / 2 is one frame. */
     const int is8 = !strcmp(c, "pipe8");
     uint8_t* packed = malloc(3 * (size_t)((w + 1) / 2) * h);
     if (!strncmp(c, "pipe", 4)) {
@@ -99,7 +102,9 @@ int main(int argc, char** argv) {
             TavImage in = is8 ? (TavImage){h, w, TAV_PIXEL_BAYER_RG8, f8, w}
                               : (TavImage){h, w, TAV_PIXEL_BAYER_RG12_PACKED, packed, 3 * ((w + 1) / 2)};
             TavImage out = {0, 0, 0, out8, 0};
-            rc |= tavDemosaicing(ctx, &in, strstr(c, "edge") ? TAV_METHOD_EDGE : TAV_METHOD_BILINEAR, &out);
+            const int32_t pipeMethod = strstr(c, "edge") ? TAV_METHOD_EDGE
+                                       : strstr(c, "hq") ? TAV_METHOD_HQ : TAV_METHOD_BILINEAR;
+            rc |= tavDemosaicing(ctx, &in, pipeMethod, &out);
         } else { fprintf(stderr, "unknown case\n"); return 2; }
     }
     const double t1 = now();
