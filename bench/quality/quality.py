@@ -119,7 +119,7 @@ def anchor_runner(kind, arg):
     return run
 
 
-methods = [('ours, bilinear', run_tav('bilinear')), ('ours, edge', run_tav('edge'))]
+methods = [('ours, bilinear', run_tav('bilinear')), ('ours, edge', run_tav('edge')), ('ours, hq', run_tav('hq'))]
 if os.access(args.proto, os.X_OK):
     methods.append(('prototype hq', run_proto))
 else:
@@ -149,6 +149,7 @@ if A is not None:
         C.write_dng(os.path.join(WORK, n + '.dng'), mosaics[n])
 
 rows = []
+outputs = {}  # label -> image name -> result, for the library-against-prototype check
 for label, run in methods:
     scores, times = {}, []
     for n in names:
@@ -160,6 +161,7 @@ for label, run in methods:
             break
         scores[n] = C.cpsnr(out, truths[n])
         times.append(ms)
+        outputs.setdefault(label, {})[n] = out
     else:
         rows.append((label, np.mean([scores[n] for n in photos]), scores, float(np.median(times))))
         print('%-18s %.2f dB' % (label, rows[-1][1]), file=sys.stderr)
@@ -168,3 +170,13 @@ print('| method | mean dB (photographs) | ' + ' | '.join(names) + ' | ms per MP 
 print('|---' * (len(names) + 3) + '|')
 for label, mean, scores, ms in rows:
     print('| %s | **%.2f** | %s | %.3g |' % (label, mean, ' | '.join('%.2f' % scores[n] for n in names), ms))
+
+# The library's hq method implements the prototype's rule: the two must give the same bytes.
+if 'ours, hq' in outputs and 'prototype hq' in outputs:
+    ours, proto = outputs['ours, hq'], outputs['prototype hq']
+    differing = {n: int(np.count_nonzero(ours[n] != proto[n])) for n in names if n in ours and n in proto}
+    if any(differing.values()):
+        print('\nours, hq differs from the prototype: %s samples' %
+              ', '.join('%s %d' % (n, k) for n, k in differing.items() if k))
+    else:
+        print('\nours, hq gives the same bytes as the prototype on all %d images' % len(differing))
