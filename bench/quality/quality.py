@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Demosaicing quality run: mosaics every image of the development set as RGGB and prints, per method, the mean
 CPSNR over the photographs (peak 255, 8-pixel border excluded), the CPSNR of each image (the colour chart too)
-and the time per megapixel.
+and the time per megapixel; then the same means and times in the issue's compact form, and whether the
+library's hq method gave the prototype's bytes on every image.
 
 usage: /usr/bin/python3 bench/quality/quality.py [--images DIR] [--proto BIN] [--only a,b] [--no-anchors]
   DIR    PNGs of the development set (default build/quality-devset; made by make_devset.py when missing)
@@ -170,6 +171,25 @@ print('| method | mean dB (photographs) | ' + ' | '.join(names) + ' | ms per MP 
 print('|---' * (len(names) + 3) + '|')
 for label, mean, scores, ms in rows:
     print('| %s | **%.2f** | %s | %.3g |' % (label, mean, ' | '.join('%.2f' % scores[n] for n in names), ms))
+
+# The same in the issue's form: mean over the photographs and time per megapixel, the converters grouped as
+# there (their times are whole processes, so they are given in brackets).
+GROUPS = [['ours, bilinear'], ['ours, edge'], ['ours, hq'], ['prototype hq'],
+          ['LibRaw VNG', 'LibRaw PPG', 'LibRaw AHD'], ['LibRaw DCB', 'LibRaw DHT', 'LibRaw AAHD'],
+          ['RawTherapee RCD', 'RawTherapee LMMSE', 'RawTherapee DCB', 'RawTherapee AMAZE']]
+measured = {label: (mean, ms) for label, mean, _, ms in rows}
+print('\n| method | mean dB | time per megapixel, one core |')
+print('|---|---|---|')
+for group in GROUPS:
+    present = [label for label in group if label in measured]
+    if not present:
+        continue
+    converter = not present[0].startswith(('ours', 'prototype'))
+    prefix = present[0].split(' ')[0] + ' ' if converter else ''
+    shown = ' / '.join(label[len(prefix):] for label in present)
+    means = ' / '.join('%.1f' % measured[label][0] for label in present)
+    times = ' / '.join(('%.3g' if measured[label][1] < 100 else '%.0f') % measured[label][1] for label in present)
+    print('| %s%s | %s | %s |' % (prefix, shown, means, '(%s ms)' % times if converter else times + ' ms'))
 
 # The library's hq method implements the prototype's rule: the two must give the same bytes.
 if 'ours, hq' in outputs and 'prototype hq' in outputs:
