@@ -11,6 +11,10 @@
 
 #include "simd/isaNamespace.h"
 
+#if defined(TAV_KERNEL_UNIT) && defined(__AVX2__)
+#include <immintrin.h>
+#endif
+
 namespace tav {
 namespace hq {
 
@@ -210,6 +214,23 @@ inline int32_t interleaveVector(const uint16_t* first, const uint16_t* green, co
     for (; x + kHqLanes < width; x += kHqLanes) {
         const HqI32 pixels = wordsAt(first + x) | (wordsAt(green + x) << 8) | (wordsAt(third + x) << 16);
         uint8_t* at = out + (size_t)x * (size_t)bytes;
+#if defined(__AVX2__)
+        // Each half's four pixels closed up to 12 bytes; the 16-byte stores
+        // reach 4 bytes into pixels the next store (or the last pixel) writes.
+        __m256i words;
+        memcpy(&words, &pixels, sizeof words);
+        if (bytes == 3) {
+            const __m256i close = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1, 0, 1, 2, 4,
+                                                   5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+            if (x + kHqLanes + 2 > width) break;
+            const __m256i packed = _mm256_shuffle_epi8(words, close);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(at), _mm256_castsi256_si128(packed));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(at + 12), _mm256_extracti128_si256(packed, 1));
+        } else {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(at), words);
+        }
+        continue;
+#endif
         // Whole words: a 3-byte pixel's fourth byte is the next pixel's first,
         // written again by the next store.
         for (int i = 0; i < kHqLanes; ++i) {
