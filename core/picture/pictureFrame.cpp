@@ -12,12 +12,14 @@
 #include "demosaic/bands.h"
 #include "diagnostics.h"
 #include "kernels/hq/rows.h"
+#include "kernels/hq/vectorRows.h"
 #include "picture/colourRows.h"
 #include "picture/demosaicRows.h"
 #include "picture/frameRule.h"
 #include "picture/linearRows.h"
 #include "tav_lsc.h"
 #include "sizeCheck.h"
+#include "simd/kernelTable.h"
 #include "threads/workerPool.h"
 
 namespace tav {
@@ -126,7 +128,8 @@ int32_t ringRowsOf(const FrameRule& f) { return usesHq(f) ? kHqRingRows : kRingR
 void readLinear(const void* rows, int32_t y, int32_t* out) {
     const LinearRows& linear = *static_cast<const LinearRows*>(rows);
     const uint16_t* row = linear.row(y);
-    for (int32_t x = 0; x < linear.width; ++x) out[x] = row[x];
+    const hq::VectorRows* vector = simd::kernels().hqRows;
+    for (int32_t x = vector ? vector->widenWords(row, out, linear.width) : 0; x < linear.width; ++x) out[x] = row[x];
 }
 
 // The phase of the red sites, from the colours of the tile positions.

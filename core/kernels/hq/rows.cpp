@@ -3,6 +3,9 @@
 // plane reads it with mirrored indices as the rule does.
 #include "kernels/hq/rows.h"
 
+#include "kernels/hq/vectorRows.h"
+#include "simd/kernelTable.h"
+
 namespace tav {
 namespace hq {
 
@@ -59,7 +62,8 @@ inline int32_t difference(int32_t near, int32_t far, int32_t own, int32_t second
 void makeDiffH(RowEngine& e, int32_t y, int32_t* out) {
     const int32_t* p = samples(e, y);
     const int32_t parity = greenParity(e, y);
-    for (int32_t x = 0; x < e.width; ++x) {
+    const int32_t* taps[7] = {p - 3, p - 2, p - 1, p, p + 1, p + 2, p + 3};
+    for (int32_t x = e.vector ? e.vector->differences(taps, out, e.width, parity) : 0; x < e.width; ++x) {
         const int32_t mask = -(int32_t)(((x ^ parity) & 1) == 0);
         out[x] = difference(p[x - 1] + p[x + 1], p[x - 3] + p[x + 3], p[x], p[x - 2] + p[x + 2], mask);
     }
@@ -70,7 +74,8 @@ const int32_t* diffH(RowEngine& e, int32_t y) { return rowOf(e, e.diffH, y, make
 
 void makeGradH(RowEngine& e, int32_t y, int32_t* out) {
     const int32_t* d = diffH(e, y);
-    for (int32_t x = 0; x < e.width; ++x) out[x] = absInt(d[x - 1] - d[x + 1]);
+    int32_t x = e.vector ? e.vector->absoluteDifferences(d - 1, d + 1, out, e.width) : 0;
+    for (; x < e.width; ++x) out[x] = absInt(d[x - 1] - d[x + 1]);
     padRow(out, e.width);
 }
 
@@ -78,7 +83,7 @@ void makeDiffV(RowEngine& e, int32_t y, int32_t* out) {
     const int32_t* p[7];
     for (int32_t k = 0; k < 7; ++k) p[k] = samples(e, y + k - 3);
     const int32_t parity = greenParity(e, y);
-    for (int32_t x = 0; x < e.width; ++x) {
+    for (int32_t x = e.vector ? e.vector->differences(p, out, e.width, parity) : 0; x < e.width; ++x) {
         const int32_t mask = -(int32_t)(((x ^ parity) & 1) == 0);
         out[x] = difference(p[2][x] + p[4][x], p[0][x] + p[6][x], p[3][x], p[1][x] + p[5][x], mask);
     }
@@ -90,7 +95,8 @@ const int32_t* diffV(RowEngine& e, int32_t y) { return rowOf(e, e.diffV, y, make
 void makeGradV(RowEngine& e, int32_t y, int32_t* out) {
     const int32_t* above = diffV(e, y - 1);
     const int32_t* below = diffV(e, y + 1);
-    for (int32_t x = 0; x < e.width; ++x) out[x] = absInt(above[x] - below[x]);
+    int32_t x = e.vector ? e.vector->absoluteDifferences(above, below, out, e.width) : 0;
+    for (; x < e.width; ++x) out[x] = absInt(above[x] - below[x]);
     padRow(out, e.width);
 }
 
@@ -98,7 +104,8 @@ void makeGradV(RowEngine& e, int32_t y, int32_t* out) {
 void columnSums(RowEngine& e, Ring& ring, MakeRow make, int32_t y, int32_t* sums) {
     const int32_t* g[5];
     for (int32_t k = 0; k < 5; ++k) g[k] = rowOf(e, ring, y + k - 2, make);
-    for (int32_t x = -2; x < e.width + 2; ++x) sums[x] = g[0][x] + g[1][x] + g[2][x] + g[3][x] + g[4][x];
+    int32_t x = e.vector ? e.vector->columnSums(g, sums, e.width) : -2;
+    for (; x < e.width + 2; ++x) sums[x] = g[0][x] + g[1][x] + g[2][x] + g[3][x] + g[4][x];
 }
 
 void makeGreen(RowEngine& e, int32_t y, int32_t* out) {
@@ -107,14 +114,16 @@ void makeGreen(RowEngine& e, int32_t y, int32_t* out) {
     columnSums(e, e.gradH, makeGradH, y, e.sumH);
     columnSums(e, e.gradV, makeGradV, y, e.sumV);
     const int32_t* dh = diffH(e, y);
-    const int32_t* dvAbove = diffV(e, y - 1);
-    const int32_t* dv = diffV(e, y);
-    const int32_t* dvBelow = diffV(e, y + 1);
+    const int32_t* dvRows[3] = {diffV(e, y - 1), diffV(e, y), diffV(e, y + 1)};
+    const int32_t* dvAbove = dvRows[0];
+    const int32_t* dv = dvRows[1];
+    const int32_t* dvBelow = dvRows[2];
     const int32_t* p = samples(e, y);
     const int32_t* sumH = e.sumH;
     const int32_t* sumV = e.sumV;
     const int32_t parity = greenParity(e, y);
-    for (int32_t x = 0; x < e.width; ++x) {
+    int32_t x = e.vector ? e.vector->greens(p, sumH, sumV, dh, dvRows, out, e.width, parity, e.maxValue) : 0;
+    for (; x < e.width; ++x) {
         if (((x ^ parity) & 1) == 0) {
             out[x] = p[x];
             continue;
@@ -135,7 +144,8 @@ const int32_t* green(RowEngine& e, int32_t y) { return rowOf(e, e.green, y, make
 void makeColour(RowEngine& e, int32_t y, int32_t* out) {
     const int32_t* g = green(e, y);
     const int32_t* p = samples(e, y);
-    for (int32_t x = -3; x < e.width + 3; ++x) out[x] = p[x] - g[x];
+    int32_t x = e.vector ? e.vector->colourDifferences(p, g, out, e.width) : -3;
+    for (; x < e.width + 3; ++x) out[x] = p[x] - g[x];
 }
 
 const int32_t* colour(RowEngine& e, int32_t y) { return rowOf(e, e.colour, y, makeColour); }
@@ -148,6 +158,7 @@ size_t engineBytes(int32_t width) {
 
 void initEngine(RowEngine& e, uint8_t* memory, int32_t width, int32_t height, BayerPhase phase,
                 int32_t maxValue, const SampleSource& source) {
+    e.vector = simd::kernels().hqRows;
     e.width = width;
     e.height = height;
     e.maxValue = maxValue;
@@ -176,7 +187,12 @@ void outputRow(RowEngine& e, int32_t y, uint16_t* red, uint16_t* greenOut, uint1
     const int32_t maxValue = e.maxValue;
     const int32_t parity = greenParity(e, y);
     const bool redRow = ((y ^ e.phase.redRowParity) & 1) == 0;
-    for (int32_t x = 0; x < e.width; ++x) {
+    int32_t x = 0;
+    if (e.vector != nullptr) {
+        x = redRow ? e.vector->outputs(d, g, red, greenOut, blue, e.width, parity, maxValue)
+                   : e.vector->outputs(d, g, blue, greenOut, red, e.width, parity, maxValue);
+    }
+    for (; x < e.width; ++x) {
         const int32_t gx = g0[x];
         int32_t r, b;
         if (((x ^ parity) & 1) == 0) {

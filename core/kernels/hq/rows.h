@@ -35,7 +35,10 @@ struct Ring {
     int32_t tags[kRingRows];
 };
 
+struct VectorRows;  // vectorRows.h
+
 struct RowEngine {
+    const VectorRows* vector;  // null: every column through the plain rule
     int32_t width, height, maxValue;
     BayerPhase phase;
     size_t stride;  // values per padded row
