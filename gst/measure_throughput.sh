@@ -49,7 +49,7 @@ sys.stdout.buffer.write(b"TAVSHADE" + struct.pack("<5I", 1, 12, 1, h, w) +
                         struct.pack("<I", (0x20000 << 12) | 16) * (w * h))' > "$table"
   matrix="1.6,-0.4,-0.2,-0.3,1.5,-0.2,-0.1,-0.5,1.6"
   for threads in 1 0; do
-    for method in bilinear edge; do
+    for method in bilinear edge hq; do
       picture="method=$method threads=$threads shading-table=$table auto-white-balance=true curve=srgb color-matrix=$matrix"
       row "8-bit rggb ! tavdemosaic $method threads=$threads, full pipeline (BGRx)" GRAY8 \
         "$bayer8 ! tavdemosaic black-level=4 $picture ! video/x-raw,format=BGRx"
