@@ -134,11 +134,13 @@ template <class T>
 inline int32_t differencesVector(const T* const* t, T* out, int32_t width, int32_t greenParity) {
     typedef typename HqLanes<T>::V V;
     const V mask = parityMask<V>(greenParity);
+    // Stores through memcpy may alias anything: the row pointers are held here.
+    const T *t0 = t[0], *t1 = t[1], *t2 = t[2], *t3 = t[3], *t4 = t[4], *t5 = t[5], *t6 = t[6];
     int32_t x = 0;
     for (; x + HqLanes<T>::kLanes <= width; x += HqLanes<T>::kLanes) {
-        const V own = at<V>(t[3] + x);
-        const V v = 9 * (at<V>(t[2] + x) + at<V>(t[4] + x)) - at<V>(t[0] + x) - at<V>(t[6] + x) - 14 * own -
-                    at<V>(t[1] + x) - at<V>(t[5] + x);
+        const V own = at<V>(t3 + x);
+        const V v = 9 * (at<V>(t2 + x) + at<V>(t4 + x)) - at<V>(t0 + x) - at<V>(t6 + x) - 14 * own - at<V>(t1 + x) -
+                    at<V>(t5 + x);
         put(out + x, (v ^ mask) - mask);
     }
     return x;
@@ -155,10 +157,12 @@ inline int32_t absoluteDifferencesVector(const T* a, const T* b, T* out, int32_t
 template <class T>
 inline int32_t columnSumsVector(const T* const* r, int32_t* out, int32_t width) {
     typedef typename Of32<T>::V In;
+    const T *r0 = r[0], *r1 = r[1], *r2 = r[2], *r3 = r[3], *r4 = r[4];
     int32_t x = -2;
     for (; x + kLanes32 <= width + 2; x += kLanes32) {
-        HqI32 sum = __builtin_convertvector(at<In>(r[0] + x), HqI32);
-        for (int k = 1; k < 5; ++k) sum += __builtin_convertvector(at<In>(r[k] + x), HqI32);
+        const HqI32 sum = __builtin_convertvector(at<In>(r0 + x), HqI32) + __builtin_convertvector(at<In>(r1 + x), HqI32) +
+                          __builtin_convertvector(at<In>(r2 + x), HqI32) + __builtin_convertvector(at<In>(r3 + x), HqI32) +
+                          __builtin_convertvector(at<In>(r4 + x), HqI32);
         put(out + x, sum);
     }
     return x;
@@ -214,12 +218,13 @@ inline int32_t greensVector(const T* p, const int32_t* sumH, const int32_t* sumV
     typedef typename HqLanes<T>::V V;
     const V greenSite = parityMask<V>(greenParity);
     const V top = V{} + (T)maxValue;
+    const T *above = dv[0], *level = dv[1], *below = dv[2];
     int32_t x = 0;
     for (; x + HqLanes<T>::kLanes <= width; x += HqLanes<T>::kLanes) {
         V alongH, alongV;
         Directions<T>::of(sumH + x, sumV + x, alongH, alongV);
         const V sH = at<V>(dh + x - 1) + 2 * at<V>(dh + x) + at<V>(dh + x + 1);
-        const V sV = at<V>(dv[0] + x) + 2 * at<V>(dv[1] + x) + at<V>(dv[2] + x);
+        const V sV = at<V>(above + x) + 2 * at<V>(level + x) + at<V>(below + x);
         const V half = pick(alongH, sH, pick(alongV, sV, halfSum(sH, sV)));
         const V own = at<V>(p + x);
         put(out + x, pick(greenSite, own, clamp(own + ((half + 32) >> 6), top)));
@@ -241,28 +246,30 @@ inline int32_t outputsVector(const T* const* d, const T* const* g, uint16_t* row
     typedef typename HqLanes<T>::V V;
     const V greenSite = parityMask<V>(greenParity);
     const V top = V{} + (T)maxValue;
+    const T *d0 = d[0], *d2 = d[2], *d3 = d[3], *d4 = d[4], *d6 = d[6];
+    const T *g0 = g[0], *g1r = g[1], *g2r = g[2], *g3 = g[3], *g4 = g[4];
     int32_t x = 0;
     for (; x + HqLanes<T>::kLanes <= width; x += HqLanes<T>::kLanes) {
-        const V gx = at<V>(g[2] + x);
+        const V gx = at<V>(g2r + x);
         // Green sites: the row's colour along the row, the other along the column.
-        const V alongRow = 9 * (at<V>(d[3] + x - 1) + at<V>(d[3] + x + 1)) - at<V>(d[3] + x - 3) - at<V>(d[3] + x + 3);
-        const V alongColumn = 9 * (at<V>(d[2] + x) + at<V>(d[4] + x)) - at<V>(d[0] + x) - at<V>(d[6] + x);
+        const V alongRow = 9 * (at<V>(d3 + x - 1) + at<V>(d3 + x + 1)) - at<V>(d3 + x - 3) - at<V>(d3 + x + 3);
+        const V alongColumn = 9 * (at<V>(d2 + x) + at<V>(d4 + x)) - at<V>(d0 + x) - at<V>(d6 + x);
         // Red and blue sites: their own sample, the other colour across the diagonals.
-        const V nw = at<V>(d[2] + x - 1), se = at<V>(d[4] + x + 1), ne = at<V>(d[2] + x + 1), sw = at<V>(d[4] + x - 1);
+        const V nw = at<V>(d2 + x - 1), se = at<V>(d4 + x + 1), ne = at<V>(d2 + x + 1), sw = at<V>(d4 + x - 1);
         const V twice = gx + gx;
-        const V g1 = absolute(at<V>(g[1] + x - 1) - at<V>(g[3] + x + 1)) + absolute(nw - se) +
-                     absolute(twice - at<V>(g[0] + x - 2) - at<V>(g[4] + x + 2));
-        const V g2 = absolute(at<V>(g[1] + x + 1) - at<V>(g[3] + x - 1)) + absolute(ne - sw) +
-                     absolute(twice - at<V>(g[0] + x + 2) - at<V>(g[4] + x - 2));
+        const V g1 = absolute(at<V>(g1r + x - 1) - at<V>(g3 + x + 1)) + absolute(nw - se) +
+                     absolute(twice - at<V>(g0 + x - 2) - at<V>(g4 + x + 2));
+        const V g2 = absolute(at<V>(g1r + x + 1) - at<V>(g3 + x - 1)) + absolute(ne - sw) +
+                     absolute(twice - at<V>(g0 + x + 2) - at<V>(g4 + x - 2));
         const V first1 = (g1 + g1) < g2;
         const V first2 = ~first1 & ((g2 + g2) < g1);
-        const V c1 = 4 * (9 * (nw + se) - at<V>(d[0] + x - 3) - at<V>(d[6] + x + 3));
-        const V c2 = 4 * (9 * (ne + sw) - at<V>(d[0] + x + 3) - at<V>(d[6] + x - 3));
-        const V s8 = at<V>(d[0] + x - 1) + at<V>(d[0] + x + 1) + at<V>(d[6] + x - 1) + at<V>(d[6] + x + 1) +
-                     at<V>(d[2] + x - 3) + at<V>(d[2] + x + 3) + at<V>(d[4] + x - 3) + at<V>(d[4] + x + 3);
+        const V c1 = 4 * (9 * (nw + se) - at<V>(d0 + x - 3) - at<V>(d6 + x + 3));
+        const V c2 = 4 * (9 * (ne + sw) - at<V>(d0 + x + 3) - at<V>(d6 + x - 3));
+        const V s8 = at<V>(d0 + x - 1) + at<V>(d0 + x + 1) + at<V>(d6 + x - 1) + at<V>(d6 + x + 1) +
+                     at<V>(d2 + x - 3) + at<V>(d2 + x + 3) + at<V>(d4 + x - 3) + at<V>(d4 + x + 3);
         const V c3 = 22 * (nw + se + ne + sw) - 3 * s8;
         const V c = pick(first1, c1, pick(first2, c2, c3));
-        const V own = pick(greenSite, clamp(gx + ((alongRow + 8) >> 4), top), at<V>(d[3] + x) + gx);
+        const V own = pick(greenSite, clamp(gx + ((alongRow + 8) >> 4), top), at<V>(d3 + x) + gx);
         const V other = pick(greenSite, clamp(gx + ((alongColumn + 8) >> 4), top), clamp(gx + ((c + 32) >> 6), top));
         putWords<T>(rowColour + x, own);
         putWords<T>(green + x, gx);
