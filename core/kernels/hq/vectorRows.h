@@ -15,6 +15,8 @@
 
 #if defined(TAV_KERNEL_UNIT) && defined(__AVX2__)
 #include <immintrin.h>
+#elif defined(TAV_KERNEL_UNIT) && defined(__ARM_NEON)
+#include <arm_neon.h>
 #endif
 
 namespace tav {
@@ -168,6 +170,45 @@ inline int32_t columnSumsVector(const T* const* r, int32_t* out, int32_t width) 
     return x;
 }
 
+#if defined(__AVX2__)
+// One sign extension per eight values: the generic conversion takes two halves.
+template <>
+inline int32_t columnSumsVector<int16_t>(const int16_t* const* r, int32_t* out, int32_t width) {
+    const int16_t *r0 = r[0], *r1 = r[1], *r2 = r[2], *r3 = r[3], *r4 = r[4];
+    int32_t x = -2;
+    for (; x + 8 <= width + 2; x += 8) {
+        const __m256i a = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(r0 + x)));
+        const __m256i b = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(r1 + x)));
+        const __m256i c = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(r2 + x)));
+        const __m256i d = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(r3 + x)));
+        const __m256i e = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(r4 + x)));
+        const __m256i sum = _mm256_add_epi32(_mm256_add_epi32(_mm256_add_epi32(a, b), _mm256_add_epi32(c, d)), e);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), sum);
+    }
+    return x;
+}
+#elif defined(__ARM_NEON)
+// Widening adds: the generic conversions cost a register copy per lane half here.
+template <>
+inline int32_t columnSumsVector<int16_t>(const int16_t* const* r, int32_t* out, int32_t width) {
+    const int16_t *r0 = r[0], *r1 = r[1], *r2 = r[2], *r3 = r[3], *r4 = r[4];
+    int32_t x = -2;
+    for (; x + 8 <= width + 2; x += 8) {
+        const int16x8_t a = vld1q_s16(r0 + x), b = vld1q_s16(r1 + x), c = vld1q_s16(r2 + x);
+        const int16x8_t d = vld1q_s16(r3 + x), e = vld1q_s16(r4 + x);
+        const int32x4_t low = vaddw_s16(vaddq_s32(vaddl_s16(vget_low_s16(a), vget_low_s16(b)),
+                                                  vaddl_s16(vget_low_s16(c), vget_low_s16(d))),
+                                        vget_low_s16(e));
+        const int32x4_t high = vaddw_s16(vaddq_s32(vaddl_s16(vget_high_s16(a), vget_high_s16(b)),
+                                                   vaddl_s16(vget_high_s16(c), vget_high_s16(d))),
+                                         vget_high_s16(e));
+        vst1q_s32(out + x, low);
+        vst1q_s32(out + x + 4, high);
+    }
+    return x;
+}
+#endif
+
 // Lanes x .. x + kLanes32 - 1 going along the row (9DH < 8DV) and along
 // the column (9DV < 8DH, and not along the row), in 32-bit lanes.
 TAV_HQ_INLINE void directions(const int32_t* sumH, const int32_t* sumV, HqI32& alongH, HqI32& alongV) {
@@ -193,10 +234,25 @@ struct Directions<int16_t> {
     typedef HqLanes<int16_t>::V V;
     typedef Of32<int16_t>::V Half;
     TAV_HQ_INLINE static V joined(HqI32 low, HqI32 high) {
-        const Half a = __builtin_convertvector(low, Half), b = __builtin_convertvector(high, Half);
 #if defined(__AVX2__)
-        return __builtin_shufflevector(a, b, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+        __m256i l, h;
+        memcpy(&l, &low, sizeof l);
+        memcpy(&h, &high, sizeof h);
+        // Packs work per 128-bit half: put the quarters back in order.
+        const __m256i packed = _mm256_permute4x64_epi64(_mm256_packs_epi32(l, h), 0xD8);
+        V v;
+        memcpy(&v, &packed, sizeof v);
+        return v;
+#elif defined(__ARM_NEON)
+        int32x4_t l, h;
+        memcpy(&l, &low, sizeof l);
+        memcpy(&h, &high, sizeof h);
+        const int16x8_t joinedMasks = vcombine_s16(vmovn_s32(l), vmovn_s32(h));
+        V v;
+        memcpy(&v, &joinedMasks, sizeof v);
+        return v;
 #else
+        const Half a = __builtin_convertvector(low, Half), b = __builtin_convertvector(high, Half);
         return __builtin_shufflevector(a, b, 0, 1, 2, 3, 4, 5, 6, 7);
 #endif
     }
@@ -302,6 +358,22 @@ inline int32_t widenWordsVector(const uint16_t* row, int32_t* out, int32_t width
 inline int32_t interleaveVector(const uint16_t* first, const uint16_t* green, const uint16_t* third, uint8_t* out,
                                 int32_t width, int32_t bytes) {
     int32_t x = 0;
+#if defined(__ARM_NEON)
+    // Eight pixels narrowed and stored interleaved, exactly their bytes.
+    for (; x + 8 <= width; x += 8) {
+        const uint8x8_t a = vmovn_u16(vld1q_u16(first + x)), g = vmovn_u16(vld1q_u16(green + x));
+        const uint8x8_t c = vmovn_u16(vld1q_u16(third + x));
+        uint8_t* to = out + (size_t)x * (size_t)bytes;
+        if (bytes == 3) {
+            const uint8x8x3_t pixels = {{a, g, c}};
+            vst3_u8(to, pixels);
+        } else {
+            const uint8x8x4_t pixels = {{a, g, c, vdup_n_u8(0)}};
+            vst4_u8(to, pixels);
+        }
+    }
+    return x;
+#endif
     for (; x + Lanes32::kLanes < width; x += Lanes32::kLanes) {
         const HqI32 pixels = wordsAt(first + x) | (wordsAt(green + x) << 8) | (wordsAt(third + x) << 16);
         uint8_t* to = out + (size_t)x * (size_t)bytes;
