@@ -43,13 +43,15 @@ const VectorRowsOf<int16_t>* vectorOf<int16_t>(const RowEngine& e) { return e.ve
 
 template <class T>
 struct Rows {
+    typedef typename GradientOf<T>::type G;
     typedef void (*MakeRow)(RowEngine& e, int32_t y, T* out);
 
     // Row y of a plane (mirrored into the frame), made if its slot holds another row.
-    static const T* of(RowEngine& e, Ring& ring, int32_t y, MakeRow make) {
+    template <class U>
+    static const U* of(RowEngine& e, Ring& ring, int32_t y, void (*make)(RowEngine&, int32_t, U*)) {
         y = mirror(y, e.height);
         const int32_t slot = y % kRingRows;
-        T* row = static_cast<T*>(ring.rows) + (size_t)slot * e.stride + kPad;
+        U* row = static_cast<U*>(ring.rows) + (size_t)slot * e.stride + kPad;
         if (ring.tags[slot] != y) {
             make(e, y, row);
             ring.tags[slot] = y;
@@ -83,12 +85,22 @@ struct Rows {
     }
     static const T* diffH(RowEngine& e, int32_t y) { return of(e, e.diffH, y, makeDiffH); }
 
-    static void makeGradH(RowEngine& e, int32_t y, T* out) {
-        const T* d = diffH(e, y);
+    // Gradients of the padded columns -2 .. width + 1 (mirrored like the
+    // differences they come from), summed over five columns.
+    static void fiveColumnSums(RowEngine& e, const T* a, const T* b, G* out) {
+        T* g = static_cast<T*>(e.gradients) + kPad;
         const VectorRowsOf<T>* vector = vectorOf<T>(e);
-        for (int32_t x = vector ? vector->absoluteDifferences(d - 1, d + 1, out, e.width) : 0; x < e.width; ++x)
-            out[x] = (T)absInt(d[x - 1] - d[x + 1]);
-        padRow(out, e.width);
+        const int32_t span = e.width + 4;
+        for (int32_t x = vector ? vector->absoluteDifferences(a - 2, b - 2, g - 2, span) - 2 : -2; x < e.width + 2; ++x)
+            g[x] = (T)absInt(a[x] - b[x]);
+        const G* gradients = reinterpret_cast<const G*>(g);
+        for (int32_t x = vector ? vector->fiveSums(gradients, out, e.width) : 0; x < e.width; ++x)
+            out[x] = (G)(g[x - 2] + g[x - 1] + g[x] + g[x + 1] + g[x + 2]);
+    }
+
+    static void makeGradH(RowEngine& e, int32_t y, G* out) {
+        const T* d = diffH(e, y);
+        fiveColumnSums(e, d - 1, d + 1, out);
     }
 
     static void makeDiffV(RowEngine& e, int32_t y, T* out) {
@@ -104,29 +116,26 @@ struct Rows {
     }
     static const T* diffV(RowEngine& e, int32_t y) { return of(e, e.diffV, y, makeDiffV); }
 
-    static void makeGradV(RowEngine& e, int32_t y, T* out) {
+    static void makeGradV(RowEngine& e, int32_t y, G* out) {
         const T* above = diffV(e, y - 1);
         const T* below = diffV(e, y + 1);
-        const VectorRowsOf<T>* vector = vectorOf<T>(e);
-        for (int32_t x = vector ? vector->absoluteDifferences(above, below, out, e.width) : 0; x < e.width; ++x)
-            out[x] = (T)absInt(above[x] - below[x]);
-        padRow(out, e.width);
+        fiveColumnSums(e, above, below, out);
     }
 
-    // Sums of five gradient rows around y, for columns -2 .. width + 1.
-    static void columnSums(RowEngine& e, Ring& ring, MakeRow make, int32_t y, int32_t* sums) {
-        const T* g[5];
-        for (int32_t k = 0; k < 5; ++k) g[k] = of(e, ring, y + k - 2, make);
+    // 5x5 gradient sums of row y from five rows of five-column sums.
+    static void windowSums(RowEngine& e, Ring& ring, void (*make)(RowEngine&, int32_t, G*), int32_t y, int32_t* sums) {
+        const G* g[5];
+        for (int32_t k = 0; k < 5; ++k) g[k] = of<G>(e, ring, y + k - 2, make);
         const VectorRowsOf<T>* vector = vectorOf<T>(e);
-        for (int32_t x = vector ? vector->columnSums(g, sums, e.width) : -2; x < e.width + 2; ++x)
-            sums[x] = g[0][x] + g[1][x] + g[2][x] + g[3][x] + g[4][x];
+        for (int32_t x = vector ? vector->columnSums(g, sums, e.width) : 0; x < e.width; ++x)
+            sums[x] = (int32_t)g[0][x] + g[1][x] + g[2][x] + g[3][x] + g[4][x];
     }
 
     static void makeGreen(RowEngine& e, int32_t y, T* out) {
         // Horizontal gradients first: they read the sample rows nearest y,
         // which the vertical differences then push further into their ring.
-        columnSums(e, e.gradH, makeGradH, y, e.sumH);
-        columnSums(e, e.gradV, makeGradV, y, e.sumV);
+        windowSums(e, e.gradH, makeGradH, y, e.sumH);
+        windowSums(e, e.gradV, makeGradV, y, e.sumV);
         const T* dh = diffH(e, y);
         const T* dv[3] = {diffV(e, y - 1), diffV(e, y), diffV(e, y + 1)};
         const T* p = samples(e, y);
@@ -140,8 +149,8 @@ struct Rows {
                 out[x] = p[x];
                 continue;
             }
-            const int32_t windowH = sumH[x - 2] + sumH[x - 1] + sumH[x] + sumH[x + 1] + sumH[x + 2];
-            const int32_t windowV = sumV[x - 2] + sumV[x - 1] + sumV[x] + sumV[x + 1] + sumV[x + 2];
+            const int32_t windowH = sumH[x];
+            const int32_t windowV = sumV[x];
             const int32_t sH = dh[x - 1] + 2 * dh[x] + dh[x + 1];
             const int32_t sV = dv[0][x] + 2 * dv[1][x] + dv[2][x];
             const int32_t s = 9 * windowH < 8 * windowV ? 2 * sH : (9 * windowV < 8 * windowH ? 2 * sV : sH + sV);
@@ -216,7 +225,7 @@ struct Rows {
 }  // namespace
 
 size_t engineBytes(int32_t width) {
-    return 64 + ((size_t)kPlanes * kRingRows + 2) * strideOf(width) * sizeof(int32_t);
+    return 64 + ((size_t)kPlanes * kRingRows + 3) * strideOf(width) * sizeof(int32_t);
 }
 
 void initEngine(RowEngine& e, uint8_t* memory, int32_t width, int32_t height, BayerPhase phase,
@@ -239,6 +248,7 @@ void initEngine(RowEngine& e, uint8_t* memory, int32_t width, int32_t height, Ba
     }
     e.sumH = reinterpret_cast<int32_t*>(next) + kPad;
     e.sumV = reinterpret_cast<int32_t*>(next) + e.stride + kPad;
+    e.gradients = reinterpret_cast<int32_t*>(next) + 2 * e.stride;
 }
 
 void outputRow(RowEngine& e, int32_t y, uint16_t* red, uint16_t* green, uint16_t* blue) {

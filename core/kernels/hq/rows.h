@@ -47,9 +47,13 @@ struct RowEngine {
     BayerPhase phase;
     size_t stride;  // values per padded row
     SampleSource source;
-    Ring samples, diffH, gradH, diffV, gradV, green, colour;  // colour: sample minus green
-    int32_t* sumH;  // column sums of five gradient rows (padded)
+    // gradH and gradV hold each gradient row's sums over five columns
+    // (unsigned 16-bit for a narrow engine: up to 51000); colour holds
+    // sample minus green.
+    Ring samples, diffH, gradH, diffV, gradV, green, colour;
+    int32_t* sumH;  // the 5x5 gradient sums of the row being made
     int32_t* sumV;
+    void* gradients;  // one padded row of gradients on their way to gradH or gradV
 };
 
 // Memory of one engine for rows of `width` samples, 64-byte aligned parts

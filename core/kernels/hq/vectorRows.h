@@ -22,6 +22,17 @@
 namespace tav {
 namespace hq {
 
+// Gradient sums of T planes: up to 51000 for 8-bit samples, so unsigned
+// 16 bits in a narrow engine.
+template <class T>
+struct GradientOf {
+    typedef int32_t type;
+};
+template <>
+struct GradientOf<int16_t> {
+    typedef uint16_t type;
+};
+
 // Rows of T values (int32_t, or int16_t for 8-bit samples).
 template <class T>
 struct VectorRowsOf {
@@ -30,10 +41,13 @@ struct VectorRowsOf {
     int32_t (*differences)(const T* const* taps, T* out, int32_t width, int32_t greenParity);
     // out[x] = |a[x] - b[x]|.
     int32_t (*absoluteDifferences)(const T* a, const T* b, T* out, int32_t width);
-    // out[x] = the sum of the five rows at x, for x from -2 on.
-    int32_t (*columnSums)(const T* const* rows, int32_t* out, int32_t width);
-    // Green of a row (rows.cpp, makeGreen) from its samples, the gradient
-    // column sums, the row's horizontal differences and three rows of
+    // Gradient sums: out[x] = g[x - 2] + ... + g[x + 2] (G: uint16_t for
+    // 8-bit samples, whose gradients are at most 10200), and the sum of
+    // five such rows at x in 32 bits.
+    int32_t (*fiveSums)(const typename GradientOf<T>::type* g, typename GradientOf<T>::type* out, int32_t width);
+    int32_t (*columnSums)(const typename GradientOf<T>::type* const* rows, int32_t* out, int32_t width);
+    // Green of a row (rows.cpp, makeGreen) from its samples, the 5x5
+    // gradient sums, the row's horizontal differences and three rows of
     // vertical differences.
     int32_t (*greens)(const T* samples, const int32_t* sumH, const int32_t* sumV, const T* dh, const T* const* dv,
                       T* out, int32_t width, int32_t greenParity, int32_t maxValue);
@@ -157,11 +171,23 @@ inline int32_t absoluteDifferencesVector(const T* a, const T* b, T* out, int32_t
 }
 
 template <class T>
-inline int32_t columnSumsVector(const T* const* r, int32_t* out, int32_t width) {
-    typedef typename Of32<T>::V In;
-    const T *r0 = r[0], *r1 = r[1], *r2 = r[2], *r3 = r[3], *r4 = r[4];
-    int32_t x = -2;
-    for (; x + kLanes32 <= width + 2; x += kLanes32) {
+inline int32_t fiveSumsVector(const typename GradientOf<T>::type* g, typename GradientOf<T>::type* out,
+                              int32_t width) {
+    typedef typename GradientOf<T>::type G;
+    typedef typename HqLanes<G>::V V;
+    int32_t x = 0;
+    for (; x + HqLanes<G>::kLanes <= width; x += HqLanes<G>::kLanes)
+        put(out + x, at<V>(g + x - 2) + at<V>(g + x - 1) + at<V>(g + x) + at<V>(g + x + 1) + at<V>(g + x + 2));
+    return x;
+}
+
+template <class T>
+inline int32_t columnSumsVector(const typename GradientOf<T>::type* const* r, int32_t* out, int32_t width) {
+    typedef typename GradientOf<T>::type G;
+    typedef typename Of32<G>::V In;
+    const G *r0 = r[0], *r1 = r[1], *r2 = r[2], *r3 = r[3], *r4 = r[4];
+    int32_t x = 0;
+    for (; x + kLanes32 <= width; x += kLanes32) {
         const HqI32 sum = __builtin_convertvector(at<In>(r0 + x), HqI32) + __builtin_convertvector(at<In>(r1 + x), HqI32) +
                           __builtin_convertvector(at<In>(r2 + x), HqI32) + __builtin_convertvector(at<In>(r3 + x), HqI32) +
                           __builtin_convertvector(at<In>(r4 + x), HqI32);
@@ -171,17 +197,17 @@ inline int32_t columnSumsVector(const T* const* r, int32_t* out, int32_t width) 
 }
 
 #if defined(__AVX2__)
-// One sign extension per eight values: the generic conversion takes two halves.
+// One zero extension per eight values: the generic conversion takes two halves.
 template <>
-inline int32_t columnSumsVector<int16_t>(const int16_t* const* r, int32_t* out, int32_t width) {
-    const int16_t *r0 = r[0], *r1 = r[1], *r2 = r[2], *r3 = r[3], *r4 = r[4];
-    int32_t x = -2;
-    for (; x + 8 <= width + 2; x += 8) {
-        const __m256i a = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(r0 + x)));
-        const __m256i b = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(r1 + x)));
-        const __m256i c = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(r2 + x)));
-        const __m256i d = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(r3 + x)));
-        const __m256i e = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(r4 + x)));
+inline int32_t columnSumsVector<int16_t>(const uint16_t* const* r, int32_t* out, int32_t width) {
+    const uint16_t *r0 = r[0], *r1 = r[1], *r2 = r[2], *r3 = r[3], *r4 = r[4];
+    int32_t x = 0;
+    for (; x + 8 <= width; x += 8) {
+        const __m256i a = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(r0 + x)));
+        const __m256i b = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(r1 + x)));
+        const __m256i c = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(r2 + x)));
+        const __m256i d = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(r3 + x)));
+        const __m256i e = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(r4 + x)));
         const __m256i sum = _mm256_add_epi32(_mm256_add_epi32(_mm256_add_epi32(a, b), _mm256_add_epi32(c, d)), e);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), sum);
     }
@@ -190,20 +216,20 @@ inline int32_t columnSumsVector<int16_t>(const int16_t* const* r, int32_t* out, 
 #elif defined(__ARM_NEON)
 // Widening adds: the generic conversions cost a register copy per lane half here.
 template <>
-inline int32_t columnSumsVector<int16_t>(const int16_t* const* r, int32_t* out, int32_t width) {
-    const int16_t *r0 = r[0], *r1 = r[1], *r2 = r[2], *r3 = r[3], *r4 = r[4];
-    int32_t x = -2;
-    for (; x + 8 <= width + 2; x += 8) {
-        const int16x8_t a = vld1q_s16(r0 + x), b = vld1q_s16(r1 + x), c = vld1q_s16(r2 + x);
-        const int16x8_t d = vld1q_s16(r3 + x), e = vld1q_s16(r4 + x);
-        const int32x4_t low = vaddw_s16(vaddq_s32(vaddl_s16(vget_low_s16(a), vget_low_s16(b)),
-                                                  vaddl_s16(vget_low_s16(c), vget_low_s16(d))),
-                                        vget_low_s16(e));
-        const int32x4_t high = vaddw_s16(vaddq_s32(vaddl_s16(vget_high_s16(a), vget_high_s16(b)),
-                                                   vaddl_s16(vget_high_s16(c), vget_high_s16(d))),
-                                         vget_high_s16(e));
-        vst1q_s32(out + x, low);
-        vst1q_s32(out + x + 4, high);
+inline int32_t columnSumsVector<int16_t>(const uint16_t* const* r, int32_t* out, int32_t width) {
+    const uint16_t *r0 = r[0], *r1 = r[1], *r2 = r[2], *r3 = r[3], *r4 = r[4];
+    int32_t x = 0;
+    for (; x + 8 <= width; x += 8) {
+        const uint16x8_t a = vld1q_u16(r0 + x), b = vld1q_u16(r1 + x), c = vld1q_u16(r2 + x);
+        const uint16x8_t d = vld1q_u16(r3 + x), e = vld1q_u16(r4 + x);
+        const uint32x4_t low = vaddw_u16(vaddq_u32(vaddl_u16(vget_low_u16(a), vget_low_u16(b)),
+                                                   vaddl_u16(vget_low_u16(c), vget_low_u16(d))),
+                                         vget_low_u16(e));
+        const uint32x4_t high = vaddw_u16(vaddq_u32(vaddl_u16(vget_high_u16(a), vget_high_u16(b)),
+                                                    vaddl_u16(vget_high_u16(c), vget_high_u16(d))),
+                                          vget_high_u16(e));
+        vst1q_s32(out + x, vreinterpretq_s32_u32(low));
+        vst1q_s32(out + x + 4, vreinterpretq_s32_u32(high));
     }
     return x;
 }
@@ -212,10 +238,8 @@ inline int32_t columnSumsVector<int16_t>(const int16_t* const* r, int32_t* out, 
 // Lanes x .. x + kLanes32 - 1 going along the row (9DH < 8DV) and along
 // the column (9DV < 8DH, and not along the row), in 32-bit lanes.
 TAV_HQ_INLINE void directions(const int32_t* sumH, const int32_t* sumV, HqI32& alongH, HqI32& alongV) {
-    const HqI32 windowH = at<HqI32>(sumH - 2) + at<HqI32>(sumH - 1) + at<HqI32>(sumH) + at<HqI32>(sumH + 1) +
-                          at<HqI32>(sumH + 2);
-    const HqI32 windowV = at<HqI32>(sumV - 2) + at<HqI32>(sumV - 1) + at<HqI32>(sumV) + at<HqI32>(sumV + 1) +
-                          at<HqI32>(sumV + 2);
+    const HqI32 windowH = at<HqI32>(sumH);
+    const HqI32 windowV = at<HqI32>(sumV);
     alongH = 9 * windowH < 8 * windowV;
     alongV = ~alongH & (9 * windowV < 8 * windowH);
 }
@@ -346,7 +370,16 @@ inline int32_t widenBytesVector(const uint8_t* row, T* out, int32_t width) {
 
 typedef HqLanes<int32_t> Lanes32;
 
-TAV_HQ_INLINE HqI32 wordsAt(const uint16_t* p) { return __builtin_convertvector(at<Lanes32::Words>(p), HqI32); }
+TAV_HQ_INLINE HqI32 wordsAt(const uint16_t* p) {
+#if defined(__AVX2__)
+    const __m256i v = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+    HqI32 words;
+    memcpy(&words, &v, sizeof words);
+    return words;
+#else
+    return __builtin_convertvector(at<Lanes32::Words>(p), HqI32);
+#endif
+}
 TAV_HQ_INLINE void putBytes(uint8_t* p, HqI32 v) { put(p, __builtin_convertvector(v, Lanes32::Bytes)); }
 
 inline int32_t widenWordsVector(const uint16_t* row, int32_t* out, int32_t width) {
@@ -425,7 +458,7 @@ inline int32_t greyVector(const uint16_t* red, const uint16_t* green, const uint
 
 template <class T>
 constexpr VectorRowsOf<T> vectorRowsOf() {
-    return {differencesVector<T>, absoluteDifferencesVector<T>, columnSumsVector<T>, greensVector<T>,
+    return {differencesVector<T>, absoluteDifferencesVector<T>, fiveSumsVector<T>, columnSumsVector<T>, greensVector<T>,
             colourDifferencesVector<T>, outputsVector<T>, widenBytesVector<T>};
 }
 
