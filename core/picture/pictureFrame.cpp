@@ -195,7 +195,7 @@ void setPictureStatisticsOff(TavContext* context, bool off) { context->pictureSt
 uint64_t pictureBandBytes(int32_t width, int32_t method) {
     const bool hqRows = method == TAV_METHOD_HQ;
     const uint64_t rows = (hqRows ? kHqRingRows : kRingRows) + kGreenRows + 2 + 3;
-    const uint64_t engine = hqRows ? (uint64_t)hq::engineBytes(width) : 0;
+    const uint64_t engine = hqRows ? (uint64_t)hq::engineBytes(width, kLinearMax) : 0;
     return kStatsBytes + ((rows * (uint64_t)width * sizeof(uint16_t) + engine + 63) & ~(uint64_t)63);
 }
 

@@ -224,8 +224,9 @@ struct Rows {
 
 }  // namespace
 
-size_t engineBytes(int32_t width) {
-    return 64 + ((size_t)kPlanes * kRingRows + 3) * strideOf(width) * sizeof(int32_t);
+size_t engineBytes(int32_t width, int32_t maxValue) {
+    const size_t valueBytes = maxValue <= 255 ? sizeof(int16_t) : sizeof(int32_t);
+    return 64 + strideOf(width) * ((size_t)kPlanes * kRingRows * valueBytes + 3 * sizeof(int32_t));
 }
 
 void initEngine(RowEngine& e, uint8_t* memory, int32_t width, int32_t height, BayerPhase phase,

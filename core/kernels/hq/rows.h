@@ -56,9 +56,9 @@ struct RowEngine {
     void* gradients;  // one padded row of gradients on their way to gradH or gradV
 };
 
-// Memory of one engine for rows of `width` samples, 64-byte aligned parts
-// included (the block itself may lie at any address).
-size_t engineBytes(int32_t width);
+// Memory of one engine for rows of `width` samples with this maxValue,
+// 64-byte aligned parts included (the block itself may lie at any address).
+size_t engineBytes(int32_t width, int32_t maxValue);
 
 // A maxValue of 255 makes a narrow engine.
 void initEngine(RowEngine& e, uint8_t* memory, int32_t width, int32_t height, BayerPhase phase,
