@@ -8,7 +8,7 @@ import pytest
 
 import tav
 from conftest import pack12
-from hq_reference import hq_output
+from hq_reference import hq_output, hq_rgb
 
 ORDERS = ["RG", "GR", "GB", "BG"]
 
@@ -58,6 +58,20 @@ def test_deeper_and_packed_samples_are_reduced_first(rng):
     words = rng.integers(0, 65536, (9, 10), dtype=np.uint16)
     np.testing.assert_array_equal(tav.demosaic(words, "BayerGR16", method="hq"),
                                   hq_output((words >> 8).astype(np.uint8), "GR", "RGB8"))
+
+
+@pytest.mark.parametrize("order", ORDERS)
+def test_the_picture_pipeline_runs_the_rule_on_its_14_bit_samples(rng, order):
+    # A neutral pipeline with the linear curve: samples scaled to 0..16383 by
+    # (s * M + 2^(k-1)) >> k, the rule with 16383 as its largest value, and
+    # each colour written as round(255 * v / 16383). M and k are the ones the
+    # pipeline picks: the largest k up to 31 that keeps M below 2^15.
+    for bits, multiplier, shift in ((8, 16447, 8), (12, 16387, 12)):
+        samples = rng.integers(0, 1 << bits, (14, 18), dtype=np.uint8 if bits == 8 else np.uint16)
+        result = tav.demosaic(samples, "Bayer%s%d" % (order, bits), method="hq", curve="linear")
+        linear = np.minimum(16383, (samples.astype(np.int64) * multiplier + (1 << (shift - 1))) >> shift)
+        expected = ((hq_rgb(linear, order, top=16383) * 510 + 16383) // 32766).astype(np.uint8)
+        assert not first_difference(result, expected), (bits, first_difference(result, expected))
 
 
 def test_grey_input_ignores_the_method_and_the_number_names_it(rng):
