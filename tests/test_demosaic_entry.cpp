@@ -64,7 +64,7 @@ TEST(DemosaicEntry, RefusalsInCheckOrder) {
         {"packed rows short", {4, 5, TAV_PIXEL_MONO12_PACKED, d, 8}, 0, TAV_E_SIZE, size},
         {"work buffer reaches 2^31", {big / 2 - 1, big, TAV_PIXEL_MONO16, d, 2 * big}, 0, TAV_E_SIZE,
          tooLarge},
-        {"unknown method", {4, 4, TAV_PIXEL_BAYER_BG8, d, 4}, 3, TAV_E_UNSUPPORTED, ""},
+        {"unknown method", {4, 4, TAV_PIXEL_BAYER_BG8, d, 4}, 4, TAV_E_UNSUPPORTED, ""},
         {"negative method", {6, 6, TAV_PIXEL_BAYER_GR10, d, 12}, -1, TAV_E_UNSUPPORTED, ""},
     };
     for (const Refusal& refusal : refusals) {

@@ -166,7 +166,7 @@ TEST(BandRows, RefusedJobsAndSmallFramesKeepTheWholeFramePath) {
     EXPECT_FALSE(tav::bandsAccepted(job));  // edge-directed refuses 5 rows itself
     job.height = 6;
     EXPECT_TRUE(tav::bandsAccepted(job));
-    job.method = 3;
+    job.method = 4;
     EXPECT_FALSE(tav::bandsAccepted(job));  // unknown method: the converter refuses it
     job.baseType = TAV_PIXEL_MONO8;
     EXPECT_TRUE(tav::bandsAccepted(job));   // grey input ignores the method

@@ -164,7 +164,7 @@ TEST(Threads, RefusalsPrintOnceAsWithOneThread) {
         std::vector<uint8_t> out(200 * 64 * 4, 0x33);
         std::string printed = captureStdout([&] {
             EXPECT_EQ(context.run(narrow, TAV_PIXEL_BGRA8, 2, out), TAV_E_SIZE);
-            EXPECT_EQ(context.run(wide, TAV_PIXEL_BGRA8, 3, out), TAV_E_UNSUPPORTED);
+            EXPECT_EQ(context.run(wide, TAV_PIXEL_BGRA8, 4, out), TAV_E_UNSUPPORTED);
         });
         EXPECT_EQ(printed, "error line = [7543]") << "threads " << threads;
         EXPECT_EQ(out, std::vector<uint8_t>(out.size(), 0x33));
