@@ -98,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int32_t width = 4 + in.next() % 40;
     const int32_t code = kInputTypes[in.next() % (sizeof kInputTypes / sizeof kInputTypes[0])];
     const int64_t outputType = kOutputTypes[in.next() % 7];
-    const int32_t method = in.next() % 4;
+    const int32_t method = in.next() % 5;  // 4: unknown, refused alike
     const uint8_t mode = in.next();
     if (mode & 1) {
         if (code == TAV_PIXEL_BAYER_RG8 || code == TAV_PIXEL_BAYER_GR8 || code == TAV_PIXEL_BAYER_GB8 ||
