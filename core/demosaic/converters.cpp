@@ -4,8 +4,10 @@
 // that kernel's status and line.
 #include <stddef.h>
 #include <stdint.h>
+#include <stdlib.h>
 
 #include "demosaic/route.h"
+#include "kernels/hq/band.h"
 #include "sizeCheck.h"
 #include "tav_demosaic.h"
 #include "tav_kernels.h"
@@ -38,8 +40,17 @@ TavStatus convertWholeFrame(int64_t baseType, const uint8_t* frame, uint8_t* des
         const size_t outputBytes = (size_t)height * (size_t)width * (size_t)tav::bytesPerPixel(route.kind);
         rows.greenRow = destination + outputBytes - (size_t)width;
     }
+    // The high-quality method's rings do not fit a caller's scratch region:
+    // they get a block of their own for the call.
+    void* hqMemory = nullptr;
+    if (route.family == tav::KernelFamily::Hq) {
+        hqMemory = malloc(tav::hqLineMemoryBytes(width));
+        if (hqMemory == nullptr) return TAV_E_NO_MEMORY;
+        rows.greenRow = static_cast<uint8_t*>(hqMemory);
+    }
     tav::runRoute(route, tav::wholeFrameRows(frame, width), height, width,
                   tav::outputOf(route, destination, height, width), rows);
+    free(hqMemory);
     return TAV_OK;
 }
 

@@ -8,6 +8,7 @@
 #include "demosaic/refusals.h"
 #include "diagnostics.h"
 #include "demosaic/outputTypes.h"
+#include "kernels/hq/band.h"
 #include "picture/pictureFrame.h"
 #include "sizeCheck.h"
 
@@ -73,7 +74,7 @@ TavStatus convertPicture(TavContext* context, TavImage* input, int64_t baseType,
     const tav::PictureFrame frame = {input, baseType, conversion, method, context->outputType, output->data};
     TavStatus status = tav::pictureRefusal(context, frame);
     if (status != TAV_OK) return status;
-    const uint64_t bytes = tav::pictureBandBytes(input->width) + kScratchSlack;
+    const uint64_t bytes = tav::pictureBandBytes(input->width, method) + kScratchSlack;
     if (bytes > tav::kMaxCount) return fail(tav::kLinePictureNoMemory, TAV_E_NO_MEMORY);
     status = tavMemRealloc(&context->workBuffer, static_cast<int32_t>(bytes));
     if (status != TAV_OK) return fail(tav::kLinePictureNoMemory, status);
@@ -108,8 +109,12 @@ extern "C" TavStatus tavDemosaicing(TavContext* context, TavImage* input, int32_
     // 32 bits, and converted frames whose work buffer size no longer fits 32
     // bits, are refused before anything is touched.
     if (input->lineBytes < minimumLineBytes(conversion, width)) return fail(tav::kLineDemosaicSize, TAV_E_SIZE);
-    const int64_t workBytes = conversion == 0 ? static_cast<int64_t>(width) + kScratchSlack
-                                              : convertedWorkBytes(height, width);
+    int64_t workBytes = conversion == 0 ? static_cast<int64_t>(width) + kScratchSlack
+                                        : convertedWorkBytes(height, width);
+    // The high-quality method keeps its rings after the frame (one band).
+    if (workBytes >= 0 && method == TAV_METHOD_HQ && baseType != TAV_PIXEL_MONO8) {
+        workBytes += static_cast<int64_t>(tav::hqLineMemoryBytes(width));
+    }
     if (workBytes < 0 || workBytes > int64_t(tav::kMaxCount) || !tav::countFits(height, input->lineBytes)) {
         return fail(tav::kLineDemosaicTooLarge, TAV_E_SIZE);
     }

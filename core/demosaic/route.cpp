@@ -11,6 +11,7 @@
 #include "kernels/bilinear/band.h"
 #include "kernels/edge/band.h"
 #include "kernels/grey/band.h"
+#include "kernels/hq/band.h"
 #include "kernels/lumaWeights.h"
 #include "kernels/nearest/band.h"
 #include "sizeCheck.h"
@@ -113,6 +114,14 @@ bool routeOf(int64_t baseType, int32_t method, int64_t outputType, Route* route)
             r.traits = &kEdgeTraits;
             routeFlagged(phase, r);
             break;
+        case TAV_METHOD_HQ:
+            // Written in the frame's own phase with true colours.
+            r.family = KernelFamily::Hq;
+            r.traits = &kHqTraits;
+            r.kernelPhase = phase;
+            r.orderFlag = isRedFirst(kind) ? 1u : 0u;
+            r.weights = kLumaRedFirst;
+            break;
         default:
             return false;
     }
@@ -159,6 +168,9 @@ void runRoute(const Route& route, const FrameRows& source, int32_t height, int32
             break;
         case KernelFamily::Edge:
             edgeBand(route.kernelPhase, source, height, width, output, rows);
+            break;
+        case KernelFamily::Hq:
+            hqBand(route.kernelPhase, source, height, width, output, rows);
             break;
     }
 }

@@ -15,7 +15,7 @@
 
 namespace tav {
 
-enum class KernelFamily { Grey, Nearest, Bilinear, Edge };
+enum class KernelFamily { Grey, Nearest, Bilinear, Edge, Hq };
 
 struct Route {
     KernelFamily family;

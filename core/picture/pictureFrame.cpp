@@ -11,12 +11,15 @@
 #include "context/context.h"
 #include "demosaic/bands.h"
 #include "diagnostics.h"
+#include "kernels/hq/rows.h"
+#include "kernels/hq/vectorRows.h"
 #include "picture/colourRows.h"
 #include "picture/demosaicRows.h"
 #include "picture/frameRule.h"
 #include "picture/linearRows.h"
 #include "tav_lsc.h"
 #include "sizeCheck.h"
+#include "simd/kernelTable.h"
 #include "threads/workerPool.h"
 
 namespace tav {
@@ -24,6 +27,9 @@ namespace tav {
 namespace {
 
 constexpr int32_t kRingRows = 8;   // rows y - 3 .. y + 3 of a step, and one being made
+// The high-quality method's first row reads rows y - 9 .. y + 9, all made
+// before it; its own rings keep what it derives from them.
+constexpr int32_t kHqRingRows = 2 * hq::kRowsReadAcross + 2;
 constexpr int32_t kGreenRows = 4;
 constexpr int32_t kBandsPerThread = 4;
 constexpr size_t kStatsBytes = (sizeof(TavFrameStats) + 63) & ~(size_t)63;
@@ -111,36 +117,64 @@ struct PicturePlan {
     const FrameRule* rule;
     int32_t bands;
     int32_t edges[kMaxThreads * kBandsPerThread + 1];
-    uint8_t* memory;  // bands x pictureBandBytes(width)
+    uint8_t* memory;  // bands x pictureBandBytes(width, method)
     size_t bandBytes;
 };
+
+bool usesHq(const FrameRule& f) { return f.method == TAV_METHOD_HQ && !f.mono; }
+
+int32_t ringRowsOf(const FrameRule& f) { return usesHq(f) ? kHqRingRows : kRingRows; }
+
+void readLinear(const void* rows, int32_t y, int32_t* out) {
+    const LinearRows& linear = *static_cast<const LinearRows*>(rows);
+    const uint16_t* row = linear.row(y);
+    const hq::VectorRows* vector = simd::kernels().hqRows;
+    for (int32_t x = vector ? vector->widenWords(row, out, linear.width) : 0; x < linear.width; ++x) out[x] = row[x];
+}
+
+// The phase of the red sites, from the colours of the tile positions.
+BayerPhase redPhaseOf(const FrameRule& f) {
+    int32_t i = 0;
+    while (i < 3 && f.colourAt[i] != 0) ++i;
+    return {i / 2, i % 2};
+}
 
 void runPictureBand(void* task, int32_t band) {
     const PicturePlan& plan = *static_cast<const PicturePlan*>(task);
     const FrameRule& f = *plan.rule;
     const int32_t w = f.width, h = f.height;
+    const int32_t ringRows = ringRowsOf(f);
     uint8_t* memory = plan.memory + (size_t)band * plan.bandBytes;
     TavFrameStats* stats = reinterpret_cast<TavFrameStats*>(memory);
     memset(stats, 0, sizeof *stats);
     uint16_t* ring = reinterpret_cast<uint16_t*>(memory + kStatsBytes);
-    uint16_t* greenSlots = ring + (size_t)kRingRows * w;
+    uint16_t* greenSlots = ring + (size_t)ringRows * w;
     uint16_t* shaded = greenSlots + (size_t)kGreenRows * w;  // two rows: even and odd
     uint16_t* red = shaded + 2 * (size_t)w;
     uint16_t* green = red + w;
     uint16_t* blue = green + w;
-    const LinearRows rows = {ring, kRingRows, h, w};
+    const LinearRows rows = {ring, ringRows, h, w};
     GreenRows greens = {greenSlots, {-1, -1, -1, -1}};
+    hq::RowEngine engine;
+    if (usesHq(f)) {
+        uint8_t* engineMemory = reinterpret_cast<uint8_t*>(blue + w);
+        hq::initEngine(engine, engineMemory, w, h, redPhaseOf(f), kLinearMax, {&rows, readLinear});
+    }
 
     const int32_t first = plan.edges[band], end = plan.edges[band + 1];
-    const int32_t reach = f.method == 2 && !f.mono ? 3 : 1;
-    int32_t next = first > 3 ? first - 3 : 0;
+    const int32_t reach = usesHq(f) ? hq::kRowsReadAcross : (f.method == 2 && !f.mono ? 3 : 1);
+    int32_t next = first > reach ? first - reach : 0;
     for (int32_t y = first; y < end; ++y) {
         const int32_t need = y + reach < h ? y + reach : h - 1;
         for (; next <= need; ++next) {
-            linearRow(f, next, shaded + (size_t)(next & 1) * w, ring + (size_t)(next % kRingRows) * w);
+            linearRow(f, next, shaded + (size_t)(next & 1) * w, ring + (size_t)(next % ringRows) * w);
             if ((next & 1) && next - 1 >= first && next - 1 < end && f.gatherStats) addTileRow(f, shaded, shaded + w, stats);
         }
-        demosaicRow(f, rows, greens, y, red, green, blue);
+        if (usesHq(f)) {
+            hq::outputRow(engine, y, red, green, blue);
+        } else {
+            demosaicRow(f, rows, greens, y, red, green, blue);
+        }
         colourRow(f, y, red, green, blue, stats->histogram);
     }
 }
@@ -156,9 +190,11 @@ void addStats(TavFrameStats& total, const TavFrameStats& band) {
 
 void setPictureStatisticsOff(TavContext* context, bool off) { context->pictureStatsOff = off; }
 
-uint64_t pictureBandBytes(int32_t width) {
-    const uint64_t rows = kRingRows + kGreenRows + 2 + 3;
-    return kStatsBytes + ((rows * (uint64_t)width * sizeof(uint16_t) + 63) & ~(uint64_t)63);
+uint64_t pictureBandBytes(int32_t width, int32_t method) {
+    const bool hqRows = method == TAV_METHOD_HQ;
+    const uint64_t rows = (hqRows ? kHqRingRows : kRingRows) + kGreenRows + 2 + 3;
+    const uint64_t engine = hqRows ? (uint64_t)hq::engineBytes(width) : 0;
+    return kStatsBytes + ((rows * (uint64_t)width * sizeof(uint16_t) + engine + 63) & ~(uint64_t)63);
 }
 
 TavStatus pictureRefusal(const TavContext* context, const PictureFrame& frame) {
@@ -189,7 +225,7 @@ void convertPicture(TavContext* context, const PictureFrame& frame, uint8_t* mem
     rule.gatherStats = !context->pictureStatsOff;
     PicturePlan plan;
     plan.rule = &rule;
-    plan.bandBytes = (size_t)pictureBandBytes(rule.width);  // the entry checked it fits 32 bits
+    plan.bandBytes = (size_t)pictureBandBytes(rule.width, rule.method);  // the entry checked it fits 32 bits
     plan.memory = memory;
     plan.bands = 1;
     int32_t threads = 1;

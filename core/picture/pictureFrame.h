@@ -27,10 +27,10 @@ struct PictureFrame {
 TavStatus pictureRefusal(const TavContext* context, const PictureFrame& frame);
 
 // Work memory of a frame converted on the caller's thread alone.
-uint64_t pictureBandBytes(int32_t width);
+uint64_t pictureBandBytes(int32_t width, int32_t method);
 
 // Converts an accepted frame and keeps its statistics on the context.
-// `memory` holds pictureBandBytes(width) bytes for one band.
+// `memory` holds pictureBandBytes(width, method) bytes for one band.
 void convertPicture(TavContext* context, const PictureFrame& frame, uint8_t* memory);
 
 // Test and benchmark hook (never exported): frames of this context gather

@@ -6,7 +6,7 @@ namespace {
 
 // Every entry null: each family runs its plain rule.
 constexpr KernelTable kPlainKernels = {Isa::Plain, nullptr, nullptr, nullptr, nullptr,
-                                       nullptr,    nullptr, nullptr, nullptr, nullptr};
+                                       nullptr,    nullptr, nullptr, nullptr, nullptr, nullptr};
 
 }  // namespace
 

@@ -33,6 +33,9 @@ struct CorrectionJob;
 namespace picture {
 struct VectorRows;
 }
+namespace hq {
+struct VectorRows;
+}
 
 namespace simd {
 
@@ -60,6 +63,8 @@ struct KernelTable {
     bool (*unpackRun)(const uint8_t* source, size_t count, uint8_t* destination);
     // The picture pipeline's rows (picture/vectorRows.h).
     const picture::VectorRows* pictureRows;
+    // The high-quality method's rows (kernels/hq/vectorRows.h).
+    const hq::VectorRows* hqRows;
 };
 
 // The table of the active instruction set: the highest set at or below it

@@ -11,6 +11,7 @@
 #include "kernels/edge/vectorBlock.h"
 #include "kernels/edge16/interior.h"
 #include "kernels/nearest/vectorBlock.h"
+#include "kernels/hq/vectorRows.h"
 #include "picture/vectorRows.h"
 #include "lsc/correctionAvx2Block.h"
 #include "unpack/avx2Block.h"
@@ -29,6 +30,7 @@ const KernelTable* avx2Kernels() {
         lsc::correct,
         normalise::shiftRun, normalise::unpackRun,
         &picture::kVectorRows,
+        &hq::kVectorRows,
     };
     return &table;
 }

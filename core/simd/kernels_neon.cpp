@@ -11,6 +11,7 @@
 #include "kernels/edge/vectorBlock.h"
 #include "kernels/edge16/interior.h"
 #include "kernels/nearest/vectorBlock.h"
+#include "kernels/hq/vectorRows.h"
 #include "picture/vectorRows.h"
 #include "lsc/correctionNeonBlock.h"
 #include "unpack/neonBlock.h"
@@ -29,6 +30,7 @@ const KernelTable* neonKernels() {
         lsc::correct,
         normalise::shiftRun, normalise::unpackRun,
         &picture::kVectorRows,
+        &hq::kVectorRows,
     };
     return &table;
 }

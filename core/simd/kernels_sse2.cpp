@@ -11,6 +11,7 @@
 #include "kernels/edge/vectorBlock.h"
 #include "kernels/edge16/interior.h"
 #include "kernels/nearest/vectorBlock.h"
+#include "kernels/hq/vectorRows.h"
 #include "picture/vectorRows.h"
 #include "lsc/correctionVectorBlock.h"
 #include "unpack/sse2Block.h"
@@ -29,6 +30,7 @@ const KernelTable* sse2Kernels() {
         lsc::correctInLanes,
         normalise::shiftRun, nullptr,
         &picture::kVectorRows,
+        &hq::kVectorRows,
     };
     return &table;
 }

@@ -1,0 +1,65 @@
+// The high-quality method one output row at a time, for any sample depth.
+// Each plane of the rule (the samples, the two colour differences and their
+// gradients, green, and sample minus green) keeps its last rows in a ring
+// of its own, each row tagged with the frame row it holds and padded with
+// three mirrored columns on each side, so every inner loop runs without
+// border tests. A row is made when it is first asked for; asking for rows
+// in order makes each row of each plane once. Internal.
+#ifndef TAV_KERNELS_HQ_ROWS_H
+#define TAV_KERNELS_HQ_ROWS_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "kernels/bayerPhase.h"
+
+namespace tav {
+namespace hq {
+
+// Rows a step reads beyond an output row, above or below: green three rows
+// away, which reads gradients two rows further, which read differences one
+// row further, which read samples three rows further.
+constexpr int32_t kRowsReadAcross = 9;
+
+// Reads frame row y (0 <= y < height) as width values into `out`.
+struct SampleSource {
+    const void* rows;
+    void (*read)(const void* rows, int32_t y, int32_t* out);
+};
+
+constexpr int32_t kRingRows = 8;  // each plane's widest window is 7 rows
+constexpr int kPlanes = 7;
+
+struct Ring {
+    int32_t* rows;  // kRingRows rows of `stride` values; row y at slot y mod kRingRows
+    int32_t tags[kRingRows];
+};
+
+struct VectorRows;  // vectorRows.h
+
+struct RowEngine {
+    const VectorRows* vector;  // null: every column through the plain rule
+    int32_t width, height, maxValue;
+    BayerPhase phase;
+    size_t stride;  // values per padded row
+    SampleSource source;
+    Ring samples, diffH, gradH, diffV, gradV, green, colour;  // colour: sample minus green
+    int32_t* sumH;  // column sums of five gradient rows (padded)
+    int32_t* sumV;
+};
+
+// Memory of one engine for rows of `width` samples, 64-byte aligned parts
+// included (the block itself may lie at any address).
+size_t engineBytes(int32_t width);
+
+void initEngine(RowEngine& e, uint8_t* memory, int32_t width, int32_t height, BayerPhase phase,
+                int32_t maxValue, const SampleSource& source);
+
+// Red, green and blue of output row y. Rows are read from the source on
+// demand, none more than kRowsReadAcross beyond y (mirrored at the edges).
+void outputRow(RowEngine& e, int32_t y, uint16_t* red, uint16_t* green, uint16_t* blue);
+
+}  // namespace hq
+}  // namespace tav
+
+#endif
