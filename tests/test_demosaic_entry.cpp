@@ -173,7 +173,7 @@ TEST(DemosaicEntry, BayerInputReachesItsConverter) {
         if (type.baseType == TAV_PIXEL_MONO8) continue;
         for (int64_t outputType : tavref::outputTypes()) {
             Context context(outputType);
-            for (int32_t method : {0, 1, 2}) {
+            for (int32_t method : {0, 1, 2, 3}) {
                 const uint8_t height = 6 + method % 2, width = 9 - method;
                 const int32_t lineBytes = tavref::minimumLineBytes(type.storage, width) + method;
                 std::vector<uint8_t> raw = tavtest::randomBytes(static_cast<size_t>(height) * lineBytes, seed++);
