@@ -125,7 +125,9 @@ bool usesHq(const FrameRule& f) { return f.method == TAV_METHOD_HQ && !f.mono; }
 
 int32_t ringRowsOf(const FrameRule& f) { return usesHq(f) ? kHqRingRows : kRingRows; }
 
-void readLinear(const void* rows, int32_t y, int32_t* out) {
+// Linear samples go to a wide engine: 32-bit values.
+void readLinear(const void* rows, int32_t y, void* values) {
+    int32_t* out = static_cast<int32_t*>(values);
     const LinearRows& linear = *static_cast<const LinearRows*>(rows);
     const uint16_t* row = linear.row(y);
     const hq::VectorRows* vector = simd::kernels().hqRows;
@@ -193,7 +195,7 @@ void setPictureStatisticsOff(TavContext* context, bool off) { context->pictureSt
 uint64_t pictureBandBytes(int32_t width, int32_t method) {
     const bool hqRows = method == TAV_METHOD_HQ;
     const uint64_t rows = (hqRows ? kHqRingRows : kRingRows) + kGreenRows + 2 + 3;
-    const uint64_t engine = hqRows ? (uint64_t)hq::engineBytes(width) : 0;
+    const uint64_t engine = hqRows ? (uint64_t)hq::engineBytes(width, kLinearMax) : 0;
     return kStatsBytes + ((rows * (uint64_t)width * sizeof(uint16_t) + engine + 63) & ~(uint64_t)63);
 }
 

@@ -9,12 +9,14 @@ namespace tav {
 
 namespace {
 
-void readBytes(const void* rows, int32_t y, int32_t* out) {
+// 8-bit samples go to a narrow engine: 16-bit values.
+void readBytes(const void* rows, int32_t y, void* out) {
     const FrameRows& source = *static_cast<const FrameRows*>(rows);
     const uint8_t* row = source.row(y);
+    int16_t* values = static_cast<int16_t*>(out);
     const hq::VectorRows* vector = simd::kernels().hqRows;
     const int32_t width = (int32_t)source.width;
-    for (int32_t x = vector ? vector->widenBytes(row, out, width) : 0; x < width; ++x) out[x] = row[x];
+    for (int32_t x = vector ? vector->narrow.widenBytes(row, values, width) : 0; x < width; ++x) values[x] = row[x];
 }
 
 uint8_t* alignUp(uint8_t* p) { return p + ((64 - ((uintptr_t)p & 63)) & 63); }

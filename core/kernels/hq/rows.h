@@ -21,17 +21,18 @@ namespace hq {
 // row further, which read samples three rows further.
 constexpr int32_t kRowsReadAcross = 9;
 
-// Reads frame row y (0 <= y < height) as width values into `out`.
+// Reads frame row y (0 <= y < height) as width values into `out`
+// (int16_t values for a narrow engine, int32_t otherwise).
 struct SampleSource {
     const void* rows;
-    void (*read)(const void* rows, int32_t y, int32_t* out);
+    void (*read)(const void* rows, int32_t y, void* out);
 };
 
 constexpr int32_t kRingRows = 8;  // each plane's widest window is 7 rows
 constexpr int kPlanes = 7;
 
 struct Ring {
-    int32_t* rows;  // kRingRows rows of `stride` values; row y at slot y mod kRingRows
+    void* rows;  // kRingRows rows of `stride` values; row y at slot y mod kRingRows
     int32_t tags[kRingRows];
 };
 
@@ -39,19 +40,27 @@ struct VectorRows;  // vectorRows.h
 
 struct RowEngine {
     const VectorRows* vector;  // null: every column through the plain rule
+    // 8-bit samples: every plane but the gradient sums fits 16 bits, so the
+    // rings hold 16-bit values (twice the lanes per vector).
+    bool narrow;
     int32_t width, height, maxValue;
     BayerPhase phase;
     size_t stride;  // values per padded row
     SampleSource source;
-    Ring samples, diffH, gradH, diffV, gradV, green, colour;  // colour: sample minus green
-    int32_t* sumH;  // column sums of five gradient rows (padded)
+    // gradH and gradV hold each gradient row's sums over five columns
+    // (unsigned 16-bit for a narrow engine: up to 51000); colour holds
+    // sample minus green.
+    Ring samples, diffH, gradH, diffV, gradV, green, colour;
+    int32_t* sumH;  // the 5x5 gradient sums of the row being made
     int32_t* sumV;
+    void* gradients;  // one padded row of gradients on their way to gradH or gradV
 };
 
-// Memory of one engine for rows of `width` samples, 64-byte aligned parts
-// included (the block itself may lie at any address).
-size_t engineBytes(int32_t width);
+// Memory of one engine for rows of `width` samples with this maxValue,
+// 64-byte aligned parts included (the block itself may lie at any address).
+size_t engineBytes(int32_t width, int32_t maxValue);
 
+// A maxValue of 255 makes a narrow engine.
 void initEngine(RowEngine& e, uint8_t* memory, int32_t width, int32_t height, BayerPhase phase,
                 int32_t maxValue, const SampleSource& source);
 

@@ -1,8 +1,10 @@
 // The high-quality method's vector rows: the rule of rows.cpp for whole
-// vectors of 32-bit lanes from column 0 on, reading the rows' mirrored pads
-// for the neighbours; each routine returns the column where the plain loop
-// goes on. Sites of the two parities alternate lane by lane, so both sides
-// of every choice are computed and lanes pick theirs by mask.
+// vectors from column 0 on, reading the rows' mirrored pads for the
+// neighbours; each routine returns the column where the plain loop goes on.
+// Sites of the two parities alternate lane by lane, so both sides of every
+// choice are computed and lanes pick theirs by mask. The same source serves
+// 32-bit lanes and, for 8-bit samples, 16-bit lanes: every plane then fits
+// 16 bits but the 5x5 gradient sums, which are taken in 32-bit lanes.
 #ifndef TAV_KERNELS_HQ_VECTOR_ROWS_H
 #define TAV_KERNELS_HQ_VECTOR_ROWS_H
 
@@ -11,30 +13,58 @@
 
 #include "simd/isaNamespace.h"
 
+#if defined(TAV_KERNEL_UNIT) && defined(__AVX2__)
+#include <immintrin.h>
+#elif defined(TAV_KERNEL_UNIT) && defined(__ARM_NEON)
+#include <arm_neon.h>
+#endif
+
 namespace tav {
 namespace hq {
 
-struct VectorRows {
-    // out[x] = 16(G - C) from the rows (or shifted rows) one, two and three
-    // sites away on either side, negated where x & 1 == greenParity.
-    int32_t (*differences)(const int32_t* const* taps, int32_t* out, int32_t width, int32_t greenParity);
+// Gradient sums of T planes: up to 51000 for 8-bit samples, so unsigned
+// 16 bits in a narrow engine.
+template <class T>
+struct GradientOf {
+    typedef int32_t type;
+};
+template <>
+struct GradientOf<int16_t> {
+    typedef uint16_t type;
+};
+
+// Rows of T values (int32_t, or int16_t for 8-bit samples).
+template <class T>
+struct VectorRowsOf {
+    // out[x] = 16(G - C) from taps one, two and three sites away on either
+    // side (taps[3] is the row itself), negated where x & 1 == greenParity.
+    int32_t (*differences)(const T* const* taps, T* out, int32_t width, int32_t greenParity);
     // out[x] = |a[x] - b[x]|.
-    int32_t (*absoluteDifferences)(const int32_t* a, const int32_t* b, int32_t* out, int32_t width);
-    // out[x] = the sum of the five rows at x, for x from -2 on.
-    int32_t (*columnSums)(const int32_t* const* rows, int32_t* out, int32_t width);
-    // Green of a row (rows.cpp, makeGreen) from its samples, the gradient
-    // column sums, the row's horizontal differences and three rows of
+    int32_t (*absoluteDifferences)(const T* a, const T* b, T* out, int32_t width);
+    // Gradient sums: out[x] = g[x - 2] + ... + g[x + 2] (G: uint16_t for
+    // 8-bit samples, whose gradients are at most 10200), and the sum of
+    // five such rows at x in 32 bits.
+    int32_t (*fiveSums)(const typename GradientOf<T>::type* g, typename GradientOf<T>::type* out, int32_t width);
+    int32_t (*columnSums)(const typename GradientOf<T>::type* const* rows, int32_t* out, int32_t width);
+    // Green of a row (rows.cpp, makeGreen) from its samples, the 5x5
+    // gradient sums, the row's horizontal differences and three rows of
     // vertical differences.
-    int32_t (*greens)(const int32_t* samples, const int32_t* sumH, const int32_t* sumV, const int32_t* dh,
-                      const int32_t* const* dv, int32_t* out, int32_t width, int32_t greenParity, int32_t maxValue);
+    int32_t (*greens)(const T* samples, const int32_t* sumH, const int32_t* sumV, const T* dh, const T* const* dv,
+                      T* out, int32_t width, int32_t greenParity, int32_t maxValue);
     // Sample minus green, from column -3 on.
-    int32_t (*colourDifferences)(const int32_t* samples, const int32_t* greens, int32_t* out, int32_t width);
-    // Output row (rows.cpp, outputRow): `first` is red on red rows, blue on
-    // blue rows; `second` the other colour.
-    int32_t (*outputs)(const int32_t* const* d, const int32_t* const* g, uint16_t* first, uint16_t* green,
-                       uint16_t* second, int32_t width, int32_t greenParity, int32_t maxValue);
-    // Samples widened to 32 bits.
-    int32_t (*widenBytes)(const uint8_t* row, int32_t* out, int32_t width);
+    int32_t (*colourDifferences)(const T* samples, const T* greens, T* out, int32_t width);
+    // Output row (rows.cpp, output): the colour of the row (red on red
+    // rows), green, and the other colour.
+    int32_t (*outputs)(const T* const* d, const T* const* g, uint16_t* rowColour, uint16_t* green,
+                       uint16_t* otherColour, int32_t width, int32_t greenParity, int32_t maxValue);
+    // 8-bit samples widened.
+    int32_t (*widenBytes)(const uint8_t* row, T* out, int32_t width);
+};
+
+struct VectorRows {
+    VectorRowsOf<int32_t> wide;
+    VectorRowsOf<int16_t> narrow;
+    // 16-bit samples widened to 32 bits.
     int32_t (*widenWords)(const uint16_t* row, int32_t* out, int32_t width);
     // Pixels of 3 or 4 bytes (first, green, third; a zero fourth byte); the
     // last pixel of a row is left to the plain loop, so no store reaches
@@ -55,166 +85,353 @@ constexpr int kHqBytes = 32;
 #else
 constexpr int kHqBytes = 16;
 #endif
-constexpr int kHqLanes = kHqBytes / 4;
+
+// Lanes of one register of T, and vectors of the same lane count in other types.
+template <class T>
+struct HqLanes {
+    static constexpr int kLanes = kHqBytes / (int)sizeof(T);
+    typedef T V __attribute__((vector_size(kHqBytes)));
+    typedef uint16_t Words __attribute__((vector_size(kLanes * 2)));
+    typedef uint8_t Bytes __attribute__((vector_size(kLanes)));
+};
+
+// One register of 32-bit lanes, and as many values of T.
+constexpr int kLanes32 = kHqBytes / 4;
 typedef int32_t HqI32 __attribute__((vector_size(kHqBytes)));
-typedef uint16_t HqU16 __attribute__((vector_size(kHqBytes / 2)));
+template <class T>
+struct Of32 {
+    typedef T V __attribute__((vector_size(kLanes32 * sizeof(T))));
+};
 
 #define TAV_HQ_INLINE inline __attribute__((always_inline))
 
-TAV_HQ_INLINE HqI32 at(const int32_t* p) {
-    HqI32 v;
+template <class V, class T>
+TAV_HQ_INLINE V at(const T* p) {
+    V v;
     memcpy(&v, p, sizeof v);
     return v;
 }
-TAV_HQ_INLINE void put(int32_t* p, HqI32 v) { memcpy(p, &v, sizeof v); }
-TAV_HQ_INLINE HqI32 splat(int32_t v) { return HqI32{} + v; }
-TAV_HQ_INLINE HqI32 pick(HqI32 mask, HqI32 a, HqI32 b) { return (a & mask) | (b & ~mask); }
-TAV_HQ_INLINE HqI32 absolute(HqI32 v) {
-    const HqI32 sign = v >> 31;
+template <class V, class T>
+TAV_HQ_INLINE void put(T* p, V v) {
+    memcpy(p, &v, sizeof v);
+}
+template <class V>
+TAV_HQ_INLINE V pick(V mask, V a, V b) {
+    return (a & mask) | (b & ~mask);
+}
+template <class V>
+TAV_HQ_INLINE V absolute(V v) {
+    const V sign = v >> (int)(sizeof(v[0]) * 8 - 1);
     return (v ^ sign) - sign;
 }
-TAV_HQ_INLINE HqI32 clamp(HqI32 v, HqI32 top) {
+template <class V>
+TAV_HQ_INLINE V clamp(V v, V top) {
     v = pick(v > top, top, v);
-    return v & ~(v >> 31);
+    return v & ~(v >> (int)(sizeof(v[0]) * 8 - 1));
+}
+// Floor of (a + b) / 2 without overflow.
+template <class V>
+TAV_HQ_INLINE V halfSum(V a, V b) {
+    return (a & b) + ((a ^ b) >> 1);
 }
 // -1 in the lanes whose column x + lane has x & 1 == parity (x even).
-TAV_HQ_INLINE HqI32 parityMask(int32_t parity) {
-    HqI32 m;
-    for (int i = 0; i < kHqLanes; ++i) m[i] = (i & 1) == parity ? -1 : 0;
+template <class V>
+TAV_HQ_INLINE V parityMask(int32_t parity) {
+    V m = {};
+    for (int i = 0; i < (int)(sizeof(V) / sizeof(m[0])); ++i) m[i] = (i & 1) == parity ? -1 : 0;
     return m;
 }
-TAV_HQ_INLINE void putU16(uint16_t* p, HqI32 v) {
-    HqU16 narrow = __builtin_convertvector(v, HqU16);
-    memcpy(p, &narrow, sizeof narrow);
+template <class T>
+TAV_HQ_INLINE void putWords(uint16_t* p, typename HqLanes<T>::V v) {
+    put(p, __builtin_convertvector(v, typename HqLanes<T>::Words));
 }
 
-inline int32_t differencesVector(const int32_t* const* t, int32_t* out, int32_t width, int32_t greenParity) {
-    // taps: -3, -2, -1, 0, +1, +2, +3
-    const HqI32 mask = parityMask(greenParity);
+template <class T>
+inline int32_t differencesVector(const T* const* t, T* out, int32_t width, int32_t greenParity) {
+    typedef typename HqLanes<T>::V V;
+    const V mask = parityMask<V>(greenParity);
+    // Stores through memcpy may alias anything: the row pointers are held here.
+    const T *t0 = t[0], *t1 = t[1], *t2 = t[2], *t3 = t[3], *t4 = t[4], *t5 = t[5], *t6 = t[6];
     int32_t x = 0;
-    for (; x + kHqLanes <= width; x += kHqLanes) {
-        const HqI32 own = at(t[3] + x);
-        const HqI32 v = 9 * (at(t[2] + x) + at(t[4] + x)) - at(t[0] + x) - at(t[6] + x) - 14 * own -
-                        at(t[1] + x) - at(t[5] + x);
+    for (; x + HqLanes<T>::kLanes <= width; x += HqLanes<T>::kLanes) {
+        const V own = at<V>(t3 + x);
+        const V v = 9 * (at<V>(t2 + x) + at<V>(t4 + x)) - at<V>(t0 + x) - at<V>(t6 + x) - 14 * own - at<V>(t1 + x) -
+                    at<V>(t5 + x);
         put(out + x, (v ^ mask) - mask);
     }
     return x;
 }
 
-inline int32_t absoluteDifferencesVector(const int32_t* a, const int32_t* b, int32_t* out, int32_t width) {
+template <class T>
+inline int32_t absoluteDifferencesVector(const T* a, const T* b, T* out, int32_t width) {
+    typedef typename HqLanes<T>::V V;
     int32_t x = 0;
-    for (; x + kHqLanes <= width; x += kHqLanes) put(out + x, absolute(at(a + x) - at(b + x)));
+    for (; x + HqLanes<T>::kLanes <= width; x += HqLanes<T>::kLanes) put(out + x, absolute(at<V>(a + x) - at<V>(b + x)));
     return x;
 }
 
-inline int32_t columnSumsVector(const int32_t* const* r, int32_t* out, int32_t width) {
-    int32_t x = -2;
-    for (; x + kHqLanes <= width + 2; x += kHqLanes)
-        put(out + x, at(r[0] + x) + at(r[1] + x) + at(r[2] + x) + at(r[3] + x) + at(r[4] + x));
+template <class T>
+inline int32_t fiveSumsVector(const typename GradientOf<T>::type* g, typename GradientOf<T>::type* out,
+                              int32_t width) {
+    typedef typename GradientOf<T>::type G;
+    typedef typename HqLanes<G>::V V;
+    int32_t x = 0;
+    for (; x + HqLanes<G>::kLanes <= width; x += HqLanes<G>::kLanes)
+        put(out + x, at<V>(g + x - 2) + at<V>(g + x - 1) + at<V>(g + x) + at<V>(g + x + 1) + at<V>(g + x + 2));
     return x;
 }
 
-inline int32_t greensVector(const int32_t* p, const int32_t* sumH, const int32_t* sumV, const int32_t* dh,
-                            const int32_t* const* dv, int32_t* out, int32_t width, int32_t greenParity,
-                            int32_t maxValue) {
-    const HqI32 greenSite = parityMask(greenParity);
-    const HqI32 top = splat(maxValue);
+template <class T>
+inline int32_t columnSumsVector(const typename GradientOf<T>::type* const* r, int32_t* out, int32_t width) {
+    typedef typename GradientOf<T>::type G;
+    typedef typename Of32<G>::V In;
+    const G *r0 = r[0], *r1 = r[1], *r2 = r[2], *r3 = r[3], *r4 = r[4];
     int32_t x = 0;
-    for (; x + kHqLanes <= width; x += kHqLanes) {
-        const HqI32 windowH = at(sumH + x - 2) + at(sumH + x - 1) + at(sumH + x) + at(sumH + x + 1) + at(sumH + x + 2);
-        const HqI32 windowV = at(sumV + x - 2) + at(sumV + x - 1) + at(sumV + x) + at(sumV + x + 1) + at(sumV + x + 2);
-        const HqI32 sH = at(dh + x - 1) + 2 * at(dh + x) + at(dh + x + 1);
-        const HqI32 sV = at(dv[0] + x) + 2 * at(dv[1] + x) + at(dv[2] + x);
-        const HqI32 alongH = 9 * windowH < 8 * windowV;
-        const HqI32 alongV = ~alongH & (9 * windowV < 8 * windowH);
-        const HqI32 s = pick(alongH, sH + sH, pick(alongV, sV + sV, sH + sV));
-        const HqI32 own = at(p + x);
-        put(out + x, pick(greenSite, own, clamp(own + ((s + 64) >> 7), top)));
+    for (; x + kLanes32 <= width; x += kLanes32) {
+        const HqI32 sum = __builtin_convertvector(at<In>(r0 + x), HqI32) + __builtin_convertvector(at<In>(r1 + x), HqI32) +
+                          __builtin_convertvector(at<In>(r2 + x), HqI32) + __builtin_convertvector(at<In>(r3 + x), HqI32) +
+                          __builtin_convertvector(at<In>(r4 + x), HqI32);
+        put(out + x, sum);
     }
     return x;
 }
 
-inline int32_t colourDifferencesVector(const int32_t* p, const int32_t* g, int32_t* out, int32_t width) {
+#if defined(__AVX2__)
+// One zero extension per eight values: the generic conversion takes two halves.
+template <>
+inline int32_t columnSumsVector<int16_t>(const uint16_t* const* r, int32_t* out, int32_t width) {
+    const uint16_t *r0 = r[0], *r1 = r[1], *r2 = r[2], *r3 = r[3], *r4 = r[4];
+    int32_t x = 0;
+    for (; x + 8 <= width; x += 8) {
+        const __m256i a = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(r0 + x)));
+        const __m256i b = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(r1 + x)));
+        const __m256i c = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(r2 + x)));
+        const __m256i d = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(r3 + x)));
+        const __m256i e = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(r4 + x)));
+        const __m256i sum = _mm256_add_epi32(_mm256_add_epi32(_mm256_add_epi32(a, b), _mm256_add_epi32(c, d)), e);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), sum);
+    }
+    return x;
+}
+#elif defined(__ARM_NEON)
+// Widening adds: the generic conversions cost a register copy per lane half here.
+template <>
+inline int32_t columnSumsVector<int16_t>(const uint16_t* const* r, int32_t* out, int32_t width) {
+    const uint16_t *r0 = r[0], *r1 = r[1], *r2 = r[2], *r3 = r[3], *r4 = r[4];
+    int32_t x = 0;
+    for (; x + 8 <= width; x += 8) {
+        const uint16x8_t a = vld1q_u16(r0 + x), b = vld1q_u16(r1 + x), c = vld1q_u16(r2 + x);
+        const uint16x8_t d = vld1q_u16(r3 + x), e = vld1q_u16(r4 + x);
+        const uint32x4_t low = vaddw_u16(vaddq_u32(vaddl_u16(vget_low_u16(a), vget_low_u16(b)),
+                                                   vaddl_u16(vget_low_u16(c), vget_low_u16(d))),
+                                         vget_low_u16(e));
+        const uint32x4_t high = vaddw_u16(vaddq_u32(vaddl_u16(vget_high_u16(a), vget_high_u16(b)),
+                                                    vaddl_u16(vget_high_u16(c), vget_high_u16(d))),
+                                          vget_high_u16(e));
+        vst1q_s32(out + x, vreinterpretq_s32_u32(low));
+        vst1q_s32(out + x + 4, vreinterpretq_s32_u32(high));
+    }
+    return x;
+}
+#endif
+
+// Lanes x .. x + kLanes32 - 1 going along the row (9DH < 8DV) and along
+// the column (9DV < 8DH, and not along the row), in 32-bit lanes.
+TAV_HQ_INLINE void directions(const int32_t* sumH, const int32_t* sumV, HqI32& alongH, HqI32& alongV) {
+    const HqI32 windowH = at<HqI32>(sumH);
+    const HqI32 windowV = at<HqI32>(sumV);
+    alongH = 9 * windowH < 8 * windowV;
+    alongV = ~alongH & (9 * windowV < 8 * windowH);
+}
+
+// The same for every lane of a register of T.
+template <class T>
+struct Directions;
+template <>
+struct Directions<int32_t> {
+    TAV_HQ_INLINE static void of(const int32_t* sumH, const int32_t* sumV, HqI32& alongH, HqI32& alongV) {
+        directions(sumH, sumV, alongH, alongV);
+    }
+};
+template <>
+struct Directions<int16_t> {
+    typedef HqLanes<int16_t>::V V;
+    typedef Of32<int16_t>::V Half;
+    TAV_HQ_INLINE static V joined(HqI32 low, HqI32 high) {
+#if defined(__AVX2__)
+        __m256i l, h;
+        memcpy(&l, &low, sizeof l);
+        memcpy(&h, &high, sizeof h);
+        // Packs work per 128-bit half: put the quarters back in order.
+        const __m256i packed = _mm256_permute4x64_epi64(_mm256_packs_epi32(l, h), 0xD8);
+        V v;
+        memcpy(&v, &packed, sizeof v);
+        return v;
+#elif defined(__ARM_NEON)
+        int32x4_t l, h;
+        memcpy(&l, &low, sizeof l);
+        memcpy(&h, &high, sizeof h);
+        const int16x8_t joinedMasks = vcombine_s16(vmovn_s32(l), vmovn_s32(h));
+        V v;
+        memcpy(&v, &joinedMasks, sizeof v);
+        return v;
+#else
+        const Half a = __builtin_convertvector(low, Half), b = __builtin_convertvector(high, Half);
+        return __builtin_shufflevector(a, b, 0, 1, 2, 3, 4, 5, 6, 7);
+#endif
+    }
+    TAV_HQ_INLINE static void of(const int32_t* sumH, const int32_t* sumV, V& alongH, V& alongV) {
+        HqI32 h0, v0, h1, v1;
+        directions(sumH, sumV, h0, v0);
+        directions(sumH + kLanes32, sumV + kLanes32, h1, v1);
+        alongH = joined(h0, h1);
+        alongV = joined(v0, v1);
+    }
+};
+
+// (s + 64) >> 7 of the rule as (sH + 32) >> 6 for s = 2sH (likewise sV) and
+// (floor((sH + sV) / 2) + 32) >> 6 for s = sH + sV: equal for every integer,
+// and no term leaves 16 bits for 8-bit samples.
+template <class T>
+inline int32_t greensVector(const T* p, const int32_t* sumH, const int32_t* sumV, const T* dh, const T* const* dv,
+                            T* out, int32_t width, int32_t greenParity, int32_t maxValue) {
+    typedef typename HqLanes<T>::V V;
+    const V greenSite = parityMask<V>(greenParity);
+    const V top = V{} + (T)maxValue;
+    const T *above = dv[0], *level = dv[1], *below = dv[2];
+    int32_t x = 0;
+    for (; x + HqLanes<T>::kLanes <= width; x += HqLanes<T>::kLanes) {
+        V alongH, alongV;
+        Directions<T>::of(sumH + x, sumV + x, alongH, alongV);
+        const V sH = at<V>(dh + x - 1) + 2 * at<V>(dh + x) + at<V>(dh + x + 1);
+        const V sV = at<V>(above + x) + 2 * at<V>(level + x) + at<V>(below + x);
+        const V half = pick(alongH, sH, pick(alongV, sV, halfSum(sH, sV)));
+        const V own = at<V>(p + x);
+        put(out + x, pick(greenSite, own, clamp(own + ((half + 32) >> 6), top)));
+    }
+    return x;
+}
+
+template <class T>
+inline int32_t colourDifferencesVector(const T* p, const T* g, T* out, int32_t width) {
+    typedef typename HqLanes<T>::V V;
     int32_t x = -3;
-    for (; x + kHqLanes <= width + 3; x += kHqLanes) put(out + x, at(p + x) - at(g + x));
+    for (; x + HqLanes<T>::kLanes <= width + 3; x += HqLanes<T>::kLanes) put(out + x, at<V>(p + x) - at<V>(g + x));
     return x;
 }
 
-inline int32_t outputsVector(const int32_t* const* d, const int32_t* const* g, uint16_t* first, uint16_t* green,
-                             uint16_t* second, int32_t width, int32_t greenParity, int32_t maxValue) {
-    const HqI32 greenSite = parityMask(greenParity);
-    const HqI32 top = splat(maxValue);
+template <class T>
+inline int32_t outputsVector(const T* const* d, const T* const* g, uint16_t* rowColour, uint16_t* green,
+                             uint16_t* otherColour, int32_t width, int32_t greenParity, int32_t maxValue) {
+    typedef typename HqLanes<T>::V V;
+    const V greenSite = parityMask<V>(greenParity);
+    const V top = V{} + (T)maxValue;
+    const T *d0 = d[0], *d2 = d[2], *d3 = d[3], *d4 = d[4], *d6 = d[6];
+    const T *g0 = g[0], *g1r = g[1], *g2r = g[2], *g3 = g[3], *g4 = g[4];
     int32_t x = 0;
-    for (; x + kHqLanes <= width; x += kHqLanes) {
-        const HqI32 gx = at(g[2] + x);
-        const HqI32 d0l = at(d[3] + x - 1), d0r = at(d[3] + x + 1);
+    for (; x + HqLanes<T>::kLanes <= width; x += HqLanes<T>::kLanes) {
+        const V gx = at<V>(g2r + x);
         // Green sites: the row's colour along the row, the other along the column.
-        const HqI32 alongRow = 9 * (d0l + d0r) - at(d[3] + x - 3) - at(d[3] + x + 3);
-        const HqI32 alongColumn = 9 * (at(d[2] + x) + at(d[4] + x)) - at(d[0] + x) - at(d[6] + x);
+        const V alongRow = 9 * (at<V>(d3 + x - 1) + at<V>(d3 + x + 1)) - at<V>(d3 + x - 3) - at<V>(d3 + x + 3);
+        const V alongColumn = 9 * (at<V>(d2 + x) + at<V>(d4 + x)) - at<V>(d0 + x) - at<V>(d6 + x);
         // Red and blue sites: their own sample, the other colour across the diagonals.
-        const HqI32 nw = at(d[2] + x - 1), se = at(d[4] + x + 1), ne = at(d[2] + x + 1), sw = at(d[4] + x - 1);
-        const HqI32 twice = gx + gx;
-        const HqI32 g1 = absolute(at(g[1] + x - 1) - at(g[3] + x + 1)) + absolute(nw - se) +
-                         absolute(twice - at(g[0] + x - 2) - at(g[4] + x + 2));
-        const HqI32 g2 = absolute(at(g[1] + x + 1) - at(g[3] + x - 1)) + absolute(ne - sw) +
-                         absolute(twice - at(g[0] + x + 2) - at(g[4] + x - 2));
-        const HqI32 first1 = (g1 + g1) < g2;
-        const HqI32 first2 = ~first1 & ((g2 + g2) < g1);
-        const HqI32 c1 = 4 * (9 * (nw + se) - at(d[0] + x - 3) - at(d[6] + x + 3));
-        const HqI32 c2 = 4 * (9 * (ne + sw) - at(d[0] + x + 3) - at(d[6] + x - 3));
-        const HqI32 s8 = at(d[0] + x - 1) + at(d[0] + x + 1) + at(d[6] + x - 1) + at(d[6] + x + 1) +
-                         at(d[2] + x - 3) + at(d[2] + x + 3) + at(d[4] + x - 3) + at(d[4] + x + 3);
-        const HqI32 c3 = 22 * (nw + se + ne + sw) - 3 * s8;
-        const HqI32 c = pick(first1, c1, pick(first2, c2, c3));
-        const HqI32 rowColour = pick(greenSite, clamp(gx + ((alongRow + 8) >> 4), top), at(d[3] + x) + gx);
-        const HqI32 otherColour =
-            pick(greenSite, clamp(gx + ((alongColumn + 8) >> 4), top), clamp(gx + ((c + 32) >> 6), top));
-        putU16(first + x, rowColour);
-        putU16(green + x, gx);
-        putU16(second + x, otherColour);
+        const V nw = at<V>(d2 + x - 1), se = at<V>(d4 + x + 1), ne = at<V>(d2 + x + 1), sw = at<V>(d4 + x - 1);
+        const V twice = gx + gx;
+        const V g1 = absolute(at<V>(g1r + x - 1) - at<V>(g3 + x + 1)) + absolute(nw - se) +
+                     absolute(twice - at<V>(g0 + x - 2) - at<V>(g4 + x + 2));
+        const V g2 = absolute(at<V>(g1r + x + 1) - at<V>(g3 + x - 1)) + absolute(ne - sw) +
+                     absolute(twice - at<V>(g0 + x + 2) - at<V>(g4 + x - 2));
+        const V first1 = (g1 + g1) < g2;
+        const V first2 = ~first1 & ((g2 + g2) < g1);
+        const V c1 = 4 * (9 * (nw + se) - at<V>(d0 + x - 3) - at<V>(d6 + x + 3));
+        const V c2 = 4 * (9 * (ne + sw) - at<V>(d0 + x + 3) - at<V>(d6 + x - 3));
+        const V s8 = at<V>(d0 + x - 1) + at<V>(d0 + x + 1) + at<V>(d6 + x - 1) + at<V>(d6 + x + 1) +
+                     at<V>(d2 + x - 3) + at<V>(d2 + x + 3) + at<V>(d4 + x - 3) + at<V>(d4 + x + 3);
+        const V c3 = 22 * (nw + se + ne + sw) - 3 * s8;
+        const V c = pick(first1, c1, pick(first2, c2, c3));
+        const V own = pick(greenSite, clamp(gx + ((alongRow + 8) >> 4), top), at<V>(d3 + x) + gx);
+        const V other = pick(greenSite, clamp(gx + ((alongColumn + 8) >> 4), top), clamp(gx + ((c + 32) >> 6), top));
+        putWords<T>(rowColour + x, own);
+        putWords<T>(green + x, gx);
+        putWords<T>(otherColour + x, other);
     }
     return x;
 }
 
-typedef uint8_t HqU8 __attribute__((vector_size(kHqLanes)));
+template <class T>
+inline int32_t widenBytesVector(const uint8_t* row, T* out, int32_t width) {
+    typedef typename HqLanes<T>::V V;
+    typedef typename HqLanes<T>::Bytes Bytes;
+    int32_t x = 0;
+    for (; x + HqLanes<T>::kLanes <= width; x += HqLanes<T>::kLanes)
+        put(out + x, __builtin_convertvector(at<Bytes>(row + x), V));
+    return x;
+}
+
+typedef HqLanes<int32_t> Lanes32;
 
 TAV_HQ_INLINE HqI32 wordsAt(const uint16_t* p) {
-    HqU16 v;
-    memcpy(&v, p, sizeof v);
-    return __builtin_convertvector(v, HqI32);
+#if defined(__AVX2__)
+    const __m256i v = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+    HqI32 words;
+    memcpy(&words, &v, sizeof words);
+    return words;
+#else
+    return __builtin_convertvector(at<Lanes32::Words>(p), HqI32);
+#endif
 }
-TAV_HQ_INLINE void putBytes(uint8_t* p, HqI32 v) {
-    const HqU8 narrow = __builtin_convertvector(v, HqU8);
-    memcpy(p, &narrow, sizeof narrow);
-}
-
-inline int32_t widenBytesVector(const uint8_t* row, int32_t* out, int32_t width) {
-    int32_t x = 0;
-    for (; x + kHqLanes <= width; x += kHqLanes) {
-        HqU8 v;
-        memcpy(&v, row + x, sizeof v);
-        put(out + x, __builtin_convertvector(v, HqI32));
-    }
-    return x;
-}
+TAV_HQ_INLINE void putBytes(uint8_t* p, HqI32 v) { put(p, __builtin_convertvector(v, Lanes32::Bytes)); }
 
 inline int32_t widenWordsVector(const uint16_t* row, int32_t* out, int32_t width) {
     int32_t x = 0;
-    for (; x + kHqLanes <= width; x += kHqLanes) put(out + x, wordsAt(row + x));
+    for (; x + Lanes32::kLanes <= width; x += Lanes32::kLanes) put(out + x, wordsAt(row + x));
     return x;
 }
 
 inline int32_t interleaveVector(const uint16_t* first, const uint16_t* green, const uint16_t* third, uint8_t* out,
                                 int32_t width, int32_t bytes) {
     int32_t x = 0;
-    for (; x + kHqLanes < width; x += kHqLanes) {
+#if defined(__ARM_NEON)
+    // Eight pixels narrowed and stored interleaved, exactly their bytes.
+    for (; x + 8 <= width; x += 8) {
+        const uint8x8_t a = vmovn_u16(vld1q_u16(first + x)), g = vmovn_u16(vld1q_u16(green + x));
+        const uint8x8_t c = vmovn_u16(vld1q_u16(third + x));
+        uint8_t* to = out + (size_t)x * (size_t)bytes;
+        if (bytes == 3) {
+            const uint8x8x3_t pixels = {{a, g, c}};
+            vst3_u8(to, pixels);
+        } else {
+            const uint8x8x4_t pixels = {{a, g, c, vdup_n_u8(0)}};
+            vst4_u8(to, pixels);
+        }
+    }
+    return x;
+#endif
+    for (; x + Lanes32::kLanes < width; x += Lanes32::kLanes) {
         const HqI32 pixels = wordsAt(first + x) | (wordsAt(green + x) << 8) | (wordsAt(third + x) << 16);
-        uint8_t* at = out + (size_t)x * (size_t)bytes;
+        uint8_t* to = out + (size_t)x * (size_t)bytes;
+#if defined(__AVX2__)
+        // Each half's four pixels closed up to 12 bytes; the 16-byte stores
+        // reach 4 bytes into pixels the next store (or the last pixel) writes.
+        __m256i words;
+        memcpy(&words, &pixels, sizeof words);
+        if (bytes == 3) {
+            const __m256i close = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1, 0, 1, 2, 4,
+                                                   5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+            if (x + Lanes32::kLanes + 2 > width) break;
+            const __m256i packed = _mm256_shuffle_epi8(words, close);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm256_castsi256_si128(packed));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 12), _mm256_extracti128_si256(packed, 1));
+        } else {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(to), words);
+        }
+        continue;
+#endif
         // Whole words: a 3-byte pixel's fourth byte is the next pixel's first,
         // written again by the next store.
-        for (int i = 0; i < kHqLanes; ++i) {
+        for (int i = 0; i < Lanes32::kLanes; ++i) {
             const int32_t word = pixels[i];
-            memcpy(at + i * bytes, &word, 4);
+            memcpy(to + i * bytes, &word, 4);
         }
     }
     return x;
@@ -223,7 +440,7 @@ inline int32_t interleaveVector(const uint16_t* first, const uint16_t* green, co
 inline int32_t planesVector(const uint16_t* red, const uint16_t* green, const uint16_t* blue, uint8_t* const* out,
                             int32_t width) {
     int32_t x = 0;
-    for (; x + kHqLanes <= width; x += kHqLanes) {
+    for (; x + Lanes32::kLanes <= width; x += Lanes32::kLanes) {
         putBytes(out[0] + x, wordsAt(red + x));
         putBytes(out[1] + x, wordsAt(green + x));
         putBytes(out[2] + x, wordsAt(blue + x));
@@ -234,13 +451,18 @@ inline int32_t planesVector(const uint16_t* red, const uint16_t* green, const ui
 inline int32_t greyVector(const uint16_t* red, const uint16_t* green, const uint16_t* blue, uint8_t* out,
                           int32_t width) {
     int32_t x = 0;
-    for (; x + kHqLanes <= width; x += kHqLanes)
+    for (; x + Lanes32::kLanes <= width; x += Lanes32::kLanes)
         putBytes(out + x, (77 * wordsAt(red + x) + 150 * wordsAt(green + x) + 29 * wordsAt(blue + x) + 128) >> 8);
     return x;
 }
 
-constexpr VectorRows kVectorRows = {differencesVector, absoluteDifferencesVector, columnSumsVector, greensVector,
-                                    colourDifferencesVector, outputsVector, widenBytesVector, widenWordsVector,
+template <class T>
+constexpr VectorRowsOf<T> vectorRowsOf() {
+    return {differencesVector<T>, absoluteDifferencesVector<T>, fiveSumsVector<T>, columnSumsVector<T>, greensVector<T>,
+            colourDifferencesVector<T>, outputsVector<T>, widenBytesVector<T>};
+}
+
+constexpr VectorRows kVectorRows = {vectorRowsOf<int32_t>(), vectorRowsOf<int16_t>(), widenWordsVector,
                                     interleaveVector, planesVector, greyVector};
 
 TAV_ISA_END
