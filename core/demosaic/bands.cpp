@@ -106,7 +106,7 @@ void runBand(void* task, int32_t band) {
         rows.feed = &window.feed;
     }
     if (p.memory != nullptr) {
-        traits.placeLineMemory(p.memory + (size_t)band * traits.lineMemoryBytes(job.width), job.width, &rows);
+        traits.placeLineMemory(p.memory + (size_t)band * (size_t)traits.lineMemoryBytes(job.width), job.width, &rows);
     } else {
         // One band: the whole frame, whose steps no band edge cuts; its line
         // memory follows the frame or the window in the work buffer.
@@ -190,9 +190,11 @@ void demosaicFrame(TavContext* context, const BandJob& job) {
     uint8_t* memory = nullptr;
     if (bands > 1) {
         threads = readyWorkers(context, wanted < bands ? wanted : bands);
-        const size_t lineMemory = (size_t)bands * traits.lineMemoryBytes(job.width);
+        // Counted in 64 bits; more than 32 bits count stays on one thread.
+        const uint64_t lineMemory = (uint64_t)bands * traits.lineMemoryBytes(job.width);
+        if (threads > 1 && lineMemory > kMaxCount) threads = 1;
         if (threads > 1 && lineMemory > 0) {
-            memory = bandMemory(context, lineMemory);
+            memory = bandMemory(context, (size_t)lineMemory);
             if (memory == nullptr) threads = 1;
         }
         // Without workers or their memory the frame runs as one band on the

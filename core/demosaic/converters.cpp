@@ -44,7 +44,8 @@ TavStatus convertWholeFrame(int64_t baseType, const uint8_t* frame, uint8_t* des
     // they get a block of their own for the call.
     void* hqMemory = nullptr;
     if (route.family == tav::KernelFamily::Hq) {
-        hqMemory = malloc(tav::hqLineMemoryBytes(width));
+        const uint64_t bytes = tav::hqLineMemoryBytes(width);
+        hqMemory = bytes <= SIZE_MAX ? malloc((size_t)bytes) : nullptr;
         if (hqMemory == nullptr) return TAV_E_NO_MEMORY;
         rows.greenRow = static_cast<uint8_t*>(hqMemory);
     }

@@ -113,7 +113,7 @@ extern "C" TavStatus tavDemosaicing(TavContext* context, TavImage* input, int32_
                                         : convertedWorkBytes(height, width);
     // The high-quality method keeps its rings after the frame (one band).
     if (workBytes >= 0 && method == TAV_METHOD_HQ && baseType != TAV_PIXEL_MONO8) {
-        workBytes += static_cast<int64_t>(tav::hqLineMemoryBytes(width));
+        workBytes += static_cast<int64_t>(tav::hqLineMemoryBytes(width));  // below 2^40: no overflow
     }
     if (workBytes < 0 || workBytes > int64_t(tav::kMaxCount) || !tav::countFits(height, input->lineBytes)) {
         return fail(tav::kLineDemosaicTooLarge, TAV_E_SIZE);

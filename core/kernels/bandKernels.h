@@ -75,7 +75,8 @@ struct FamilyTraits {
     int32_t stepRowSpan;      // rows a step reads, from the highest row it asks for down
     bool pairsOpenOnBlueRows; // row pairs start on the kernel's first row without red
     // Line memory of one band among several (0: none), and where its parts go.
-    size_t (*lineMemoryBytes)(int32_t width);
+    // Counted in 64 bits: a 32-bit core cannot address every count.
+    uint64_t (*lineMemoryBytes)(int32_t width);
     void (*placeLineMemory)(uint8_t* memory, int32_t width, BandRows* rows);
 };
 
@@ -85,7 +86,7 @@ inline int32_t firstPairRow(const FamilyTraits& traits, BayerPhase kernelPhase) 
     return traits.pairsOpenOnBlueRows ? 1 - kernelPhase.redRowParity : 0;
 }
 
-inline size_t noLineMemory(int32_t) { return 0; }
+inline uint64_t noLineMemory(int32_t) { return 0; }
 inline void placeNoLineMemory(uint8_t*, int32_t, BandRows*) {}
 
 }  // namespace tav

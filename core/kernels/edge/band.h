@@ -13,7 +13,7 @@ namespace tav {
 // A band's line memory: its green row, then room for the three output rows
 // of a step that a band edge cuts (4 bytes per pixel at most).
 inline size_t edgeGreenRowBytes(int32_t width) { return ((size_t)width + 63) & ~(size_t)63; }
-inline size_t edgeLineMemoryBytes(int32_t width) { return edgeGreenRowBytes(width) * (1 + 3 * 4) + 64; }
+inline uint64_t edgeLineMemoryBytes(int32_t width) { return (((uint64_t)width + 63) & ~(uint64_t)63) * (1 + 3 * 4) + 64; }
 inline void placeEdgeLineMemory(uint8_t* memory, int32_t width, BandRows* rows) {
     rows->greenRow = memory;
     rows->seamRows = memory + edgeGreenRowBytes(width);

@@ -12,8 +12,8 @@
 namespace tav {
 
 // A band's line memory: the engine's rings, then one row each of red, green and blue.
-inline size_t hqLineMemoryBytes(int32_t width) {
-    return hq::engineBytes(width, 255) + 3 * (((size_t)width * sizeof(uint16_t) + 63) & ~(size_t)63) + 64;
+inline uint64_t hqLineMemoryBytes(int32_t width) {
+    return hq::engineBytes(width, 255) + 3 * (((uint64_t)width * sizeof(uint16_t) + 63) & ~(uint64_t)63) + 64;
 }
 inline void placeHqLineMemory(uint8_t* memory, int32_t, BandRows* rows) { rows->greenRow = memory; }
 

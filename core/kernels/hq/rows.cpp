@@ -224,9 +224,10 @@ struct Rows {
 
 }  // namespace
 
-size_t engineBytes(int32_t width, int32_t maxValue) {
-    const size_t valueBytes = maxValue <= 255 ? sizeof(int16_t) : sizeof(int32_t);
-    return 64 + strideOf(width) * ((size_t)kPlanes * kRingRows * valueBytes + 3 * sizeof(int32_t));
+uint64_t engineBytes(int32_t width, int32_t maxValue) {
+    const uint64_t valueBytes = maxValue <= 255 ? sizeof(int16_t) : sizeof(int32_t);
+    const uint64_t stride = ((uint64_t)width + 2 * kPad + 15) & ~(uint64_t)15;
+    return 64 + stride * ((uint64_t)kPlanes * kRingRows * valueBytes + 3 * sizeof(int32_t));
 }
 
 void initEngine(RowEngine& e, uint8_t* memory, int32_t width, int32_t height, BayerPhase phase,

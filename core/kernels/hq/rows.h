@@ -58,7 +58,7 @@ struct RowEngine {
 
 // Memory of one engine for rows of `width` samples with this maxValue,
 // 64-byte aligned parts included (the block itself may lie at any address).
-size_t engineBytes(int32_t width, int32_t maxValue);
+uint64_t engineBytes(int32_t width, int32_t maxValue);
 
 // A maxValue of 255 makes a narrow engine.
 void initEngine(RowEngine& e, uint8_t* memory, int32_t width, int32_t height, BayerPhase phase,
