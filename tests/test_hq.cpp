@@ -412,3 +412,23 @@ TEST(HqDemosaic, GreyInputIgnoresTheMethodAndMethodFourIsRefused) {
         }
     }
 }
+
+// One band's rings of a frame 17 million pixels wide pass what 32 bits
+// count: refused as too large before anything is read or written (the
+// other methods take such a frame).
+TEST(HqDemosaic, RingsPastThirtyTwoBitsAreRefusedBeforeAnyWork) {
+    Context context(1);
+    const int32_t width = 17000000;
+    std::vector<uint8_t> input((size_t)width * 4, 9);
+    TavImage in = {4, width, TAV_PIXEL_BAYER_RG8, input.data(), width};
+    GuardedBuffer out(16, 0xEE);
+    TavImage output = {-7, -7, -7, out.data(), -7};
+    TavStatus status = TAV_OK;
+    const std::string printed =
+        tavtest::captureStdout([&] { status = tavDemosaicing(context.handle, &in, TAV_METHOD_HQ, &output); });
+    EXPECT_EQ(status, TAV_E_SIZE);
+    EXPECT_EQ(printed, tavtest::errorLine(tav::kLineDemosaicTooLarge));
+    EXPECT_EQ(out.contents(), std::vector<uint8_t>(16, 0xEE));
+    EXPECT_TRUE(out.intact());
+    EXPECT_EQ(output.height, -7);
+}
