@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (typeByte >= 0xF8) type = {in.i32(), 1};
     const int64_t outputType = kOutputTypes[in.byte() % 7];
     const uint8_t methodByte = in.byte();
-    const int32_t method = methodByte < 0xF0 ? methodByte % 4 : in.i32();
+    const int32_t method = methodByte < 0xF0 ? methodByte % 5 : in.i32();  // 4: unknown
     const int32_t height = in.side();
     const int32_t width = in.side();
     // Rows exactly as long as the storage needs, padded, or any value.

@@ -233,7 +233,7 @@ Case readCase(tavfuzz::Input& in, bool* skip) {
     if (typeByte >= 0xF8) c.type = {in.i32(), 1};
     c.outputType = kOutputTypes[in.byte() % 7];
     const uint8_t methodByte = in.byte();
-    c.method = methodByte < 0xF0 ? methodByte % 4 : in.i32();
+    c.method = methodByte < 0xF0 ? methodByte % 5 : in.i32();  // 4: unknown
     c.height = in.side();
     c.width = in.side();
     const uint8_t rowByte = in.byte();

@@ -44,7 +44,7 @@ demosaic = [
     bytes([17, 6, 2, 7, 9, 0]) + payload(80),           # GB10p -> Mono8 edge
     bytes([2, 2, 0, 5, 6, 0]) + payload(64),            # Mono12 -> RGBA8
     bytes([10, 3, 0, 6, 5, 0x90]) + payload(64),        # BG8 -> BGRA8 nearest, padded
-    bytes([9, 0, 3, 8, 8, 0x85]) + payload(64),         # unknown method on padded 8-bit
+    bytes([9, 0, 4, 8, 8, 0x85]) + payload(64),         # unknown method on padded 8-bit
     bytes([11, 5, 1, 4, 4, 0, 1]) + payload(32),        # GR10 -> BGR planar, called twice
     bytes([8, 1, 2, 5, 5, 0]) + payload(32),            # edge below its minimum
     bytes([8, 2, 1]) + i32(26755) + i32(26755) + bytes([0]),  # output beyond INT32_MAX
@@ -152,6 +152,20 @@ pipeline = [
     # a saturated RG16 frame, extreme gains and matrix
     bytes([20, 1, 2, 8, 8, 0, 64]) + settings((0,) * 4, (64.0, 1e-30, 64.0), (16.0, -16.0) * 4 + (16.0,))
     + b"\xff" * 128,
+]
+
+# The high-quality method; written last so that the seeds above keep their bytes.
+demosaic += [
+    bytes([12, 0, 3, 9, 7, 0x83]) + payload(279),       # RG12 -> RGB8 hq, padded rows
+    bytes([8, 6, 3, 4, 4, 0]) + payload(16),            # RG8 -> Mono8 hq, the smallest frame
+    bytes([18, 4, 3, 5, 11, 0]) + payload(90),          # BG12Packed -> planar hq
+]
+pipeline += [
+    # GB10Packed -> BGR8 hq on two threads, gains, matrix, sRGB
+    bytes([25, 1, 3, 10, 9, 0, 65]) + settings((16,) * 4, (1.8, 1.0, 1.4), camera, srgb) + payload(150),
+    # GR16 -> RGB8 planar hq, gamma 2.2, a 2x2 table
+    bytes([19, 4, 3, 8, 6, 0, 16]) + settings((500, 400, 400, 600), (1.2, 1.0, 2.0), None, gamma, 2.2)
+    + bytes([0, 0]) + table_words(12) + words(48, 16),
 ]
 
 write("fuzz_demosaic", demosaic)

@@ -1,15 +1,16 @@
 // Plain per-pixel reference of the picture pipeline of tavDemosaicing:
 // raw samples of every input type, shading, black level, white balance and
-// scaling to 0..16383, the three demosaicing rules on those linear values,
+// scaling to 0..16383, the four demosaicing rules on those linear values,
 // colour matrix, curve, the seven output layouts and the frame statistics.
 // Deliberately slow and direct: every pixel straight from the rule, every
 // neighbour read through mirror reflection.
 //
 // The demosaicing rules are those of ref_nearest.h, ref_bilinear.h and
-// ref_edge.h written once over a sample type, so the floating-point model
-// (ref_picture_float.h) runs the same rule on real numbers: integer halving
-// and quartering floor, real ones divide exactly; the edge rule clamps to
-// 0..16383 where the 8-bit rule clamps to 255.
+// ref_edge.h written once over a sample type, and ref_hq.h, itself written
+// over one, so the floating-point model (ref_picture_float.h) runs the same
+// rule on real numbers: integer halving and quartering floor, real ones
+// divide exactly; the edge and high-quality rules clamp to 0..16383 where
+// the 8-bit rules clamp to 255.
 #ifndef TAV_TEST_REF_PICTURE_H
 #define TAV_TEST_REF_PICTURE_H
 
@@ -20,6 +21,7 @@
 #include <utility>
 #include <vector>
 
+#include "ref_hq.h"
 #include "tav_pipeline.h"
 #include "tav_types.h"
 #include "test_support.h"
@@ -383,11 +385,22 @@ Planes<T> edgePlanes(const Mosaic<T>& m, bool redRowsOdd) {
     return out;
 }
 
+// The high-quality rule in the frame's own phase, with M = 16383.
+inline tavtest::BayerPhase bayerPhase(Cfa cfa) {
+    return cfa == Cfa::RG ? tavtest::kPhaseRG : cfa == Cfa::GR ? tavtest::kPhaseGR
+                          : cfa == Cfa::GB ? tavtest::kPhaseGB : tavtest::kPhaseBG;
+}
+
 template <class T>
 Planes<T> demosaic(const std::vector<T>& L, int h, int w, Cfa cfa, int method) {
     Planes<T> out;
     if (cfa == Cfa::Mono) {
         out.r = out.g = out.b = L;
+        return out;
+    }
+    if (method == TAV_METHOD_HQ) {
+        tavtest::HqPlanes<T> hq = tavtest::hqReference<T>(L.data(), h, w, bayerPhase(cfa), T(kLinearMax));
+        out.r = std::move(hq.red), out.g = std::move(hq.green), out.b = std::move(hq.blue);
         return out;
     }
     const Mosaic<T> m{L, h, w};
@@ -502,7 +515,7 @@ inline void tileStats(const Linear& lin, const InputFormat& f, TavFrameStats& st
 }
 
 // What tavDemosaicing with pipeline p writes for `image` (a type of
-// inputFormats(), a method 0..2, one of the seven output types), and the
+// inputFormats(), a method 0..3, one of the seven output types), and the
 // statistics it leaves.
 inline Picture picture(const TavImage& image, int method, int64_t outputType, const TavPipeline& p) {
     const InputFormat& f = *findFormat(image.pixelType);

@@ -81,7 +81,7 @@ TEST(Converters, UnknownOutputTypeOrMethodRefusedSilently) {
                           TAV_E_UNSUPPORTED);
             }
             for (int64_t type : tavref::outputTypes()) {
-                for (int32_t method : {3, 5, -1, INT32_MIN}) {
+                for (int32_t method : {4, 5, -1, INT32_MIN}) {
                     EXPECT_EQ(order.convert(frame.data(), out.data(), 8, 8, type, method, scratch.data()),
                               TAV_E_UNSUPPORTED);
                 }
@@ -99,7 +99,7 @@ TEST(Converters, UnusableSizesAndPointersRefusedSilently) {
     const std::vector<uint8_t> untouched = out.contents();
     std::string printed = captureStdout([&] {
         for (const Order& order : kOrders) {
-            for (int32_t method : {0, 1, 2}) {
+            for (int32_t method : {0, 1, 2, 3}) {
                 for (int64_t type : tavref::outputTypes()) {
                     uint8_t* d = out.data();
                     const uint8_t* f = frame.data();
@@ -129,7 +129,7 @@ TEST(Converters, UnusableSizesAndPointersRefusedSilently) {
 TEST(Converters, EachCombinationPutsColoursWhereTheOutputTypeSays) {
     const uint8_t sizes[][2] = {{8, 8}, {7, 9}, {9, 6}};
     for (const Order& order : kOrders) {
-        for (int32_t method : {0, 1, 2}) {
+        for (int32_t method : {0, 1, 2, 3}) {
             for (int64_t type : tavref::outputTypes()) {
                 for (const auto& size : sizes) {
                     const int height = size[0], width = size[1];

@@ -64,7 +64,7 @@ TEST(DemosaicEntry, RefusalsInCheckOrder) {
         {"packed rows short", {4, 5, TAV_PIXEL_MONO12_PACKED, d, 8}, 0, TAV_E_SIZE, size},
         {"work buffer reaches 2^31", {big / 2 - 1, big, TAV_PIXEL_MONO16, d, 2 * big}, 0, TAV_E_SIZE,
          tooLarge},
-        {"unknown method", {4, 4, TAV_PIXEL_BAYER_BG8, d, 4}, 3, TAV_E_UNSUPPORTED, ""},
+        {"unknown method", {4, 4, TAV_PIXEL_BAYER_BG8, d, 4}, 4, TAV_E_UNSUPPORTED, ""},
         {"negative method", {6, 6, TAV_PIXEL_BAYER_GR10, d, 12}, -1, TAV_E_UNSUPPORTED, ""},
     };
     for (const Refusal& refusal : refusals) {
@@ -173,7 +173,7 @@ TEST(DemosaicEntry, BayerInputReachesItsConverter) {
         if (type.baseType == TAV_PIXEL_MONO8) continue;
         for (int64_t outputType : tavref::outputTypes()) {
             Context context(outputType);
-            for (int32_t method : {0, 1, 2}) {
+            for (int32_t method : {0, 1, 2, 3}) {
                 const uint8_t height = 6 + method % 2, width = 9 - method;
                 const int32_t lineBytes = tavref::minimumLineBytes(type.storage, width) + method;
                 std::vector<uint8_t> raw = tavtest::randomBytes(static_cast<size_t>(height) * lineBytes, seed++);

@@ -16,7 +16,8 @@ using picref::InputFormat;
 
 namespace {
 
-const int32_t kMethods[] = {TAV_METHOD_NEAREST, TAV_METHOD_BILINEAR, TAV_METHOD_EDGE};
+const int32_t kMethods[] = {TAV_METHOD_NEAREST, TAV_METHOD_BILINEAR, TAV_METHOD_EDGE, TAV_METHOD_HQ};
+constexpr int kMethodCount = int(sizeof kMethods / sizeof kMethods[0]);
 
 std::string caseName(const Frame& frame, int32_t method, int64_t outputType) {
     char text[160];
@@ -336,12 +337,12 @@ TEST(Picture, EveryKernelTableGivesThePlainBytes) {
                 p.shadingTable = table.data();
             }
             std::vector<Frame> frames;
-            for (int i = 0; i < 3 * 7; ++i) frames.push_back(pictest::randomFrame(format, height, width, 1, rng));
+            for (int i = 0; i < kMethodCount * 7; ++i) frames.push_back(pictest::randomFrame(format, height, width, 1, rng));
             // Every method and output under one table, in a fixed order.
             auto runAll = [&](std::vector<Conversion>& results, std::vector<TavFrameStats>& stats) {
                 Context context;
                 context.setPipeline(&p);
-                for (int i = 0; i < 3 * 7; ++i) {
+                for (int i = 0; i < kMethodCount * 7; ++i) {
                     results.push_back(pictest::convert(context, frames[i], kMethods[i / 7], picref::outputTypes()[i % 7]));
                     stats.push_back(context.stats());
                 }
@@ -353,7 +354,7 @@ TEST(Picture, EveryKernelTableGivesThePlainBytes) {
                 std::vector<Conversion> got;
                 std::vector<TavFrameStats> gotStats;
                 kerneltables::withTable(isa, [&] { runAll(got, gotStats); });
-                for (int i = 0; i < 3 * 7; ++i) {
+                for (int i = 0; i < kMethodCount * 7; ++i) {
                     const int64_t outputType = picref::outputTypes()[i % 7];
                     SCOPED_TRACE(std::string(kerneltables::isaName(isa)) + " " + caseName(frames[i], kMethods[i / 7], outputType));
                     ASSERT_EQ(plain[i].status, TAV_OK);

@@ -74,7 +74,7 @@ TEST(PictureModel, EightBitOutputsFollowTheRealValuedStages) {
                              TAV_PIXEL_MONO12};
     const TavPipeline p = pictest::cameraPipeline();
     uint32_t seed = 40;
-    for (int32_t method : {TAV_METHOD_NEAREST, TAV_METHOD_BILINEAR, TAV_METHOD_EDGE}) {
+    for (int32_t method : {TAV_METHOD_NEAREST, TAV_METHOD_BILINEAR, TAV_METHOD_EDGE, TAV_METHOD_HQ}) {
         for (int64_t outputType : {TAV_PIXEL_RGB8, TAV_PIXEL_MONO8}) {
             Agreement agreement;
             for (int32_t code : codes) {

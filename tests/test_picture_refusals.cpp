@@ -281,7 +281,7 @@ TEST(PictureRefusals, SmallFramesAsWithoutAPipeline) {
         Context plain, piped;
         piped.setPipeline(&p);
         for (const auto& size : {std::pair<int, int>{3, 8}, {8, 3}, {4, 4}, {4, 5}, {5, 5}, {5, 8}, {8, 5}, {6, 6}}) {
-            for (int32_t method : {TAV_METHOD_NEAREST, TAV_METHOD_BILINEAR, TAV_METHOD_EDGE}) {
+            for (int32_t method : {TAV_METHOD_NEAREST, TAV_METHOD_BILINEAR, TAV_METHOD_EDGE, TAV_METHOD_HQ}) {
                 for (int64_t outputType : {TAV_PIXEL_BGRA8, TAV_PIXEL_BGR8_PLANAR, TAV_PIXEL_MONO8}) {
                     SCOPED_TRACE(testing::Message() << std::hex << code << std::dec << " " << size.first << "x"
                                                     << size.second << " method " << method << " output " << std::hex
@@ -313,7 +313,7 @@ TEST(PictureRefusals, SmallFramesAsWithoutAPipeline) {
 TEST(PictureRefusals, UnknownMethod) {
     Primed bayer(TAV_PIXEL_BAYER_GR10);
     Frame frame = pictest::randomFrame(bayer.format, 8, 10, 0, bayer.rng);
-    bayer.expectRefusedFrame(frame, 3, TAV_E_UNSUPPORTED, "");
+    bayer.expectRefusedFrame(frame, 4, TAV_E_UNSUPPORTED, "");
     bayer.expectRefusedFrame(frame, -1, TAV_E_UNSUPPORTED, "");
 
     Primed grey(TAV_PIXEL_MONO12);

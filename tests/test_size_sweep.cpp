@@ -134,7 +134,7 @@ TEST(SizeSweep, DemosaicEntryAndConverters) {
     for (int32_t type : inputTypes) {
         for (int64_t output : {int64_t{TAV_PIXEL_BGR8}, int64_t{TAV_PIXEL_RGBA8}, int64_t{TAV_PIXEL_BGR8_PLANAR},
                                int64_t{TAV_PIXEL_MONO8}}) {
-            for (int32_t method : {0, 1, 2, 7}) {
+            for (int32_t method : {0, 1, 2, 3, 7}) {
                 const int32_t bytesPerSample = type == TAV_PIXEL_BAYER_GB12 ? 2 : 1;
                 cases.push_back({"tavDemosaicing type " + std::to_string(type) + " output " + std::to_string(output) +
                                      " method " + std::to_string(method),
@@ -173,7 +173,7 @@ TEST(SizeSweep, DemosaicEntryAndConverters) {
         const std::pair<const char*, Converter> converters[] = {
             {"rg8Convert", rg8Convert}, {"gr8Convert", gr8Convert}, {"gb8Convert", gb8Convert}, {"bg8Convert", bg8Convert}};
         for (const auto& converter : converters) {
-            for (int32_t method : {0, 1, 2}) {
+            for (int32_t method : {0, 1, 2, 3}) {
                 const Converter convert = converter.second;
                 const bool wide = wideOutput(output);
                 cases.push_back({std::string(converter.first) + " " + std::to_string(output) + " method " +

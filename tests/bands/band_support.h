@@ -1,5 +1,6 @@
 // Helpers of the band and thread tests: the whole-frame result of the
-// converters on a normalised frame, and which output bytes belong to a row.
+// converters on a normalised frame, a band's line memory, and which output
+// bytes belong to a row.
 #ifndef TAV_TESTS_BAND_SUPPORT_H
 #define TAV_TESTS_BAND_SUPPORT_H
 
@@ -8,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include "demosaic/bands.h"
+#include "demosaic/route.h"
 #include "ref_normalise.h"
 #include "tavcore.h"
 
@@ -28,6 +31,22 @@ inline std::vector<uint8_t> wholeFrame(const std::vector<uint8_t>& frame, int32_
     EXPECT_EQ(convert(frame.data(), out.data(), height, width, outputType, method, scratch.data()), TAV_OK);
     return out;
 }
+
+// The line memory one band of a job needs (the high-quality family's rings;
+// none for most families), placed in `rows` by the family's own rule.
+struct LineMemory {
+    std::vector<uint8_t> bytes;
+    const tav::FamilyTraits* traits = nullptr;
+    explicit LineMemory(const tav::BandJob& job) {
+        tav::Route route;
+        if (!tav::routeOf(job.baseType, job.method, job.outputType, &route)) return;
+        traits = route.traits;
+        bytes.resize(traits->lineMemoryBytes(job.width));
+    }
+    void place(int32_t width, tav::BandRows* rows) {
+        if (!bytes.empty()) traits->placeLineMemory(bytes.data(), width, rows);
+    }
+};
 
 // Whether byte i of a height x width output lies in rows [first, end).
 inline bool inRows(size_t i, int64_t outputType, int32_t height, int32_t width, int32_t first, int32_t end) {

@@ -26,9 +26,12 @@ std::vector<int32_t> randomEdges(int32_t height, int cuts, std::mt19937& rng) {
 struct BandRun {
     tav::BandJob job;
     std::vector<uint8_t> green, seam;
-    explicit BandRun(const tav::BandJob& j) : job(j), green(j.width), seam((size_t)12 * j.width) {}
+    tavband::LineMemory lineMemory;
+    explicit BandRun(const tav::BandJob& j)
+        : job(j), green(j.width), seam((size_t)12 * j.width), lineMemory(j) {}
     void run(int32_t first, int32_t end) {
-        const tav::BandRows rows = {first, end, green.data(), seam.data(), nullptr};
+        tav::BandRows rows = {first, end, green.data(), seam.data(), nullptr};
+        lineMemory.place(job.width, &rows);
         tav::convertRows(job, tav::wholeFrameRows(job.frame, job.width), rows);
     }
 };
@@ -55,7 +58,7 @@ TEST(BandRows, AnySplitGivesTheWholeFrameAndWritesOnlyItsRows) {
             const int32_t height = size[0], width = size[1];
             std::vector<uint8_t> frame = tavtest::randomBytes((size_t)height * width, height * 100 + width);
             for (int32_t baseType : kBayerTypes) {
-                for (int32_t method = 0; method <= 2; ++method) {
+                for (int32_t method = 0; method <= 3; ++method) {
                     for (int64_t outputType : tavref::outputTypes()) {
                         SCOPED_TRACE(testing::Message() << height << "x" << width << " type " << std::hex
                                                         << baseType << std::dec << " method " << method
@@ -102,7 +105,7 @@ TEST(BandRows, SingleRowsAndRowPairsAtEveryPosition) {
     const int32_t height = 11, width = 14;
     std::vector<uint8_t> frame = tavtest::randomBytes((size_t)height * width, 5);
     for (int32_t baseType : kBayerTypes) {
-        for (int32_t method = 0; method <= 2; ++method) {
+        for (int32_t method = 0; method <= 3; ++method) {
             for (int64_t outputType : {int64_t{TAV_PIXEL_BGR8}, int64_t{TAV_PIXEL_RGBA8},
                                        int64_t{TAV_PIXEL_BGR8_PLANAR}, int64_t{TAV_PIXEL_MONO8}}) {
                 const std::vector<uint8_t> whole =
@@ -166,7 +169,7 @@ TEST(BandRows, RefusedJobsAndSmallFramesKeepTheWholeFramePath) {
     EXPECT_FALSE(tav::bandsAccepted(job));  // edge-directed refuses 5 rows itself
     job.height = 6;
     EXPECT_TRUE(tav::bandsAccepted(job));
-    job.method = 3;
+    job.method = 4;
     EXPECT_FALSE(tav::bandsAccepted(job));  // unknown method: the converter refuses it
     job.baseType = TAV_PIXEL_MONO8;
     EXPECT_TRUE(tav::bandsAccepted(job));   // grey input ignores the method

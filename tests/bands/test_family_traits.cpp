@@ -20,7 +20,7 @@ TEST(FamilyTraits, BandsReadNoRowBeyondTheirDeclaredReach) {
         const std::vector<uint8_t> frame = tavtest::randomBytes((size_t)height * width, 99);
         const std::vector<uint8_t> other = tavtest::randomBytes((size_t)height * width, 100);
         for (int32_t baseType : kBaseTypes) {
-            for (int32_t method = 0; method <= 2; ++method) {
+            for (int32_t method = 0; method <= 3; ++method) {
                 for (int64_t outputType : tavref::outputTypes()) {
                     tav::Route route;
                     ASSERT_TRUE(tav::routeOf(baseType, method, outputType, &route));
@@ -41,7 +41,9 @@ TEST(FamilyTraits, BandsReadNoRowBeyondTheirDeclaredReach) {
                         std::vector<uint8_t> green((size_t)width), seam((size_t)12 * width);
                         const tav::BandJob job = {nullptr, 0, baseType, outputType, method, poisoned.data(), nullptr,
                                                   out.data(), height, width};
-                        const tav::BandRows rows = {first, end, green.data(), seam.data(), nullptr};
+                        tavband::LineMemory lineMemory(job);
+                        tav::BandRows rows = {first, end, green.data(), seam.data(), nullptr};
+                        lineMemory.place(width, &rows);
                         tav::convertRows(job, tav::wholeFrameRows(poisoned.data(), width), rows);
                         for (size_t i = 0; i < out.size(); ++i) {
                             if (!tavband::inRows(i, outputType, height, width, first, end)) continue;

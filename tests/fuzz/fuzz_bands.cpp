@@ -13,6 +13,7 @@
 
 #include "context/context.h"
 #include "demosaic/bands.h"
+#include "demosaic/route.h"
 #include "tavcore.h"
 #include "threads/workerPool.h"
 
@@ -65,6 +66,10 @@ void fuzzBanding(Reader& in, int32_t height, int32_t width, int32_t baseType, in
     std::vector<uint8_t> scratch((size_t)width + 64), green(width), seam((size_t)12 * width);
     tav::BandJob job = {nullptr, 0, baseType, outputType, method, frame.data(), nullptr, banded.data(), height, width};
     if (!tav::bandsAccepted(job)) return;
+    // A family may need line memory of its own per band (the high-quality rings).
+    tav::Route route;
+    if (!tav::routeOf(baseType, method, outputType, &route)) abort();
+    std::vector<uint8_t> lineMemory(route.traits->lineMemoryBytes(width));
     const TavStatus status = baseType == TAV_PIXEL_MONO8
                                  ? mono8Convert(frame.data(), whole.data(), height, width, outputType)
                              : baseType == TAV_PIXEL_BAYER_RG8
@@ -84,7 +89,8 @@ void fuzzBanding(Reader& in, int32_t height, int32_t width, int32_t baseType, in
     for (size_t b = 0; b + 1 < edges.size(); ++b) order.push_back(b);
     std::rotate(order.begin(), order.begin() + in.next() % order.size(), order.end());
     for (size_t b : order) {
-        const tav::BandRows rows = {edges[b], edges[b + 1], green.data(), seam.data(), nullptr};
+        tav::BandRows rows = {edges[b], edges[b + 1], green.data(), seam.data(), nullptr};
+        if (!lineMemory.empty()) route.traits->placeLineMemory(lineMemory.data(), width, &rows);
         tav::convertRows(job, tav::wholeFrameRows(frame.data(), width), rows);
     }
     if (banded != whole) abort();
@@ -98,7 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int32_t width = 4 + in.next() % 40;
     const int32_t code = kInputTypes[in.next() % (sizeof kInputTypes / sizeof kInputTypes[0])];
     const int64_t outputType = kOutputTypes[in.next() % 7];
-    const int32_t method = in.next() % 4;
+    const int32_t method = in.next() % 5;  // 4: unknown, refused alike
     const uint8_t mode = in.next();
     if (mode & 1) {
         if (code == TAV_PIXEL_BAYER_RG8 || code == TAV_PIXEL_BAYER_GR8 || code == TAV_PIXEL_BAYER_GB8 ||
