@@ -125,7 +125,7 @@ void benchOpenCv(benchmark::State& state, int threads, Input input, int code) {
 }
 
 int openCvCode(int method, const Output& output) {
-    if (method == 2) return output.code == TAV_PIXEL_BGR8 ? cv::COLOR_BayerBG2BGR_EA : -1;
+    if (method == 2) return cv::COLOR_BayerBG2BGR_EA;  // every edge output, as in bench_demosaic
     if (output.code == TAV_PIXEL_BGR8) return cv::COLOR_BayerBG2BGR;
     if (output.code == TAV_PIXEL_BGRA8) return cv::COLOR_BayerBG2BGRA;
     if (output.code == TAV_PIXEL_MONO8) return cv::COLOR_BayerBG2GRAY;

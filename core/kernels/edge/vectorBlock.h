@@ -31,9 +31,32 @@ constexpr int kBlockPairs = kLanes;
 // Columns a block starting at x0 reads: up to x0 + 2 * kBlockPairs + 4.
 inline bool blockFits(int x0, int width) { return x0 + 2 * kBlockPairs + 5 <= width; }
 
+// The greens a block carries to the next: lane kLanes-1 of `red` is the
+// green of the red site x0, lanes kLanes-2 and kLanes-1 of `blue` those of
+// the blue sites x0-1 and x0+1 (x0 the next block's first column).
+struct GreenCarry {
+    Lanes16 red, blue;
+};
+
+TAV_LANES_INLINE GreenCarry carryFrom(const StepState& st) {
+    GreenCarry c;
+    c.red = (Lanes16){};
+    c.blue = (Lanes16){};
+    c.red[kLanes - 1] = (int16_t)st.newEven;
+    c.blue[kLanes - 2] = (int16_t)st.newLeft;
+    c.blue[kLanes - 1] = (int16_t)st.newOdd;
+    return c;
+}
+
+TAV_LANES_INLINE void carryTo(const GreenCarry& c, StepState& st) {
+    st.newLeft = c.blue[kLanes - 2];
+    st.newEven = c.red[kLanes - 1];
+    st.newOdd = c.blue[kLanes - 1];
+}
+
 template <class Mode, class Out>
-inline void stepBlock(const RowSet& s, uint8_t* greenRow, const Out& out, StepState& st,
-                      int x0) {
+TAV_LANES_INLINE void blockBody(const RowSet& s, uint8_t* greenRow, const Out& out, GreenCarry& carry,
+                                int x0) {
     // New greens at the red sites x0+2, x0+4, ... and the blue sites x0+3, x0+5, ...
     // (kBlockPairs of each);
     // the carried ones fill the lanes before them.
@@ -41,9 +64,9 @@ inline void stepBlock(const RowSet& s, uint8_t* greenRow, const Out& out, StepSt
     const Lanes16 blueAhead =
         steeredGreen8(s.row[3], s.row[2], s.row[4], s.row[1], s.row[5], x0 + 3);
     GreenLanes newG;
-    newG.left = shiftIn2(st.newLeft, st.newOdd, blueAhead);
-    newG.even = shiftIn1(st.newEven, redAhead);
-    newG.odd = shiftIn1(st.newOdd, blueAhead);
+    newG.left = lastTwoThen(carry.blue, blueAhead);
+    newG.even = lastOneThen(carry.red, redAhead);
+    newG.odd = lastOneThen(carry.blue, blueAhead);
     newG.right = redAhead;
 
     if (Mode::finishRows) {
@@ -52,26 +75,50 @@ inline void stepBlock(const RowSet& s, uint8_t* greenRow, const Out& out, StepSt
         const GreenLanes oldG = greenRowLanes(greenRow, x0);
         PixelLanes above, row, below;
         if (Mode::finishAbove) {
-            above = finishBlueRow8(x0, s.row[1], oldG, s.row[0], oldG, s.row[2], newG);
+            above = finishBlueRow8(out, x0, s.row[1], oldG, s.row[0], oldG, s.row[2], newG);
         }
-        row = finishRedRow8(x0, s.row[2], newG, s.row[1], oldG, s.row[3], newG);
+        row = finishRedRow8(out, x0, s.row[2], newG, s.row[1], oldG, s.row[3], newG);
         if (Mode::finishBelow) {
-            below = finishBlueRow8(x0, s.row[3], newG, s.row[2], newG, s.row[4], newG);
+            below = finishBlueRow8(out, x0, s.row[3], newG, s.row[2], newG, s.row[4], newG);
         }
         if (Mode::finishAbove) storePixelLanes(out, -1, x0, above);
         storePixelLanes(out, 0, x0, row);
         if (Mode::finishBelow) storePixelLanes(out, 1, x0, below);
     }
-    const int next = x0 + 2 * kBlockPairs;
+    // Entries x0-1 .. x0 + 2 * kBlockPairs - 2 have had their last reader.
+    if (Mode::storeGreens) storeBytes16(greenRow + x0 - 1, newG.left, newG.even);
+    carry.red = redAhead;
+    carry.blue = blueAhead;
+}
+
+// One block with the carried greens in the step state.
+template <class Mode, class Out>
+TAV_LANES_INLINE void stepBlock(const RowSet& s, uint8_t* greenRow, const Out& out, StepState& st,
+                                int x0) {
+    GreenCarry carry = carryFrom(st);
+    blockBody<Mode>(s, greenRow, out, carry, x0);
+    carryTo(carry, st);
     if (Mode::finishRows) {
+        const int next = x0 + 2 * kBlockPairs;
         st.oldLeft = greenRow[next - 1];
         st.oldEven = greenRow[next];
     }
-    // Entries x0-1 .. x0 + 2 * kBlockPairs - 2 have had their last reader.
-    if (Mode::storeGreens) storeBytes16(greenRow + x0 - 1, newG.left, newG.even);
-    st.newLeft = blueAhead[kBlockPairs - 2];
-    st.newEven = redAhead[kBlockPairs - 1];
-    st.newOdd = blueAhead[kBlockPairs - 1];
+}
+
+// The run of whole blocks from x; returns where it stopped.
+template <class Mode, class Out>
+inline int stepBlocks(const RowSet& rows, int width, uint8_t* greenRow, const Out& out, StepState& st,
+                      int x) {
+    const RowSet s = rows;  // kept in registers: the stores cannot change it
+    const Out o = out;
+    GreenCarry carry = carryFrom(st);
+    for (; blockFits(x, width); x += 2 * kBlockPairs) blockBody<Mode>(s, greenRow, o, carry, x);
+    carryTo(carry, st);
+    if (Mode::finishRows) {
+        st.oldLeft = greenRow[x - 1];
+        st.oldEven = greenRow[x];
+    }
+    return x;
 }
 
 #endif
@@ -131,11 +178,7 @@ inline void stepTail(const RowSet& s, int width, uint8_t* greenRow, const Out& o
 template <class Mode, class Out>
 void stepInterior(const RowSet& s, int width, uint8_t* greenRow, const Out& out, StepState& st,
                   int x) {
-#if defined(__ARM_NEON)
     x = stepBlocks<Mode>(s, width, greenRow, out, st, x);
-#else
-    for (; blockFits(x, width); x += 2 * kBlockPairs) stepBlock<Mode>(s, greenRow, out, st, x);
-#endif
     stepTail<Mode>(s, width, greenRow, out, st, x);
 }
 

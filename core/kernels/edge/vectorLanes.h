@@ -6,6 +6,7 @@
 #define TAV_KERNELS_EDGE_LANES_H
 
 #include <stdint.h>
+#include <immintrin.h>
 #include <string.h>
 
 #include "kernels/edge/outputs.h"
@@ -29,32 +30,29 @@ typedef lanes::I16x8 Lanes16;
 typedef lanes::U16x8 ULanes16;
 #endif
 
-// {first, v[0], ..., v[n-2]} and {first, second, v[0], ..., v[n-3]}: lanes
-// moved up by one or two columns of their parity.
-TAV_LANES_INLINE Lanes16 shiftIn1(int first, Lanes16 v) {
-    const Lanes16 zero = {};
-    const Lanes16 head = {(int16_t)first};
+// {a[n-1], b[0], ..., b[n-2]} and {a[n-2], a[n-1], b[0], ..., b[n-3]}: the
+// lanes of b moved up by one or two columns of their parity, the last lanes
+// of the block before filling the gap.
+TAV_LANES_INLINE Lanes16 lastOneThen(Lanes16 a, Lanes16 b) {
 #if defined(__AVX2__) && defined(__clang__)
-    return __builtin_shufflevector(v, zero, 16, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14) | head;
+    return __builtin_shufflevector(a, b, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30);
 #elif defined(__AVX2__)
-    return __builtin_shuffle(v, zero, (Lanes16){16, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}) | head;
+    return __builtin_shuffle(a, b, (Lanes16){15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30});
 #elif defined(__clang__)
-    return __builtin_shufflevector(v, zero, 8, 0, 1, 2, 3, 4, 5, 6) | head;
+    return __builtin_shufflevector(a, b, 7, 8, 9, 10, 11, 12, 13, 14);
 #else
-    return __builtin_shuffle(v, zero, (Lanes16){8, 0, 1, 2, 3, 4, 5, 6}) | head;
+    return __builtin_shuffle(a, b, (Lanes16){7, 8, 9, 10, 11, 12, 13, 14});
 #endif
 }
-TAV_LANES_INLINE Lanes16 shiftIn2(int first, int second, Lanes16 v) {
-    const Lanes16 zero = {};
-    const Lanes16 head = {(int16_t)first, (int16_t)second};
+TAV_LANES_INLINE Lanes16 lastTwoThen(Lanes16 a, Lanes16 b) {
 #if defined(__AVX2__) && defined(__clang__)
-    return __builtin_shufflevector(v, zero, 16, 17, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13) | head;
+    return __builtin_shufflevector(a, b, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29);
 #elif defined(__AVX2__)
-    return __builtin_shuffle(v, zero, (Lanes16){16, 17, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}) | head;
+    return __builtin_shuffle(a, b, (Lanes16){14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29});
 #elif defined(__clang__)
-    return __builtin_shufflevector(v, zero, 8, 9, 0, 1, 2, 3, 4, 5) | head;
+    return __builtin_shufflevector(a, b, 6, 7, 8, 9, 10, 11, 12, 13);
 #else
-    return __builtin_shuffle(v, zero, (Lanes16){8, 9, 0, 1, 2, 3, 4, 5}) | head;
+    return __builtin_shuffle(a, b, (Lanes16){6, 7, 8, 9, 10, 11, 12, 13});
 #endif
 }
 
@@ -63,6 +61,22 @@ TAV_LANES_INLINE Lanes16 shiftIn2(int first, int second, Lanes16 v) {
 TAV_LANES_INLINE void storeBytes16(uint8_t* p, Lanes16 even, Lanes16 odd) {
     const ULanes16 words = (ULanes16)even | ((ULanes16)odd << 8);
     memcpy(p, &words, sizeof words);
+}
+
+// Bytes in column order from even- and odd-column lanes, each clamped to
+// 0..255 by the saturation of the pack. The packs work within 128-bit halves
+// ({e0..e7, o0..o7} per half); a byte shuffle (or, on SSE2, an unpack of
+// the half with its upper eight bytes) puts each even byte before its odd one.
+TAV_LANES_INLINE ULanes16 packColumnBytes(Lanes16 even, Lanes16 odd) {
+#if defined(__AVX2__)
+    const __m256i packed = _mm256_packus_epi16((__m256i)even, (__m256i)odd);
+    const __m256i order = _mm256_setr_epi8(0, 8, 1, 9, 2, 10, 3, 11, 4, 12, 5, 13, 6, 14, 7, 15,
+                                           0, 8, 1, 9, 2, 10, 3, 11, 4, 12, 5, 13, 6, 14, 7, 15);
+    return (ULanes16)_mm256_shuffle_epi8(packed, order);
+#else
+    const __m128i packed = _mm_packus_epi16((__m128i)even, (__m128i)odd);
+    return (ULanes16)_mm_unpacklo_epi8(packed, _mm_srli_si128(packed, 8));
+#endif
 }
 
 // Sixteen bytes from p as eight (even, odd) byte pairs: little-endian 16-bit
@@ -111,11 +125,19 @@ TAV_LANES_INLINE Lanes16 steeredGreen8(const uint8_t* own, const uint8_t* up1, c
     return clampLanes(gradH < gradV ? horizontal : vertical);
 }
 
-// Colours of the eight even and eight odd columns of one row.
+// Colours of the even and odd columns of one row. The interpolated ones
+// (blue and red except at their own sites) are clamped to 0..255 by the
+// saturation of the byte packs of the stores, or here for luma.
 struct PixelLanes {
     Lanes16 redEven, greenEven, blueEven;
     Lanes16 redOdd, greenOdd, blueOdd;
 };
+
+// An interpolated red or blue: luma is computed from clamped colours; the
+// other outputs clamp in their byte packs.
+template <class Out>
+TAV_LANES_INLINE Lanes16 interpolated(const Out&, Lanes16 v) { return v; }
+TAV_LANES_INLINE Lanes16 interpolated(const LumaOut&, Lanes16 v) { return clampLanes(v); }
 
 // Greens at columns c-1, c, c+1, c+2 for eight column pairs (c, c+2, ...).
 struct GreenLanes {
@@ -133,7 +155,8 @@ TAV_LANES_INLINE GreenLanes greenRowLanes(const uint8_t* greenRow, int c) {
 }
 
 // Red/green row `own` with red-site greens ownG between green/blue rows.
-TAV_LANES_INLINE PixelLanes finishRedRow8(int c, const uint8_t* own, const GreenLanes& ownG,
+template <class Out>
+TAV_LANES_INLINE PixelLanes finishRedRow8(const Out& out, int c, const uint8_t* own, const GreenLanes& ownG,
                                 const uint8_t* above, const GreenLanes& aboveG,
                                 const uint8_t* below, const GreenLanes& belowG) {
     const ColumnLanes a = loadColumnLanes(above + c);
@@ -148,15 +171,16 @@ TAV_LANES_INLINE PixelLanes finishRedRow8(int c, const uint8_t* own, const Green
     PixelLanes p;
     p.redEven = o.even;
     p.greenEven = ownG.even;
-    p.blueEven = clampLanes(ownG.even + ((dbAboveLeft + dbAboveOdd + dbBelowLeft + dbBelowOdd) >> 2));
+    p.blueEven = interpolated(out, ownG.even + ((dbAboveLeft + dbAboveOdd + dbBelowLeft + dbBelowOdd) >> 2));
     p.greenOdd = o.odd;
-    p.redOdd = clampLanes(o.odd + (((o.even - ownG.even) + (ownRight - ownG.right)) >> 1));
-    p.blueOdd = clampLanes(o.odd + ((dbAboveOdd + dbBelowOdd) >> 1));
+    p.redOdd = interpolated(out, o.odd + (((o.even - ownG.even) + (ownRight - ownG.right)) >> 1));
+    p.blueOdd = interpolated(out, o.odd + ((dbAboveOdd + dbBelowOdd) >> 1));
     return p;
 }
 
 // Green/blue row `own` with blue-site greens ownG between red/green rows.
-TAV_LANES_INLINE PixelLanes finishBlueRow8(int c, const uint8_t* own, const GreenLanes& ownG,
+template <class Out>
+TAV_LANES_INLINE PixelLanes finishBlueRow8(const Out& out, int c, const uint8_t* own, const GreenLanes& ownG,
                                  const uint8_t* above, const GreenLanes& aboveG,
                                  const uint8_t* below, const GreenLanes& belowG) {
     const Lanes16 drAboveEven = loadColumnLanes(above + c).even - aboveG.even;
@@ -168,11 +192,11 @@ TAV_LANES_INLINE PixelLanes finishBlueRow8(int c, const uint8_t* own, const Gree
 
     PixelLanes p;
     p.greenEven = o.even;
-    p.blueEven = clampLanes(o.even + (((ownLeft - ownG.left) + (o.odd - ownG.odd)) >> 1));
-    p.redEven = clampLanes(o.even + ((drAboveEven + drBelowEven) >> 1));
+    p.blueEven = interpolated(out, o.even + (((ownLeft - ownG.left) + (o.odd - ownG.odd)) >> 1));
+    p.redEven = interpolated(out, o.even + ((drAboveEven + drBelowEven) >> 1));
     p.greenOdd = ownG.odd;
     p.blueOdd = o.odd;
-    p.redOdd = clampLanes(ownG.odd + ((drAboveEven + drAboveRight + drBelowEven + drBelowRight) >> 2));
+    p.redOdd = interpolated(out, ownG.odd + ((drAboveEven + drAboveRight + drBelowEven + drBelowRight) >> 2));
     return p;
 }
 
@@ -186,9 +210,9 @@ template <int Bytes, bool RedFirst>
 TAV_LANES_INLINE void storePixelLanes(const InterleavedOut<Bytes, RedFirst>& out, int dy, int c,
                                       const PixelLanes& p) {
     // Pixel-ordered bytes of each channel, sixteen pixels per 128-bit half.
-    const ULanes16 red = (ULanes16)p.redEven | ((ULanes16)p.redOdd << 8);
-    const ULanes16 green = (ULanes16)p.greenEven | ((ULanes16)p.greenOdd << 8);
-    const ULanes16 blue = (ULanes16)p.blueEven | ((ULanes16)p.blueOdd << 8);
+    const ULanes16 red = packColumnBytes(p.redEven, p.redOdd);
+    const ULanes16 green = packColumnBytes(p.greenEven, p.greenOdd);
+    const ULanes16 blue = packColumnBytes(p.blueEven, p.blueOdd);
     uint8_t* dst = out.row + dy * out.stride + (ptrdiff_t)c * Bytes;
 #if defined(__AVX2__)
     const lanes::U8x32 first = (lanes::U8x32)(RedFirst ? red : blue), g = (lanes::U8x32)green;
@@ -214,9 +238,12 @@ TAV_LANES_INLINE void storePixelLanes(const InterleavedOut<Bytes, RedFirst>& out
 
 TAV_LANES_INLINE void storePixelLanes(const PlanarOut& out, int dy, int c, const PixelLanes& p) {
     const ptrdiff_t at = dy * out.stride + c;
-    storeBytes16(out.red + at, p.redEven, p.redOdd);
-    storeBytes16(out.green + at, p.greenEven, p.greenOdd);
-    storeBytes16(out.blue + at, p.blueEven, p.blueOdd);
+    const ULanes16 red = packColumnBytes(p.redEven, p.redOdd);
+    const ULanes16 green = packColumnBytes(p.greenEven, p.greenOdd);
+    const ULanes16 blue = packColumnBytes(p.blueEven, p.blueOdd);
+    memcpy(out.red + at, &red, sizeof red);
+    memcpy(out.green + at, &green, sizeof green);
+    memcpy(out.blue + at, &blue, sizeof blue);
 }
 
 // Luma in unsigned 16-bit lanes as 256*G + wRed*(R-G) + wBlue*(B-G) + 128:
