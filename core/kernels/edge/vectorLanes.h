@@ -200,6 +200,47 @@ TAV_LANES_INLINE PixelLanes finishBlueRow8(const Out& out, int c, const uint8_t*
     return p;
 }
 
+#if defined(__AVX2__)
+// Byte shuffles from channels packed {even columns, odd columns} per 128-bit
+// half (pixel q of a half at byte q/2, or 8 + q/2 when q is odd) to 3-byte
+// pixels: piece k of a half's 48 bytes takes channel ch through table
+// [k][ch] (-1 leaves a byte zero for the other channels to fill).
+struct Pixel3Shuffles {
+    alignas(32) int8_t table[3][3][32];
+};
+
+constexpr Pixel3Shuffles pixel3Shuffles() {
+    Pixel3Shuffles s = {};
+    for (int k = 0; k < 3; ++k) {
+        for (int ch = 0; ch < 3; ++ch) {
+            for (int i = 0; i < 32; ++i) {
+                const int byte = 16 * k + i % 16;
+                const int q = byte / 3;
+                s.table[k][ch][i] = (int8_t)(byte % 3 != ch ? -1 : (q & 1) ? 8 + q / 2 : q / 2);
+            }
+        }
+    }
+    return s;
+}
+
+constexpr Pixel3Shuffles kPixel3Shuffles = pixel3Shuffles();
+
+// Thirty-two 3-byte pixels (96 bytes) from three such packed channels.
+TAV_LANES_INLINE void storePixels3(uint8_t* dst, __m256i c0, __m256i c1, __m256i c2) {
+    __m256i piece[3];
+    for (int k = 0; k < 3; ++k) {
+        const __m256i* t = (const __m256i*)kPixel3Shuffles.table[k];
+        piece[k] = _mm256_or_si256(_mm256_or_si256(_mm256_shuffle_epi8(c0, _mm256_load_si256(t)),
+                                                   _mm256_shuffle_epi8(c1, _mm256_load_si256(t + 1))),
+                                   _mm256_shuffle_epi8(c2, _mm256_load_si256(t + 2)));
+    }
+    // Pieces 0-2 of the low half, then of the high half.
+    _mm256_storeu_si256((__m256i*)dst, _mm256_permute2x128_si256(piece[0], piece[1], 0x20));
+    _mm256_storeu_si256((__m256i*)(dst + 32), _mm256_permute2x128_si256(piece[2], piece[0], 0x30));
+    _mm256_storeu_si256((__m256i*)(dst + 64), _mm256_permute2x128_si256(piece[1], piece[2], 0x31));
+}
+#endif
+
 // Interleaved kinds through the lane layer's interleaved stores (vst3/vst4
 // on NEON). On SSE2 the 3-byte form may rewrite the first two bytes of pixel
 // c+2*kLanes with garbage: that pixel lies inside the row and is stored later in
@@ -210,10 +251,19 @@ template <int Bytes, bool RedFirst>
 TAV_LANES_INLINE void storePixelLanes(const InterleavedOut<Bytes, RedFirst>& out, int dy, int c,
                                       const PixelLanes& p) {
     // Pixel-ordered bytes of each channel, sixteen pixels per 128-bit half.
+    uint8_t* dst = out.row + dy * out.stride + (ptrdiff_t)c * Bytes;
+#if defined(__AVX2__)
+    if (Bytes == 3) {
+        const __m256i red = _mm256_packus_epi16((__m256i)p.redEven, (__m256i)p.redOdd);
+        const __m256i green = _mm256_packus_epi16((__m256i)p.greenEven, (__m256i)p.greenOdd);
+        const __m256i blue = _mm256_packus_epi16((__m256i)p.blueEven, (__m256i)p.blueOdd);
+        storePixels3(dst, RedFirst ? red : blue, green, RedFirst ? blue : red);
+        return;
+    }
+#endif
     const ULanes16 red = packColumnBytes(p.redEven, p.redOdd);
     const ULanes16 green = packColumnBytes(p.greenEven, p.greenOdd);
     const ULanes16 blue = packColumnBytes(p.blueEven, p.blueOdd);
-    uint8_t* dst = out.row + dy * out.stride + (ptrdiff_t)c * Bytes;
 #if defined(__AVX2__)
     const lanes::U8x32 first = (lanes::U8x32)(RedFirst ? red : blue), g = (lanes::U8x32)green;
     const lanes::U8x32 last = (lanes::U8x32)(RedFirst ? blue : red);
