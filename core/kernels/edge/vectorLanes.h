@@ -120,9 +120,12 @@ TAV_LANES_INLINE Lanes16 steeredGreen8(const uint8_t* own, const uint8_t* up1, c
     const Lanes16 dv = 2 * x - u2 - d2;
     const Lanes16 gradH = absLanes(left1 - right1) + absLanes(dh);
     const Lanes16 gradV = absLanes(u1 - d1) + absLanes(dv);
-    const Lanes16 horizontal = ((left1 + right1) >> 1) + (dh >> 2);
-    const Lanes16 vertical = ((u1 + d1) >> 1) + (dv >> 2);
-    return clampLanes(gradH < gradV ? horizontal : vertical);
+    // Choose the direction's neighbour sum and second difference first, then
+    // halve and quarter once.
+    const Lanes16 horizontal = gradH < gradV;
+    const Lanes16 sum = horizontal ? left1 + right1 : u1 + d1;
+    const Lanes16 difference = horizontal ? dh : dv;
+    return clampLanes((sum >> 1) + (difference >> 2));
 }
 
 // Colours of the even and odd columns of one row. The interpolated ones
@@ -133,11 +136,13 @@ struct PixelLanes {
     Lanes16 redOdd, greenOdd, blueOdd;
 };
 
-// An interpolated red or blue: luma is computed from clamped colours; the
-// other outputs clamp in their byte packs.
+// An interpolated red or blue: the outputs clamp it in their byte packs
+// (luma on SSE2 before its weighted sum).
 template <class Out>
 TAV_LANES_INLINE Lanes16 interpolated(const Out&, Lanes16 v) { return v; }
+#if !defined(__AVX2__)
 TAV_LANES_INLINE Lanes16 interpolated(const LumaOut&, Lanes16 v) { return clampLanes(v); }
+#endif
 
 // Greens at columns c-1, c, c+1, c+2 for eight column pairs (c, c+2, ...).
 struct GreenLanes {
@@ -171,10 +176,12 @@ TAV_LANES_INLINE PixelLanes finishRedRow8(const Out& out, int c, const uint8_t* 
     PixelLanes p;
     p.redEven = o.even;
     p.greenEven = ownG.even;
-    p.blueEven = interpolated(out, ownG.even + ((dbAboveLeft + dbAboveOdd + dbBelowLeft + dbBelowOdd) >> 2));
+    // Vertical pairs first: the odd one also serves the green site.
+    const Lanes16 dbOdd = dbAboveOdd + dbBelowOdd;
+    p.blueEven = interpolated(out, ownG.even + (((dbAboveLeft + dbBelowLeft) + dbOdd) >> 2));
     p.greenOdd = o.odd;
     p.redOdd = interpolated(out, o.odd + (((o.even - ownG.even) + (ownRight - ownG.right)) >> 1));
-    p.blueOdd = interpolated(out, o.odd + ((dbAboveOdd + dbBelowOdd) >> 1));
+    p.blueOdd = interpolated(out, o.odd + (dbOdd >> 1));
     return p;
 }
 
@@ -193,10 +200,11 @@ TAV_LANES_INLINE PixelLanes finishBlueRow8(const Out& out, int c, const uint8_t*
     PixelLanes p;
     p.greenEven = o.even;
     p.blueEven = interpolated(out, o.even + (((ownLeft - ownG.left) + (o.odd - ownG.odd)) >> 1));
-    p.redEven = interpolated(out, o.even + ((drAboveEven + drBelowEven) >> 1));
+    const Lanes16 drEven = drAboveEven + drBelowEven;
+    p.redEven = interpolated(out, o.even + (drEven >> 1));
     p.greenOdd = ownG.odd;
     p.blueOdd = o.odd;
-    p.redOdd = interpolated(out, ownG.odd + ((drAboveEven + drAboveRight + drBelowEven + drBelowRight) >> 2));
+    p.redOdd = interpolated(out, ownG.odd + ((drEven + (drAboveRight + drBelowRight)) >> 2));
     return p;
 }
 
@@ -309,11 +317,35 @@ TAV_LANES_INLINE ULanes16 lumaLanes(Lanes16 r, Lanes16 g, Lanes16 b, ULanes16 wR
 }
 
 TAV_LANES_INLINE void storePixelLanes(const LumaOut& out, int dy, int c, const PixelLanes& p) {
+#if defined(__AVX2__)
+    // Colours clamped to bytes by the packs ({even, odd} columns per 128-bit
+    // half); red and blue side by side meet their weights in one
+    // multiply-add of byte pairs (at most 255 * 106, no saturation), green
+    // is weighted in 16-bit lanes. The sum plus 128 is at most 65408.
+    const __m256i red = _mm256_packus_epi16((__m256i)p.redEven, (__m256i)p.redOdd);
+    const __m256i green = _mm256_packus_epi16((__m256i)p.greenEven, (__m256i)p.greenOdd);
+    const __m256i blue = _mm256_packus_epi16((__m256i)p.blueEven, (__m256i)p.blueOdd);
+    const __m256i redBlueWeights = _mm256_set1_epi16((int16_t)(out.redWeight | out.blueWeight << 8));
+    const __m256i greenWeight = _mm256_set1_epi16((int16_t)(256 - out.redWeight - out.blueWeight));
+    const __m256i half = _mm256_set1_epi16(128);
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i evenSum = _mm256_add_epi16(
+        _mm256_add_epi16(_mm256_maddubs_epi16(_mm256_unpacklo_epi8(red, blue), redBlueWeights),
+                         _mm256_mullo_epi16(_mm256_unpacklo_epi8(green, zero), greenWeight)),
+        half);
+    const __m256i oddSum = _mm256_add_epi16(
+        _mm256_add_epi16(_mm256_maddubs_epi16(_mm256_unpackhi_epi8(red, blue), redBlueWeights),
+                         _mm256_mullo_epi16(_mm256_unpackhi_epi8(green, zero), greenWeight)),
+        half);
+    const ULanes16 bytes = packColumnBytes((Lanes16)_mm256_srli_epi16(evenSum, 8), (Lanes16)_mm256_srli_epi16(oddSum, 8));
+    memcpy(out.row + dy * out.stride + c, &bytes, sizeof bytes);
+#else
     const ULanes16 wRed = (ULanes16){} + (uint16_t)out.redWeight;
     const ULanes16 wBlue = (ULanes16){} + (uint16_t)out.blueWeight;
     const ULanes16 even = lumaLanes(p.redEven, p.greenEven, p.blueEven, wRed, wBlue);
     const ULanes16 odd = lumaLanes(p.redOdd, p.greenOdd, p.blueOdd, wRed, wBlue);
     storeBytes16(out.row + dy * out.stride + c, (Lanes16)even, (Lanes16)odd);
+#endif
 }
 
 TAV_ISA_END
