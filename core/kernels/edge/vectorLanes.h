@@ -151,7 +151,7 @@ struct GreenLanes {
 
 TAV_LANES_INLINE GreenLanes greenRowLanes(const uint8_t* greenRow, int c) {
     GreenLanes g;
-    g.left = loadColumnLanes(greenRow + c - 2).odd;
+    g.left = loadColumnLanes(greenRow + c - 1).even;  // the odd columns from c-1, one masked load
     const ColumnLanes centre = loadColumnLanes(greenRow + c);
     g.even = centre.even;
     g.odd = centre.odd;
@@ -166,9 +166,9 @@ TAV_LANES_INLINE PixelLanes finishRedRow8(const Out& out, int c, const uint8_t* 
                                 const uint8_t* below, const GreenLanes& belowG) {
     const ColumnLanes a = loadColumnLanes(above + c);
     const ColumnLanes b = loadColumnLanes(below + c);
-    const Lanes16 dbAboveLeft = loadColumnLanes(above + c - 2).odd - aboveG.left;
+    const Lanes16 dbAboveLeft = loadColumnLanes(above + c - 1).even - aboveG.left;
     const Lanes16 dbAboveOdd = a.odd - aboveG.odd;
-    const Lanes16 dbBelowLeft = loadColumnLanes(below + c - 2).odd - belowG.left;
+    const Lanes16 dbBelowLeft = loadColumnLanes(below + c - 1).even - belowG.left;
     const Lanes16 dbBelowOdd = b.odd - belowG.odd;
     const ColumnLanes o = loadColumnLanes(own + c);
     const Lanes16 ownRight = loadColumnLanes(own + c + 2).even;
@@ -195,7 +195,7 @@ TAV_LANES_INLINE PixelLanes finishBlueRow8(const Out& out, int c, const uint8_t*
     const Lanes16 drAboveRight = loadColumnLanes(above + c + 2).even - aboveG.right;
     const Lanes16 drBelowRight = loadColumnLanes(below + c + 2).even - belowG.right;
     const ColumnLanes o = loadColumnLanes(own + c);
-    const Lanes16 ownLeft = loadColumnLanes(own + c - 2).odd;
+    const Lanes16 ownLeft = loadColumnLanes(own + c - 1).even;
 
     PixelLanes p;
     p.greenEven = o.even;
