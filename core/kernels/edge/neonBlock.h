@@ -253,35 +253,6 @@ TAV_LANES_INLINE void blockBody(const RowSet& s, uint8_t* greenRow, const Out& o
     carry.blue = blueAhead;
 }
 
-// One block with the carried greens in the step state.
-template <class Mode, class Out>
-TAV_LANES_INLINE void stepBlock(const RowSet& s, uint8_t* greenRow, const Out& out, StepState& st,
-                                int x0) {
-    GreenCarry carry = carryFrom(st);
-    blockBody<Mode>(s, greenRow, out, carry, x0);
-    carryTo(carry, st);
-    if (Mode::finishRows) {
-        const int next = x0 + 2 * kBlockPairs;
-        st.oldLeft = greenRow[next - 1];
-        st.oldEven = greenRow[next];
-    }
-}
-
-// The run of whole blocks from x; returns where it stopped.
-template <class Mode, class Out>
-inline int stepBlocks(const RowSet& rows, int width, uint8_t* greenRow, const Out& out,
-                      StepState& st, int x) {
-    const RowSet s = rows;  // kept in registers: the stores cannot change it
-    GreenCarry carry = carryFrom(st);
-    for (; blockFits(x, width); x += 2 * kBlockPairs) blockBody<Mode>(s, greenRow, out, carry, x);
-    carryTo(carry, st);
-    if (Mode::finishRows) {
-        st.oldLeft = greenRow[x - 1];
-        st.oldEven = greenRow[x];
-    }
-    return x;
-}
-
 TAV_ISA_END
 }  // namespace edge
 }  // namespace tav

@@ -91,7 +91,11 @@ TAV_LANES_INLINE void blockBody(const RowSet& s, uint8_t* greenRow, const Out& o
     carry.blue = blueAhead;
 }
 
-// One block with the carried greens in the step state.
+#endif
+
+// One block, or a run of them, with the greens carried between blocks
+// (GreenCarry and blockBody above, or in neonBlock.h) and between calls in
+// the step state.
 template <class Mode, class Out>
 TAV_LANES_INLINE void stepBlock(const RowSet& s, uint8_t* greenRow, const Out& out, StepState& st,
                                 int x0) {
@@ -109,8 +113,15 @@ TAV_LANES_INLINE void stepBlock(const RowSet& s, uint8_t* greenRow, const Out& o
 template <class Mode, class Out>
 inline int stepBlocks(const RowSet& rows, int width, uint8_t* greenRow, const Out& out, StepState& st,
                       int x) {
-    const RowSet s = rows;  // kept in registers: the stores cannot change it
+    // Copies kept in registers: the byte stores could change the originals.
+    // The output's fields too on x86 (without the copy they are reloaded
+    // every block); on ARM the copy costs more than it saves.
+    const RowSet s = rows;
+#if defined(__ARM_NEON)
+    const Out& o = out;
+#else
     const Out o = out;
+#endif
     GreenCarry carry = carryFrom(st);
     for (; blockFits(x, width); x += 2 * kBlockPairs) blockBody<Mode>(s, greenRow, o, carry, x);
     carryTo(carry, st);
@@ -120,8 +131,6 @@ inline int stepBlocks(const RowSet& rows, int width, uint8_t* greenRow, const Ou
     }
     return x;
 }
-
-#endif
 
 // The columns from x0 to the end of the row (fewer than a block's reach), as
 // blocks over small local copies: the source rows and the green row mirrored
