@@ -413,12 +413,12 @@ TEST(HqDemosaic, GreyInputIgnoresTheMethodAndMethodFourIsRefused) {
     }
 }
 
-// One band's rings of a frame 17 million pixels wide pass what 32 bits
+// One band's rings of a frame 18 million pixels wide pass what 32 bits
 // count: refused as too large before anything is read or written (the
 // other methods take such a frame).
 TEST(HqDemosaic, RingsPastThirtyTwoBitsAreRefusedBeforeAnyWork) {
     Context context(1);
-    const int32_t width = 17000000;
+    const int32_t width = 18000000;
     std::vector<uint8_t> input((size_t)width * 4, 9);
     TavImage in = {4, width, TAV_PIXEL_BAYER_RG8, input.data(), width};
     GuardedBuffer out(16, 0xEE);

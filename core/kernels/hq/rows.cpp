@@ -122,35 +122,27 @@ struct Rows {
         fiveColumnSums(e, above, below, out);
     }
 
-    // 5x5 gradient sums of row y from five rows of five-column sums.
-    static void windowSums(RowEngine& e, Ring& ring, void (*make)(RowEngine&, int32_t, G*), int32_t y, int32_t* sums) {
-        const G* g[5];
-        for (int32_t k = 0; k < 5; ++k) g[k] = of<G>(e, ring, y + k - 2, make);
-        const VectorRowsOf<T>* vector = vectorOf<T>(e);
-        for (int32_t x = vector ? vector->columnSums(g, sums, e.width) : 0; x < e.width; ++x)
-            sums[x] = (int32_t)g[0][x] + g[1][x] + g[2][x] + g[3][x] + g[4][x];
-    }
-
     static void makeGreen(RowEngine& e, int32_t y, T* out) {
         // Horizontal gradients first: they read the sample rows nearest y,
         // which the vertical differences then push further into their ring.
-        windowSums(e, e.gradH, makeGradH, y, e.sumH);
-        windowSums(e, e.gradV, makeGradV, y, e.sumV);
+        const G* gH[5];
+        const G* gV[5];
+        for (int32_t k = 0; k < 5; ++k) gH[k] = of<G>(e, e.gradH, y + k - 2, makeGradH);
+        for (int32_t k = 0; k < 5; ++k) gV[k] = of<G>(e, e.gradV, y + k - 2, makeGradV);
         const T* dh = diffH(e, y);
         const T* dv[3] = {diffV(e, y - 1), diffV(e, y), diffV(e, y + 1)};
         const T* p = samples(e, y);
-        const int32_t* sumH = e.sumH;
-        const int32_t* sumV = e.sumV;
         const int32_t parity = greenParity(e, y);
         const VectorRowsOf<T>* vector = vectorOf<T>(e);
-        int32_t x = vector ? vector->greens(p, sumH, sumV, dh, dv, out, e.width, parity, e.maxValue) : 0;
+        int32_t x = vector ? vector->greens(p, gH, gV, dh, dv, out, e.width, parity, e.maxValue) : 0;
         for (; x < e.width; ++x) {
             if (((x ^ parity) & 1) == 0) {
                 out[x] = p[x];
                 continue;
             }
-            const int32_t windowH = sumH[x];
-            const int32_t windowV = sumV[x];
+            // The 5x5 gradient sums from five rows of five-column sums.
+            const int32_t windowH = (int32_t)gH[0][x] + gH[1][x] + gH[2][x] + gH[3][x] + gH[4][x];
+            const int32_t windowV = (int32_t)gV[0][x] + gV[1][x] + gV[2][x] + gV[3][x] + gV[4][x];
             const int32_t sH = dh[x - 1] + 2 * dh[x] + dh[x + 1];
             const int32_t sV = dv[0][x] + 2 * dv[1][x] + dv[2][x];
             const int32_t s = 9 * windowH < 8 * windowV ? 2 * sH : (9 * windowV < 8 * windowH ? 2 * sV : sH + sV);
@@ -227,7 +219,7 @@ struct Rows {
 uint64_t engineBytes(int32_t width, int32_t maxValue) {
     const uint64_t valueBytes = maxValue <= 255 ? sizeof(int16_t) : sizeof(int32_t);
     const uint64_t stride = ((uint64_t)width + 2 * kPad + 15) & ~(uint64_t)15;
-    return 64 + stride * ((uint64_t)kPlanes * kRingRows * valueBytes + 3 * sizeof(int32_t));
+    return 64 + stride * ((uint64_t)kPlanes * kRingRows * valueBytes + sizeof(int32_t));
 }
 
 void initEngine(RowEngine& e, uint8_t* memory, int32_t width, int32_t height, BayerPhase phase,
@@ -248,9 +240,7 @@ void initEngine(RowEngine& e, uint8_t* memory, int32_t width, int32_t height, Ba
         for (int32_t& tag : ring->tags) tag = -1;
         next += ringBytes;
     }
-    e.sumH = reinterpret_cast<int32_t*>(next) + kPad;
-    e.sumV = reinterpret_cast<int32_t*>(next) + e.stride + kPad;
-    e.gradients = reinterpret_cast<int32_t*>(next) + 2 * e.stride;
+    e.gradients = next;
 }
 
 void outputRow(RowEngine& e, int32_t y, uint16_t* red, uint16_t* green, uint16_t* blue) {

@@ -51,8 +51,6 @@ struct RowEngine {
     // (unsigned 16-bit for a narrow engine: up to 51000); colour holds
     // sample minus green.
     Ring samples, diffH, gradH, diffV, gradV, green, colour;
-    int32_t* sumH;  // the 5x5 gradient sums of the row being made
-    int32_t* sumV;
     void* gradients;  // one padded row of gradients on their way to gradH or gradV
 };
 

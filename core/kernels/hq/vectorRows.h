@@ -41,16 +41,15 @@ struct VectorRowsOf {
     int32_t (*differences)(const T* const* taps, T* out, int32_t width, int32_t greenParity);
     // out[x] = |a[x] - b[x]|.
     int32_t (*absoluteDifferences)(const T* a, const T* b, T* out, int32_t width);
-    // Gradient sums: out[x] = g[x - 2] + ... + g[x + 2] (G: uint16_t for
-    // 8-bit samples, whose gradients are at most 10200), and the sum of
-    // five such rows at x in 32 bits.
+    // Gradient sums over five columns: out[x] = g[x - 2] + ... + g[x + 2]
+    // (G: uint16_t for 8-bit samples, whose gradients are at most 10200).
     int32_t (*fiveSums)(const typename GradientOf<T>::type* g, typename GradientOf<T>::type* out, int32_t width);
-    int32_t (*columnSums)(const typename GradientOf<T>::type* const* rows, int32_t* out, int32_t width);
-    // Green of a row (rows.cpp, makeGreen) from its samples, the 5x5
-    // gradient sums, the row's horizontal differences and three rows of
-    // vertical differences.
-    int32_t (*greens)(const T* samples, const int32_t* sumH, const int32_t* sumV, const T* dh, const T* const* dv,
-                      T* out, int32_t width, int32_t greenParity, int32_t maxValue);
+    // Green of a row (rows.cpp, makeGreen) from its samples, the five rows
+    // of five-column gradient sums around it of each direction, the row's
+    // horizontal differences and three rows of vertical differences.
+    int32_t (*greens)(const T* samples, const typename GradientOf<T>::type* const* gradH,
+                      const typename GradientOf<T>::type* const* gradV, const T* dh, const T* const* dv, T* out,
+                      int32_t width, int32_t greenParity, int32_t maxValue);
     // Sample minus green, from column -3 on.
     int32_t (*colourDifferences)(const T* samples, const T* greens, T* out, int32_t width);
     // Output row (rows.cpp, output): the colour of the row (red on red
@@ -95,13 +94,8 @@ struct HqLanes {
     typedef uint8_t Bytes __attribute__((vector_size(kLanes)));
 };
 
-// One register of 32-bit lanes, and as many values of T.
-constexpr int kLanes32 = kHqBytes / 4;
+// One register of 32-bit lanes.
 typedef int32_t HqI32 __attribute__((vector_size(kHqBytes)));
-template <class T>
-struct Of32 {
-    typedef T V __attribute__((vector_size(kLanes32 * sizeof(T))));
-};
 
 #define TAV_HQ_INLINE inline __attribute__((always_inline))
 
@@ -181,128 +175,79 @@ inline int32_t fiveSumsVector(const typename GradientOf<T>::type* g, typename Gr
     return x;
 }
 
-template <class T>
-inline int32_t columnSumsVector(const typename GradientOf<T>::type* const* r, int32_t* out, int32_t width) {
-    typedef typename GradientOf<T>::type G;
-    typedef typename Of32<G>::V In;
-    const G *r0 = r[0], *r1 = r[1], *r2 = r[2], *r3 = r[3], *r4 = r[4];
-    int32_t x = 0;
-    for (; x + kLanes32 <= width; x += kLanes32) {
-        const HqI32 sum = __builtin_convertvector(at<In>(r0 + x), HqI32) + __builtin_convertvector(at<In>(r1 + x), HqI32) +
-                          __builtin_convertvector(at<In>(r2 + x), HqI32) + __builtin_convertvector(at<In>(r3 + x), HqI32) +
-                          __builtin_convertvector(at<In>(r4 + x), HqI32);
-        put(out + x, sum);
-    }
-    return x;
-}
-
-#if defined(__AVX2__)
-// One zero extension per eight values: the generic conversion takes two halves.
-template <>
-inline int32_t columnSumsVector<int16_t>(const uint16_t* const* r, int32_t* out, int32_t width) {
-    const uint16_t *r0 = r[0], *r1 = r[1], *r2 = r[2], *r3 = r[3], *r4 = r[4];
-    int32_t x = 0;
-    for (; x + 8 <= width; x += 8) {
-        const __m256i a = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(r0 + x)));
-        const __m256i b = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(r1 + x)));
-        const __m256i c = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(r2 + x)));
-        const __m256i d = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(r3 + x)));
-        const __m256i e = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(r4 + x)));
-        const __m256i sum = _mm256_add_epi32(_mm256_add_epi32(_mm256_add_epi32(a, b), _mm256_add_epi32(c, d)), e);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), sum);
-    }
-    return x;
-}
-#elif defined(__ARM_NEON)
-// Widening adds: the generic conversions cost a register copy per lane half here.
-template <>
-inline int32_t columnSumsVector<int16_t>(const uint16_t* const* r, int32_t* out, int32_t width) {
-    const uint16_t *r0 = r[0], *r1 = r[1], *r2 = r[2], *r3 = r[3], *r4 = r[4];
-    int32_t x = 0;
-    for (; x + 8 <= width; x += 8) {
-        const uint16x8_t a = vld1q_u16(r0 + x), b = vld1q_u16(r1 + x), c = vld1q_u16(r2 + x);
-        const uint16x8_t d = vld1q_u16(r3 + x), e = vld1q_u16(r4 + x);
-        const uint32x4_t low = vaddw_u16(vaddq_u32(vaddl_u16(vget_low_u16(a), vget_low_u16(b)),
-                                                   vaddl_u16(vget_low_u16(c), vget_low_u16(d))),
-                                         vget_low_u16(e));
-        const uint32x4_t high = vaddw_u16(vaddq_u32(vaddl_u16(vget_high_u16(a), vget_high_u16(b)),
-                                                    vaddl_u16(vget_high_u16(c), vget_high_u16(d))),
-                                          vget_high_u16(e));
-        vst1q_s32(out + x, vreinterpretq_s32_u32(low));
-        vst1q_s32(out + x + 4, vreinterpretq_s32_u32(high));
-    }
-    return x;
-}
-#endif
-
-// Lanes x .. x + kLanes32 - 1 going along the row (9DH < 8DV) and along
-// the column (9DV < 8DH, and not along the row), in 32-bit lanes.
-TAV_HQ_INLINE void directions(const int32_t* sumH, const int32_t* sumV, HqI32& alongH, HqI32& alongV) {
-    const HqI32 windowH = at<HqI32>(sumH);
-    const HqI32 windowV = at<HqI32>(sumV);
+// 9DH < 8DV: along the row; 9DV < 8DH (and not along the row): along the
+// column; 32-bit lanes, as the 5x5 sums reach 255000 for 8-bit samples.
+TAV_HQ_INLINE void decide(HqI32 windowH, HqI32 windowV, HqI32& alongH, HqI32& alongV) {
     alongH = 9 * windowH < 8 * windowV;
     alongV = ~alongH & (9 * windowV < 8 * windowH);
 }
 
-// The same for every lane of a register of T.
+// The directions of a register of T at column x, from five rows of
+// five-column gradient sums per direction.
 template <class T>
 struct Directions;
 template <>
 struct Directions<int32_t> {
-    TAV_HQ_INLINE static void of(const int32_t* sumH, const int32_t* sumV, HqI32& alongH, HqI32& alongV) {
-        directions(sumH, sumV, alongH, alongV);
+    typedef HqI32 V;
+    TAV_HQ_INLINE static HqI32 window(const int32_t* const* g, int32_t x) {
+        return at<HqI32>(g[0] + x) + at<HqI32>(g[1] + x) + at<HqI32>(g[2] + x) + at<HqI32>(g[3] + x) +
+               at<HqI32>(g[4] + x);
+    }
+    template <bool kSitesOdd>
+    TAV_HQ_INLINE static void of(const int32_t* const* gH, const int32_t* const* gV, int32_t x, V& alongH,
+                                 V& alongV) {
+        decide(window(gH, x), window(gV, x), alongH, alongV);
     }
 };
+// 16-bit lanes: only the red and blue sites need a direction, and they are
+// every other column, so the window is summed for them alone, one site per
+// 32-bit lane: the low half of each lane holds the even column (little
+// endian), the high half the odd one. A lane's mask covers both its
+// columns; the green site among them keeps its sample anyway.
 template <>
 struct Directions<int16_t> {
     typedef HqLanes<int16_t>::V V;
-    typedef Of32<int16_t>::V Half;
-    TAV_HQ_INLINE static V joined(HqI32 low, HqI32 high) {
-#if defined(__AVX2__)
-        __m256i l, h;
-        memcpy(&l, &low, sizeof l);
-        memcpy(&h, &high, sizeof h);
-        // Packs work per 128-bit half: put the quarters back in order.
-        const __m256i packed = _mm256_permute4x64_epi64(_mm256_packs_epi32(l, h), 0xD8);
-        V v;
-        memcpy(&v, &packed, sizeof v);
-        return v;
-#elif defined(__ARM_NEON)
-        int32x4_t l, h;
-        memcpy(&l, &low, sizeof l);
-        memcpy(&h, &high, sizeof h);
-        const int16x8_t joinedMasks = vcombine_s16(vmovn_s32(l), vmovn_s32(h));
-        V v;
-        memcpy(&v, &joinedMasks, sizeof v);
-        return v;
-#else
-        const Half a = __builtin_convertvector(low, Half), b = __builtin_convertvector(high, Half);
-        return __builtin_shufflevector(a, b, 0, 1, 2, 3, 4, 5, 6, 7);
-#endif
+    typedef uint32_t U32 __attribute__((vector_size(kHqBytes)));
+    static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "sites are picked as halves of 32-bit lanes");
+    template <bool kSitesOdd>
+    TAV_HQ_INLINE static HqI32 sites(const uint16_t* p) {
+        const U32 pair = at<U32>(p);
+        return (HqI32)(kSitesOdd ? pair >> 16 : pair & 0xFFFF);
     }
-    TAV_HQ_INLINE static void of(const int32_t* sumH, const int32_t* sumV, V& alongH, V& alongV) {
-        HqI32 h0, v0, h1, v1;
-        directions(sumH, sumV, h0, v0);
-        directions(sumH + kLanes32, sumV + kLanes32, h1, v1);
-        alongH = joined(h0, h1);
-        alongV = joined(v0, v1);
+    template <bool kSitesOdd>
+    TAV_HQ_INLINE static HqI32 window(const uint16_t* const* g, int32_t x) {
+        return sites<kSitesOdd>(g[0] + x) + sites<kSitesOdd>(g[1] + x) + sites<kSitesOdd>(g[2] + x) +
+               sites<kSitesOdd>(g[3] + x) + sites<kSitesOdd>(g[4] + x);
+    }
+    template <bool kSitesOdd>
+    TAV_HQ_INLINE static void of(const uint16_t* const* gH, const uint16_t* const* gV, int32_t x, V& alongH,
+                                 V& alongV) {
+        HqI32 h, v;
+        decide(window<kSitesOdd>(gH, x), window<kSitesOdd>(gV, x), h, v);
+        alongH = (V)h;
+        alongV = (V)v;
     }
 };
 
 // (s + 64) >> 7 of the rule as (sH + 32) >> 6 for s = 2sH (likewise sV) and
 // (floor((sH + sV) / 2) + 32) >> 6 for s = sH + sV: equal for every integer,
 // and no term leaves 16 bits for 8-bit samples.
-template <class T>
-inline int32_t greensVector(const T* p, const int32_t* sumH, const int32_t* sumV, const T* dh, const T* const* dv,
-                            T* out, int32_t width, int32_t greenParity, int32_t maxValue) {
+template <class T, bool kSitesOdd>
+inline int32_t greensOfParity(const T* p, const typename GradientOf<T>::type* const* gradH,
+                              const typename GradientOf<T>::type* const* gradV, const T* dh, const T* const* dv,
+                              T* out, int32_t width, int32_t maxValue) {
     typedef typename HqLanes<T>::V V;
-    const V greenSite = parityMask<V>(greenParity);
+    typedef typename GradientOf<T>::type G;
+    const V greenSite = parityMask<V>(kSitesOdd ? 0 : 1);
     const V top = V{} + (T)maxValue;
+    // Stores through memcpy may alias anything: the row pointers are held here.
+    const G* const gH[5] = {gradH[0], gradH[1], gradH[2], gradH[3], gradH[4]};
+    const G* const gV[5] = {gradV[0], gradV[1], gradV[2], gradV[3], gradV[4]};
     const T *above = dv[0], *level = dv[1], *below = dv[2];
     int32_t x = 0;
     for (; x + HqLanes<T>::kLanes <= width; x += HqLanes<T>::kLanes) {
         V alongH, alongV;
-        Directions<T>::of(sumH + x, sumV + x, alongH, alongV);
+        Directions<T>::template of<kSitesOdd>(gH, gV, x, alongH, alongV);
         const V sH = at<V>(dh + x - 1) + 2 * at<V>(dh + x) + at<V>(dh + x + 1);
         const V sV = at<V>(above + x) + 2 * at<V>(level + x) + at<V>(below + x);
         const V half = pick(alongH, sH, pick(alongV, sV, halfSum(sH, sV)));
@@ -310,6 +255,14 @@ inline int32_t greensVector(const T* p, const int32_t* sumH, const int32_t* sumV
         put(out + x, pick(greenSite, own, clamp(own + ((half + 32) >> 6), top)));
     }
     return x;
+}
+
+template <class T>
+inline int32_t greensVector(const T* p, const typename GradientOf<T>::type* const* gradH,
+                            const typename GradientOf<T>::type* const* gradV, const T* dh, const T* const* dv, T* out,
+                            int32_t width, int32_t greenParity, int32_t maxValue) {
+    return greenParity == 0 ? greensOfParity<T, true>(p, gradH, gradV, dh, dv, out, width, maxValue)
+                            : greensOfParity<T, false>(p, gradH, gradV, dh, dv, out, width, maxValue);
 }
 
 template <class T>
@@ -458,7 +411,7 @@ inline int32_t greyVector(const uint16_t* red, const uint16_t* green, const uint
 
 template <class T>
 constexpr VectorRowsOf<T> vectorRowsOf() {
-    return {differencesVector<T>, absoluteDifferencesVector<T>, fiveSumsVector<T>, columnSumsVector<T>, greensVector<T>,
+    return {differencesVector<T>, absoluteDifferencesVector<T>, fiveSumsVector<T>, greensVector<T>,
             colourDifferencesVector<T>, outputsVector<T>, widenBytesVector<T>};
 }
 
