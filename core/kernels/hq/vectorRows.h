@@ -110,18 +110,19 @@ TAV_HQ_INLINE void put(T* p, V v) {
     memcpy(p, &v, sizeof v);
 }
 template <class V>
-TAV_HQ_INLINE V pick(V mask, V a, V b) {
-    return (a & mask) | (b & ~mask);
+TAV_HQ_INLINE V pick(V mask, V a, V b) {  // mask lanes are 0 or -1
+    return mask ? a : b;
 }
+// Written as selects, which compilers turn into the lanes' own absolute
+// value, minimum and maximum where the instruction set has them.
 template <class V>
 TAV_HQ_INLINE V absolute(V v) {
-    const V sign = v >> (int)(sizeof(v[0]) * 8 - 1);
-    return (v ^ sign) - sign;
+    return v < 0 ? -v : v;
 }
 template <class V>
 TAV_HQ_INLINE V clamp(V v, V top) {
-    v = pick(v > top, top, v);
-    return v & ~(v >> (int)(sizeof(v[0]) * 8 - 1));
+    v = v > top ? top : v;
+    return v < 0 ? V{} : v;
 }
 // Floor of (a + b) / 2 without overflow.
 template <class V>
