@@ -28,9 +28,28 @@ void padRow(T* row, int32_t width) {
     }
 }
 
-// Columns of green sites in row y have this parity.
-int32_t greenParity(const RowEngine& e, int32_t y) {
-    return (1 ^ e.phase.redColumnParity ^ ((y ^ e.phase.redRowParity) & 1)) & 1;
+// Columns of red or blue sites in row y have this parity; green sites the other.
+int32_t siteParity(const RowEngine& e, int32_t y) {
+    return (e.phase.redColumnParity ^ ((y ^ e.phase.redRowParity) & 1)) & 1;
+}
+int32_t greenParity(const RowEngine& e, int32_t y) { return 1 ^ siteParity(e, y); }
+
+// Entry of a packed row of parity `parity` that holds mirrored column
+// `column`. A mirrored column keeps its parity; entries further out than
+// any step reads get entry 0.
+int32_t packedEntry(int32_t column, int32_t parity, int32_t width) {
+    const int32_t c = mirror(column, width);
+    return c >= 0 && c < width ? (c - parity) >> 1 : 0;
+}
+
+// Mirrored pads of a packed row: three entries on each side.
+template <class T>
+void padPacked(T* row, int32_t parity, int32_t width) {
+    const int32_t count = (width - parity + 1) >> 1;
+    for (int32_t k = 1; k <= 3; ++k) {
+        row[-k] = row[packedEntry(2 * -k + parity, parity, width)];
+        row[count - 1 + k] = row[packedEntry(2 * (count - 1 + k) + parity, parity, width)];
+    }
 }
 
 // The vector rows of the engine's storage type.
@@ -57,6 +76,11 @@ struct Rows {
             ring.tags[slot] = y;
         }
         return row;
+    }
+
+    template <class U>
+    static U* rowOf(RowEngine& e, Ring& ring, int32_t slot) {
+        return static_cast<U*>(ring.rows) + (size_t)slot * e.stride + kPad;
     }
 
     static void makeSamples(RowEngine& e, int32_t y, T* out) {
@@ -122,6 +146,7 @@ struct Rows {
         fiveColumnSums(e, above, below, out);
     }
 
+    // Green of every column of row y (a green site keeps its sample).
     static void makeGreen(RowEngine& e, int32_t y, T* out) {
         // Horizontal gradients first: they read the sample rows nearest y,
         // which the vertical differences then push further into their ring.
@@ -148,63 +173,95 @@ struct Rows {
             const int32_t s = 9 * windowH < 8 * windowV ? 2 * sH : (9 * windowV < 8 * windowH ? 2 * sV : sH + sV);
             out[x] = (T)clampTo(p[x] + ((s + 64) >> 7), e.maxValue);
         }
-        padRow(out, e.width);
     }
-    static const T* green(RowEngine& e, int32_t y) { return of(e, e.green, y, makeGreen); }
 
-    // Sample minus green, padded columns included (both rows are mirrored).
-    static void makeColour(RowEngine& e, int32_t y, T* out) {
-        const T* g = green(e, y);
+    // The packed rows of row y: green and sample minus green at its red or
+    // blue sites, and the samples of its green sites.
+    static void makeSites(RowEngine& e, int32_t y, int32_t slot) {
+        T* g = static_cast<T*>(e.greens);
+        makeGreen(e, y, g);
         const T* p = samples(e, y);
+        T* siteGreen = rowOf<T>(e, e.siteGreen, slot);
+        T* siteColour = rowOf<T>(e, e.siteColour, slot);
+        T* greenSamples = rowOf<T>(e, e.greenSamples, slot);
+        const int32_t parity = siteParity(e, y);
         const VectorRowsOf<T>* vector = vectorOf<T>(e);
-        for (int32_t x = vector ? vector->colourDifferences(p, g, out, e.width) : -3; x < e.width + 3; ++x)
-            out[x] = (T)(p[x] - g[x]);
+        const int32_t first = vector ? vector->sites(p, g, siteGreen, siteColour, greenSamples, e.width, parity) : 0;
+        for (int32_t x = 2 * first; x < e.width; ++x) {
+            const int32_t j = x >> 1;
+            if ((x & 1) == parity) {
+                siteGreen[j] = g[x];
+                siteColour[j] = (T)(p[x] - g[x]);
+            } else {
+                greenSamples[j] = p[x];
+            }
+        }
+        padPacked(siteGreen, parity, e.width);
+        padPacked(siteColour, parity, e.width);
     }
-    static const T* colour(RowEngine& e, int32_t y) { return of(e, e.colour, y, makeColour); }
+
+    // Slot of row y's packed rows, made if the slot holds another row.
+    static int32_t sites(RowEngine& e, int32_t y) {
+        y = mirror(y, e.height);
+        const int32_t slot = y % kRingRows;
+        if (e.siteGreen.tags[slot] != y) {
+            makeSites(e, y, slot);
+            e.siteGreen.tags[slot] = y;
+        }
+        return slot;
+    }
 
     static void output(RowEngine& e, int32_t y, uint16_t* red, uint16_t* greenOut, uint16_t* blue) {
-        // Sample-minus-green rows first: they make the green rows around y.
+        // Packed rows y - 3 .. y + 3: sample minus green of all seven, green of the five around y.
+        int32_t slots[7];
+        for (int32_t k = 0; k < 7; ++k) slots[k] = sites(e, y + k - 3);
         const T* d[7];
-        for (int32_t k = 0; k < 7; ++k) d[k] = colour(e, y + k - 3);
+        for (int32_t k = 0; k < 7; ++k) d[k] = rowOf<T>(e, e.siteColour, slots[k]);
         const T* g[5];
-        for (int32_t k = 0; k < 5; ++k) g[k] = green(e, y + k - 2);
-        const T* d0 = d[3];
-        const T* g0 = g[2];
+        for (int32_t k = 0; k < 5; ++k) g[k] = rowOf<T>(e, e.siteGreen, slots[k + 1]);
+        const T* samplesOfGreen = rowOf<T>(e, e.greenSamples, slots[3]);
         const int32_t maxValue = e.maxValue;
-        const int32_t parity = greenParity(e, y);
+        const int32_t s = siteParity(e, y);
         const bool redRow = ((y ^ e.phase.redRowParity) & 1) == 0;
         // The colour of the row (red on red rows) and the other one.
         uint16_t* rowColour = redRow ? red : blue;
         uint16_t* otherColour = redRow ? blue : red;
         const VectorRowsOf<T>* vector = vectorOf<T>(e);
-        int32_t x = vector ? vector->outputs(d, g, rowColour, greenOut, otherColour, e.width, parity, maxValue) : 0;
+        int32_t x = vector ? vector->outputs(g, d, samplesOfGreen, rowColour, greenOut, otherColour, e.width, s, maxValue)
+                           : 0;
+        // Rows an odd distance away hold the other parity: their entry i + s - 1
+        // is column x - 1 of a site x = 2i + s; row y's own entry i - s is
+        // column x - 1 of a green site x = 2i + 1 - s.
+        const T *d0 = d[0] + s - 1, *d2 = d[2] + s - 1, *d4 = d[4] + s - 1, *d6 = d[6] + s - 1;
+        const T *g1 = g[1] + s - 1, *g3 = g[3] + s - 1;
+        const T* alongRow = d[3] - s;
         for (; x < e.width; ++x) {
-            const int32_t gx = g0[x];
-            int32_t own, other;
-            if (((x ^ parity) & 1) == 0) {
+            const int32_t i = x >> 1;
+            int32_t own, gx, other;
+            if ((x & 1) != s) {
                 // Along the row for the colour of the row, along the column for the other.
-                const int32_t alongRow = 9 * (d0[x - 1] + d0[x + 1]) - d0[x - 3] - d0[x + 3];
-                const int32_t alongColumn = 9 * (d[2][x] + d[4][x]) - d[0][x] - d[6][x];
-                own = clampTo(gx + ((alongRow + 8) >> 4), maxValue);
-                other = clampTo(gx + ((alongColumn + 8) >> 4), maxValue);
+                gx = samplesOfGreen[i];
+                const int32_t row = 9 * (alongRow[i] + alongRow[i + 1]) - alongRow[i - 1] - alongRow[i + 2];
+                const int32_t column = 9 * (d[2][i] + d[4][i]) - d[0][i] - d[6][i];
+                own = clampTo(gx + ((row + 8) >> 4), maxValue);
+                other = clampTo(gx + ((column + 8) >> 4), maxValue);
             } else {
-                const int32_t nw = d[2][x - 1], se = d[4][x + 1], ne = d[2][x + 1], sw = d[4][x - 1];
-                const int32_t g1 = absInt(g[1][x - 1] - g[3][x + 1]) + absInt(nw - se) +
-                                   absInt(2 * gx - g[0][x - 2] - g[4][x + 2]);
-                const int32_t g2 = absInt(g[1][x + 1] - g[3][x - 1]) + absInt(ne - sw) +
-                                   absInt(2 * gx - g[0][x + 2] - g[4][x - 2]);
+                // The own sample, and the other colour across the diagonals.
+                gx = g[2][i];
+                const int32_t nw = d2[i], ne = d2[i + 1], sw = d4[i], se = d4[i + 1];
+                const int32_t g1d = absInt(g1[i] - g3[i + 1]) + absInt(nw - se) + absInt(2 * gx - g[0][i - 1] - g[4][i + 1]);
+                const int32_t g2d = absInt(g1[i + 1] - g3[i]) + absInt(ne - sw) + absInt(2 * gx - g[0][i + 1] - g[4][i - 1]);
                 int32_t c;
-                if (2 * g1 < g2) {
-                    c = 4 * (9 * (nw + se) - d[0][x - 3] - d[6][x + 3]);
-                } else if (2 * g2 < g1) {
-                    c = 4 * (9 * (ne + sw) - d[0][x + 3] - d[6][x - 3]);
+                if (2 * g1d < g2d) {
+                    c = 4 * (9 * (nw + se) - d0[i - 1] - d6[i + 2]);
+                } else if (2 * g2d < g1d) {
+                    c = 4 * (9 * (ne + sw) - d0[i + 2] - d6[i - 1]);
                 } else {
                     const int32_t s4 = nw + se + ne + sw;
-                    const int32_t s8 = d[0][x - 1] + d[0][x + 1] + d[6][x - 1] + d[6][x + 1] + d[2][x - 3] +
-                                       d[2][x + 3] + d[4][x - 3] + d[4][x + 3];
+                    const int32_t s8 = d0[i] + d0[i + 1] + d6[i] + d6[i + 1] + d2[i - 1] + d2[i + 2] + d4[i - 1] + d4[i + 2];
                     c = 22 * s4 - 3 * s8;
                 }
-                own = d0[x] + gx;
+                own = d[3][i] + gx;
                 other = clampTo(gx + ((c + 32) >> 6), maxValue);
             }
             rowColour[x] = (uint16_t)own;
@@ -219,7 +276,7 @@ struct Rows {
 uint64_t engineBytes(int32_t width, int32_t maxValue) {
     const uint64_t valueBytes = maxValue <= 255 ? sizeof(int16_t) : sizeof(int32_t);
     const uint64_t stride = ((uint64_t)width + 2 * kPad + 15) & ~(uint64_t)15;
-    return 64 + stride * ((uint64_t)kPlanes * kRingRows * valueBytes + sizeof(int32_t));
+    return 64 + stride * ((uint64_t)kPlanes * kRingRows * valueBytes + sizeof(int32_t) + valueBytes);
 }
 
 void initEngine(RowEngine& e, uint8_t* memory, int32_t width, int32_t height, BayerPhase phase,
@@ -234,13 +291,15 @@ void initEngine(RowEngine& e, uint8_t* memory, int32_t width, int32_t height, Ba
     e.source = source;
     uint8_t* next = memory + ((64 - ((uintptr_t)memory & 63)) & 63);
     const size_t ringBytes = (size_t)kRingRows * e.stride * (e.narrow ? sizeof(int16_t) : sizeof(int32_t));
-    Ring* rings[kPlanes] = {&e.samples, &e.diffH, &e.gradH, &e.diffV, &e.gradV, &e.green, &e.colour};
+    Ring* rings[kPlanes] = {&e.samples, &e.diffH,     &e.gradH,      &e.diffV,
+                            &e.gradV,   &e.siteGreen, &e.siteColour, &e.greenSamples};
     for (Ring* ring : rings) {
         ring->rows = next;
         for (int32_t& tag : ring->tags) tag = -1;
         next += ringBytes;
     }
     e.gradients = next;
+    e.greens = next + e.stride * sizeof(int32_t);
 }
 
 void outputRow(RowEngine& e, int32_t y, uint16_t* red, uint16_t* green, uint16_t* blue) {

@@ -4,7 +4,14 @@
 // of its own, each row tagged with the frame row it holds and padded with
 // three mirrored columns on each side, so every inner loop runs without
 // border tests. A row is made when it is first asked for; asking for rows
-// in order makes each row of each plane once. Internal.
+// in order makes each row of each plane once.
+//
+// Red and blue are made from green and sample minus green at the red and
+// blue sites only, so those two planes keep just those sites, packed: in
+// row y, entry j holds column 2j + s, s being the parity of the row's red or
+// blue columns (its "sites"); a third packed row holds the samples of the
+// row's green sites, 2j + 1 - s at j. Column x is entry x >> 1 of the
+// packed row of its kind. Internal.
 #ifndef TAV_KERNELS_HQ_ROWS_H
 #define TAV_KERNELS_HQ_ROWS_H
 
@@ -29,7 +36,7 @@ struct SampleSource {
 };
 
 constexpr int32_t kRingRows = 8;  // each plane's widest window is 7 rows
-constexpr int kPlanes = 7;
+constexpr int kPlanes = 8;
 
 struct Ring {
     void* rows;  // kRingRows rows of `stride` values; row y at slot y mod kRingRows
@@ -48,10 +55,12 @@ struct RowEngine {
     size_t stride;  // values per padded row
     SampleSource source;
     // gradH and gradV hold each gradient row's sums over five columns
-    // (unsigned 16-bit for a narrow engine: up to 51000); colour holds
-    // sample minus green.
-    Ring samples, diffH, gradH, diffV, gradV, green, colour;
+    // (unsigned 16-bit for a narrow engine: up to 51000). siteGreen,
+    // siteColour (sample minus green) and greenSamples are packed rows,
+    // made together.
+    Ring samples, diffH, gradH, diffV, gradV, siteGreen, siteColour, greenSamples;
     void* gradients;  // one padded row of gradients on their way to gradH or gradV
+    void* greens;     // the green of every column of the row being packed
 };
 
 // Memory of one engine for rows of `width` samples with this maxValue,

@@ -50,12 +50,17 @@ struct VectorRowsOf {
     int32_t (*greens)(const T* samples, const typename GradientOf<T>::type* const* gradH,
                       const typename GradientOf<T>::type* const* gradV, const T* dh, const T* const* dv, T* out,
                       int32_t width, int32_t greenParity, int32_t maxValue);
-    // Sample minus green, from column -3 on.
-    int32_t (*colourDifferences)(const T* samples, const T* greens, T* out, int32_t width);
-    // Output row (rows.cpp, output): the colour of the row (red on red
+    // The packed rows of a row (rows.h) from its samples and greens;
+    // returns the first entry left to the plain loop (its column is twice it).
+    int32_t (*sites)(const T* samples, const T* greens, T* siteGreen, T* siteColour, T* greenSamples, int32_t width,
+                     int32_t siteParity);
+    // Output row (rows.cpp, output) from the packed rows: green of rows
+    // y - 2 .. y + 2, sample minus green of rows y - 3 .. y + 3 and the
+    // green sites' samples of row y; the colour of the row (red on red
     // rows), green, and the other colour.
-    int32_t (*outputs)(const T* const* d, const T* const* g, uint16_t* rowColour, uint16_t* green,
-                       uint16_t* otherColour, int32_t width, int32_t greenParity, int32_t maxValue);
+    int32_t (*outputs)(const T* const* siteGreen, const T* const* siteColour, const T* greenSamples,
+                       uint16_t* rowColour, uint16_t* green, uint16_t* otherColour, int32_t width,
+                       int32_t siteParity, int32_t maxValue);
     // 8-bit samples widened.
     int32_t (*widenBytes)(const uint8_t* row, T* out, int32_t width);
 };
@@ -266,50 +271,139 @@ inline int32_t greensVector(const T* p, const typename GradientOf<T>::type* cons
                             : greensOfParity<T, false>(p, gradH, gradV, dh, dv, out, width, maxValue);
 }
 
-template <class T>
-inline int32_t colourDifferencesVector(const T* p, const T* g, T* out, int32_t width) {
+// Every other lane of two registers (lanes kOdd, kOdd + 2, ... of a, then
+// of b), and two registers interleaved lane by lane (a0 b0 a1 b1 ...).
+template <int kLanes>
+struct Pairs;
+template <>
+struct Pairs<4> {
+    template <int kOdd, class V>
+    TAV_HQ_INLINE static V every2(V a, V b) {
+        return __builtin_shufflevector(a, b, kOdd, kOdd + 2, kOdd + 4, kOdd + 6);
+    }
+    template <class V>
+    TAV_HQ_INLINE static void zip(V a, V b, V& low, V& high) {
+        low = __builtin_shufflevector(a, b, 0, 4, 1, 5);
+        high = __builtin_shufflevector(a, b, 2, 6, 3, 7);
+    }
+};
+template <>
+struct Pairs<8> {
+    template <int kOdd, class V>
+    TAV_HQ_INLINE static V every2(V a, V b) {
+        return __builtin_shufflevector(a, b, kOdd, kOdd + 2, kOdd + 4, kOdd + 6, kOdd + 8, kOdd + 10, kOdd + 12,
+                                       kOdd + 14);
+    }
+    template <class V>
+    TAV_HQ_INLINE static void zip(V a, V b, V& low, V& high) {
+        low = __builtin_shufflevector(a, b, 0, 8, 1, 9, 2, 10, 3, 11);
+        high = __builtin_shufflevector(a, b, 4, 12, 5, 13, 6, 14, 7, 15);
+    }
+};
+template <>
+struct Pairs<16> {
+    template <int kOdd, class V>
+    TAV_HQ_INLINE static V every2(V a, V b) {
+        return __builtin_shufflevector(a, b, kOdd, kOdd + 2, kOdd + 4, kOdd + 6, kOdd + 8, kOdd + 10, kOdd + 12,
+                                       kOdd + 14, kOdd + 16, kOdd + 18, kOdd + 20, kOdd + 22, kOdd + 24, kOdd + 26,
+                                       kOdd + 28, kOdd + 30);
+    }
+    template <class V>
+    TAV_HQ_INLINE static void zip(V a, V b, V& low, V& high) {
+        low = __builtin_shufflevector(a, b, 0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21, 6, 22, 7, 23);
+        high = __builtin_shufflevector(a, b, 8, 24, 9, 25, 10, 26, 11, 27, 12, 28, 13, 29, 14, 30, 15, 31);
+    }
+};
+
+template <class T, int kSitesOdd>
+inline int32_t sitesOfParity(const T* p, const T* g, T* siteGreen, T* siteColour, T* greenSamples, int32_t width) {
     typedef typename HqLanes<T>::V V;
-    int32_t x = -3;
-    for (; x + HqLanes<T>::kLanes <= width + 3; x += HqLanes<T>::kLanes) put(out + x, at<V>(p + x) - at<V>(g + x));
-    return x;
+    constexpr int kLanes = HqLanes<T>::kLanes;
+    int32_t j = 0;
+    for (; 2 * (j + kLanes) <= width; j += kLanes) {
+        const V p0 = at<V>(p + 2 * j), p1 = at<V>(p + 2 * j + kLanes);
+        const V green = Pairs<kLanes>::template every2<kSitesOdd>(at<V>(g + 2 * j), at<V>(g + 2 * j + kLanes));
+        put(siteGreen + j, green);
+        put(siteColour + j, Pairs<kLanes>::template every2<kSitesOdd>(p0, p1) - green);
+        put(greenSamples + j, Pairs<kLanes>::template every2<1 - kSitesOdd>(p0, p1));
+    }
+    return j;
 }
 
 template <class T>
-inline int32_t outputsVector(const T* const* d, const T* const* g, uint16_t* rowColour, uint16_t* green,
-                             uint16_t* otherColour, int32_t width, int32_t greenParity, int32_t maxValue) {
+inline int32_t sitesVector(const T* p, const T* g, T* siteGreen, T* siteColour, T* greenSamples, int32_t width,
+                           int32_t siteParity) {
+    return siteParity ? sitesOfParity<T, 1>(p, g, siteGreen, siteColour, greenSamples, width)
+                      : sitesOfParity<T, 0>(p, g, siteGreen, siteColour, greenSamples, width);
+}
+
+// Entries i .. i + kLanes - 1 of the packed rows are the sites of columns
+// 2i .. 2i + 2 kLanes - 1: one register of red or blue sites and one of
+// green sites, each lane computing only its own kind's rule, then
+// interleaved back into columns.
+template <class T, int kSitesOdd>
+inline int32_t outputsOfParity(const T* const* sg, const T* const* sc, const T* pg, uint16_t* rowColour,
+                               uint16_t* green, uint16_t* otherColour, int32_t width, int32_t maxValue) {
     typedef typename HqLanes<T>::V V;
-    const V greenSite = parityMask<V>(greenParity);
+    constexpr int kLanes = HqLanes<T>::kLanes;
+    constexpr int s = kSitesOdd;
     const V top = V{} + (T)maxValue;
-    const T *d0 = d[0], *d2 = d[2], *d3 = d[3], *d4 = d[4], *d6 = d[6];
-    const T *g0 = g[0], *g1r = g[1], *g2r = g[2], *g3 = g[3], *g4 = g[4];
-    int32_t x = 0;
-    for (; x + HqLanes<T>::kLanes <= width; x += HqLanes<T>::kLanes) {
-        const V gx = at<V>(g2r + x);
+    // Rows an odd distance away hold the other parity (rows.cpp, output).
+    const T *d0 = sc[0] + s - 1, *d2 = sc[2] + s - 1, *d4 = sc[4] + s - 1, *d6 = sc[6] + s - 1;
+    const T *r0 = sc[0], *r2 = sc[2], *r3 = sc[3], *r4 = sc[4], *r6 = sc[6];
+    const T *g0 = sg[0], *g1 = sg[1] + s - 1, *g2 = sg[2], *g3 = sg[3] + s - 1, *g4 = sg[4];
+    const T* alongRowAt = sc[3] - s;
+    int32_t i = 0;
+    for (; 2 * (i + kLanes) <= width; i += kLanes) {
         // Green sites: the row's colour along the row, the other along the column.
-        const V alongRow = 9 * (at<V>(d3 + x - 1) + at<V>(d3 + x + 1)) - at<V>(d3 + x - 3) - at<V>(d3 + x + 3);
-        const V alongColumn = 9 * (at<V>(d2 + x) + at<V>(d4 + x)) - at<V>(d0 + x) - at<V>(d6 + x);
+        const V gp = at<V>(pg + i);
+        const V alongRow = 9 * (at<V>(alongRowAt + i) + at<V>(alongRowAt + i + 1)) - at<V>(alongRowAt + i - 1) -
+                           at<V>(alongRowAt + i + 2);
+        const V alongColumn = 9 * (at<V>(r2 + i) + at<V>(r4 + i)) - at<V>(r0 + i) - at<V>(r6 + i);
+        const V ownAtGreen = clamp(gp + ((alongRow + 8) >> 4), top);
+        const V otherAtGreen = clamp(gp + ((alongColumn + 8) >> 4), top);
         // Red and blue sites: their own sample, the other colour across the diagonals.
-        const V nw = at<V>(d2 + x - 1), se = at<V>(d4 + x + 1), ne = at<V>(d2 + x + 1), sw = at<V>(d4 + x - 1);
+        const V gx = at<V>(g2 + i);
+        const V nw = at<V>(d2 + i), ne = at<V>(d2 + i + 1), sw = at<V>(d4 + i), se = at<V>(d4 + i + 1);
         const V twice = gx + gx;
-        const V g1 = absolute(at<V>(g1r + x - 1) - at<V>(g3 + x + 1)) + absolute(nw - se) +
-                     absolute(twice - at<V>(g0 + x - 2) - at<V>(g4 + x + 2));
-        const V g2 = absolute(at<V>(g1r + x + 1) - at<V>(g3 + x - 1)) + absolute(ne - sw) +
-                     absolute(twice - at<V>(g0 + x + 2) - at<V>(g4 + x - 2));
-        const V first1 = (g1 + g1) < g2;
-        const V first2 = ~first1 & ((g2 + g2) < g1);
-        const V c1 = 4 * (9 * (nw + se) - at<V>(d0 + x - 3) - at<V>(d6 + x + 3));
-        const V c2 = 4 * (9 * (ne + sw) - at<V>(d0 + x + 3) - at<V>(d6 + x - 3));
-        const V s8 = at<V>(d0 + x - 1) + at<V>(d0 + x + 1) + at<V>(d6 + x - 1) + at<V>(d6 + x + 1) +
-                     at<V>(d2 + x - 3) + at<V>(d2 + x + 3) + at<V>(d4 + x - 3) + at<V>(d4 + x + 3);
+        const V g1d = absolute(at<V>(g1 + i) - at<V>(g3 + i + 1)) + absolute(nw - se) +
+                      absolute(twice - at<V>(g0 + i - 1) - at<V>(g4 + i + 1));
+        const V g2d = absolute(at<V>(g1 + i + 1) - at<V>(g3 + i)) + absolute(ne - sw) +
+                      absolute(twice - at<V>(g0 + i + 1) - at<V>(g4 + i - 1));
+        const V first1 = (g1d + g1d) < g2d;
+        const V first2 = ~first1 & ((g2d + g2d) < g1d);
+        const V c1 = 4 * (9 * (nw + se) - at<V>(d0 + i - 1) - at<V>(d6 + i + 2));
+        const V c2 = 4 * (9 * (ne + sw) - at<V>(d0 + i + 2) - at<V>(d6 + i - 1));
+        const V s8 = at<V>(d0 + i) + at<V>(d0 + i + 1) + at<V>(d6 + i) + at<V>(d6 + i + 1) + at<V>(d2 + i - 1) +
+                     at<V>(d2 + i + 2) + at<V>(d4 + i - 1) + at<V>(d4 + i + 2);
         const V c3 = 22 * (nw + se + ne + sw) - 3 * s8;
         const V c = pick(first1, c1, pick(first2, c2, c3));
-        const V own = pick(greenSite, clamp(gx + ((alongRow + 8) >> 4), top), at<V>(d3 + x) + gx);
-        const V other = pick(greenSite, clamp(gx + ((alongColumn + 8) >> 4), top), clamp(gx + ((c + 32) >> 6), top));
-        putWords<T>(rowColour + x, own);
-        putWords<T>(green + x, gx);
-        putWords<T>(otherColour + x, other);
+        const V ownAtSite = at<V>(r3 + i) + gx;
+        const V otherAtSite = clamp(gx + ((c + 32) >> 6), top);
+        // Back into columns: even columns first.
+        V low, high;
+        const int32_t x = 2 * i;
+        Pairs<kLanes>::zip(s ? ownAtGreen : ownAtSite, s ? ownAtSite : ownAtGreen, low, high);
+        putWords<T>(rowColour + x, low);
+        putWords<T>(rowColour + x + kLanes, high);
+        Pairs<kLanes>::zip(s ? gp : gx, s ? gx : gp, low, high);
+        putWords<T>(green + x, low);
+        putWords<T>(green + x + kLanes, high);
+        Pairs<kLanes>::zip(s ? otherAtGreen : otherAtSite, s ? otherAtSite : otherAtGreen, low, high);
+        putWords<T>(otherColour + x, low);
+        putWords<T>(otherColour + x + kLanes, high);
     }
-    return x;
+    return 2 * i;
+}
+
+template <class T>
+inline int32_t outputsVector(const T* const* siteGreen, const T* const* siteColour, const T* greenSamples,
+                             uint16_t* rowColour, uint16_t* green, uint16_t* otherColour, int32_t width,
+                             int32_t siteParity, int32_t maxValue) {
+    return siteParity ? outputsOfParity<T, 1>(siteGreen, siteColour, greenSamples, rowColour, green, otherColour,
+                                              width, maxValue)
+                      : outputsOfParity<T, 0>(siteGreen, siteColour, greenSamples, rowColour, green, otherColour,
+                                              width, maxValue);
 }
 
 template <class T>
@@ -413,7 +507,7 @@ inline int32_t greyVector(const uint16_t* red, const uint16_t* green, const uint
 template <class T>
 constexpr VectorRowsOf<T> vectorRowsOf() {
     return {differencesVector<T>, absoluteDifferencesVector<T>, fiveSumsVector<T>, greensVector<T>,
-            colourDifferencesVector<T>, outputsVector<T>, widenBytesVector<T>};
+            sitesVector<T>,       outputsVector<T>,             widenBytesVector<T>};
 }
 
 constexpr VectorRows kVectorRows = {vectorRowsOf<int32_t>(), vectorRowsOf<int16_t>(), widenWordsVector,
