@@ -13,6 +13,9 @@
 
 #include "simd/isaNamespace.h"
 
+#if defined(TAV_KERNEL_UNIT)
+#include "simd/interleave.h"
+#endif
 #if defined(TAV_KERNEL_UNIT) && defined(__AVX2__)
 #include <immintrin.h>
 #elif defined(TAV_KERNEL_UNIT) && defined(__ARM_NEON)
@@ -436,50 +439,45 @@ inline int32_t widenWordsVector(const uint16_t* row, int32_t* out, int32_t width
     return x;
 }
 
+// Sixteen (thirty-two on AVX2) values of 0..255 as bytes.
+TAV_HQ_INLINE lanes::U8x16 bytesAt(const uint16_t* p) {
+    // The low byte of each value (little endian).
+    const lanes::U8x16 low = (lanes::U8x16)at<lanes::U16x8>(p), high = (lanes::U8x16)at<lanes::U16x8>(p + 8);
+    return __builtin_shufflevector(low, high, 0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30);
+}
+#if defined(__AVX2__)
+TAV_HQ_INLINE lanes::U8x32 bytes32At(const uint16_t* p) {
+    const __m256i packed = _mm256_packus_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)),
+                                               _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 16)));
+    // Packs work per 128-bit half: put the quarters back in order.
+    return (lanes::U8x32)_mm256_permute4x64_epi64(packed, 0xD8);
+}
+#endif
+
 inline int32_t interleaveVector(const uint16_t* first, const uint16_t* green, const uint16_t* third, uint8_t* out,
                                 int32_t width, int32_t bytes) {
     int32_t x = 0;
-#if defined(__ARM_NEON)
-    // Eight pixels narrowed and stored interleaved, exactly their bytes.
-    for (; x + 8 <= width; x += 8) {
-        const uint8x8_t a = vmovn_u16(vld1q_u16(first + x)), g = vmovn_u16(vld1q_u16(green + x));
-        const uint8x8_t c = vmovn_u16(vld1q_u16(third + x));
+#if defined(__AVX2__)
+    for (; x + 32 <= width; x += 32) {
         uint8_t* to = out + (size_t)x * (size_t)bytes;
+        const lanes::U8x32 a = bytes32At(first + x), g = bytes32At(green + x), c = bytes32At(third + x);
         if (bytes == 3) {
-            const uint8x8x3_t pixels = {{a, g, c}};
-            vst3_u8(to, pixels);
+            lanes::storeInterleaved3x32(to, a, g, c);
         } else {
-            const uint8x8x4_t pixels = {{a, g, c, vdup_n_u8(0)}};
-            vst4_u8(to, pixels);
+            lanes::storeInterleaved4x32(to, a, g, c, lanes::U8x32{});
         }
     }
-    return x;
 #endif
-    for (; x + Lanes32::kLanes < width; x += Lanes32::kLanes) {
-        const HqI32 pixels = wordsAt(first + x) | (wordsAt(green + x) << 8) | (wordsAt(third + x) << 16);
+    // A 3-byte store may write up to kInterleaved3Overrun bytes past its
+    // pixels: the last pixel of a row is left to the plain loop.
+    static_assert(lanes::kInterleaved3Overrun <= 3, "one pixel covers the overrun");
+    for (; x + 16 < width; x += 16) {
         uint8_t* to = out + (size_t)x * (size_t)bytes;
-#if defined(__AVX2__)
-        // Each half's four pixels closed up to 12 bytes; the 16-byte stores
-        // reach 4 bytes into pixels the next store (or the last pixel) writes.
-        __m256i words;
-        memcpy(&words, &pixels, sizeof words);
+        const lanes::U8x16 a = bytesAt(first + x), g = bytesAt(green + x), c = bytesAt(third + x);
         if (bytes == 3) {
-            const __m256i close = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1, 0, 1, 2, 4,
-                                                   5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
-            if (x + Lanes32::kLanes + 2 > width) break;
-            const __m256i packed = _mm256_shuffle_epi8(words, close);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm256_castsi256_si128(packed));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 12), _mm256_extracti128_si256(packed, 1));
+            lanes::storeInterleaved3(to, a, g, c);
         } else {
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(to), words);
-        }
-        continue;
-#endif
-        // Whole words: a 3-byte pixel's fourth byte is the next pixel's first,
-        // written again by the next store.
-        for (int i = 0; i < Lanes32::kLanes; ++i) {
-            const int32_t word = pixels[i];
-            memcpy(to + i * bytes, &word, 4);
+            lanes::storeInterleaved4(to, a, g, c, lanes::U8x16{});
         }
     }
     return x;
