@@ -146,8 +146,9 @@ struct Rows {
         fiveColumnSums(e, above, below, out);
     }
 
-    // Green of every column of row y (a green site keeps its sample).
-    static void makeGreen(RowEngine& e, int32_t y, T* out) {
+    // The packed rows of row y: green and sample minus green at its red or
+    // blue sites, and the samples of its green sites.
+    static void makeSites(RowEngine& e, int32_t y, int32_t slot) {
         // Horizontal gradients first: they read the sample rows nearest y,
         // which the vertical differences then push further into their ring.
         const G* gH[5];
@@ -157,12 +158,18 @@ struct Rows {
         const T* dh = diffH(e, y);
         const T* dv[3] = {diffV(e, y - 1), diffV(e, y), diffV(e, y + 1)};
         const T* p = samples(e, y);
-        const int32_t parity = greenParity(e, y);
+        T* siteGreen = rowOf<T>(e, e.siteGreen, slot);
+        T* siteColour = rowOf<T>(e, e.siteColour, slot);
+        T* greenSamples = rowOf<T>(e, e.greenSamples, slot);
+        const int32_t parity = siteParity(e, y);
         const VectorRowsOf<T>* vector = vectorOf<T>(e);
-        int32_t x = vector ? vector->greens(p, gH, gV, dh, dv, out, e.width, parity, e.maxValue) : 0;
+        int32_t x = vector ? vector->greens(p, gH, gV, dh, dv, siteGreen, siteColour, greenSamples, e.width, parity,
+                                            e.maxValue)
+                           : 0;
         for (; x < e.width; ++x) {
-            if (((x ^ parity) & 1) == 0) {
-                out[x] = p[x];
+            const int32_t j = x >> 1;
+            if ((x & 1) != parity) {
+                greenSamples[j] = p[x];
                 continue;
             }
             // The 5x5 gradient sums from five rows of five-column sums.
@@ -171,30 +178,9 @@ struct Rows {
             const int32_t sH = dh[x - 1] + 2 * dh[x] + dh[x + 1];
             const int32_t sV = dv[0][x] + 2 * dv[1][x] + dv[2][x];
             const int32_t s = 9 * windowH < 8 * windowV ? 2 * sH : (9 * windowV < 8 * windowH ? 2 * sV : sH + sV);
-            out[x] = (T)clampTo(p[x] + ((s + 64) >> 7), e.maxValue);
-        }
-    }
-
-    // The packed rows of row y: green and sample minus green at its red or
-    // blue sites, and the samples of its green sites.
-    static void makeSites(RowEngine& e, int32_t y, int32_t slot) {
-        T* g = static_cast<T*>(e.greens);
-        makeGreen(e, y, g);
-        const T* p = samples(e, y);
-        T* siteGreen = rowOf<T>(e, e.siteGreen, slot);
-        T* siteColour = rowOf<T>(e, e.siteColour, slot);
-        T* greenSamples = rowOf<T>(e, e.greenSamples, slot);
-        const int32_t parity = siteParity(e, y);
-        const VectorRowsOf<T>* vector = vectorOf<T>(e);
-        const int32_t first = vector ? vector->sites(p, g, siteGreen, siteColour, greenSamples, e.width, parity) : 0;
-        for (int32_t x = 2 * first; x < e.width; ++x) {
-            const int32_t j = x >> 1;
-            if ((x & 1) == parity) {
-                siteGreen[j] = g[x];
-                siteColour[j] = (T)(p[x] - g[x]);
-            } else {
-                greenSamples[j] = p[x];
-            }
+            const int32_t green = clampTo(p[x] + ((s + 64) >> 7), e.maxValue);
+            siteGreen[j] = (T)green;
+            siteColour[j] = (T)(p[x] - green);
         }
         padPacked(siteGreen, parity, e.width);
         padPacked(siteColour, parity, e.width);
@@ -276,7 +262,7 @@ struct Rows {
 uint64_t engineBytes(int32_t width, int32_t maxValue) {
     const uint64_t valueBytes = maxValue <= 255 ? sizeof(int16_t) : sizeof(int32_t);
     const uint64_t stride = ((uint64_t)width + 2 * kPad + 15) & ~(uint64_t)15;
-    return 64 + stride * ((uint64_t)kPlanes * kRingRows * valueBytes + sizeof(int32_t) + valueBytes);
+    return 64 + stride * ((uint64_t)kPlanes * kRingRows * valueBytes + sizeof(int32_t));
 }
 
 void initEngine(RowEngine& e, uint8_t* memory, int32_t width, int32_t height, BayerPhase phase,
@@ -299,7 +285,6 @@ void initEngine(RowEngine& e, uint8_t* memory, int32_t width, int32_t height, Ba
         next += ringBytes;
     }
     e.gradients = next;
-    e.greens = next + e.stride * sizeof(int32_t);
 }
 
 void outputRow(RowEngine& e, int32_t y, uint16_t* red, uint16_t* green, uint16_t* blue) {

@@ -60,7 +60,6 @@ struct RowEngine {
     // made together.
     Ring samples, diffH, gradH, diffV, gradV, siteGreen, siteColour, greenSamples;
     void* gradients;  // one padded row of gradients on their way to gradH or gradV
-    void* greens;     // the green of every column of the row being packed
 };
 
 // Memory of one engine for rows of `width` samples with this maxValue,

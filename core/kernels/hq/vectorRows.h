@@ -47,16 +47,14 @@ struct VectorRowsOf {
     // Gradient sums over five columns: out[x] = g[x - 2] + ... + g[x + 2]
     // (G: uint16_t for 8-bit samples, whose gradients are at most 10200).
     int32_t (*fiveSums)(const typename GradientOf<T>::type* g, typename GradientOf<T>::type* out, int32_t width);
-    // Green of a row (rows.cpp, makeGreen) from its samples, the five rows
-    // of five-column gradient sums around it of each direction, the row's
-    // horizontal differences and three rows of vertical differences.
+    // The packed rows of a row (rows.h; rows.cpp, makeSites) from its
+    // samples, the five rows of five-column gradient sums around it of each
+    // direction, the row's horizontal differences and three rows of
+    // vertical differences; returns an even column.
     int32_t (*greens)(const T* samples, const typename GradientOf<T>::type* const* gradH,
-                      const typename GradientOf<T>::type* const* gradV, const T* dh, const T* const* dv, T* out,
-                      int32_t width, int32_t greenParity, int32_t maxValue);
-    // The packed rows of a row (rows.h) from its samples and greens;
-    // returns the first entry left to the plain loop (its column is twice it).
-    int32_t (*sites)(const T* samples, const T* greens, T* siteGreen, T* siteColour, T* greenSamples, int32_t width,
-                     int32_t siteParity);
+                      const typename GradientOf<T>::type* const* gradV, const T* dh, const T* const* dv,
+                      T* siteGreen, T* siteColour, T* greenSamples, int32_t width, int32_t siteParity,
+                      int32_t maxValue);
     // Output row (rows.cpp, output) from the packed rows: green of rows
     // y - 2 .. y + 2, sample minus green of rows y - 3 .. y + 3 and the
     // green sites' samples of row y; the colour of the row (red on red
@@ -238,42 +236,6 @@ struct Directions<int16_t> {
     }
 };
 
-// (s + 64) >> 7 of the rule as (sH + 32) >> 6 for s = 2sH (likewise sV) and
-// (floor((sH + sV) / 2) + 32) >> 6 for s = sH + sV: equal for every integer,
-// and no term leaves 16 bits for 8-bit samples.
-template <class T, bool kSitesOdd>
-inline int32_t greensOfParity(const T* p, const typename GradientOf<T>::type* const* gradH,
-                              const typename GradientOf<T>::type* const* gradV, const T* dh, const T* const* dv,
-                              T* out, int32_t width, int32_t maxValue) {
-    typedef typename HqLanes<T>::V V;
-    typedef typename GradientOf<T>::type G;
-    const V greenSite = parityMask<V>(kSitesOdd ? 0 : 1);
-    const V top = V{} + (T)maxValue;
-    // Stores through memcpy may alias anything: the row pointers are held here.
-    const G* const gH[5] = {gradH[0], gradH[1], gradH[2], gradH[3], gradH[4]};
-    const G* const gV[5] = {gradV[0], gradV[1], gradV[2], gradV[3], gradV[4]};
-    const T *above = dv[0], *level = dv[1], *below = dv[2];
-    int32_t x = 0;
-    for (; x + HqLanes<T>::kLanes <= width; x += HqLanes<T>::kLanes) {
-        V alongH, alongV;
-        Directions<T>::template of<kSitesOdd>(gH, gV, x, alongH, alongV);
-        const V sH = at<V>(dh + x - 1) + 2 * at<V>(dh + x) + at<V>(dh + x + 1);
-        const V sV = at<V>(above + x) + 2 * at<V>(level + x) + at<V>(below + x);
-        const V half = pick(alongH, sH, pick(alongV, sV, halfSum(sH, sV)));
-        const V own = at<V>(p + x);
-        put(out + x, pick(greenSite, own, clamp(own + ((half + 32) >> 6), top)));
-    }
-    return x;
-}
-
-template <class T>
-inline int32_t greensVector(const T* p, const typename GradientOf<T>::type* const* gradH,
-                            const typename GradientOf<T>::type* const* gradV, const T* dh, const T* const* dv, T* out,
-                            int32_t width, int32_t greenParity, int32_t maxValue) {
-    return greenParity == 0 ? greensOfParity<T, true>(p, gradH, gradV, dh, dv, out, width, maxValue)
-                            : greensOfParity<T, false>(p, gradH, gradV, dh, dv, out, width, maxValue);
-}
-
 // Every other lane of two registers (lanes kOdd, kOdd + 2, ... of a, then
 // of b), and two registers interleaved lane by lane (a0 b0 a1 b1 ...).
 template <int kLanes>
@@ -318,27 +280,53 @@ struct Pairs<16> {
     }
 };
 
+// (s + 64) >> 7 of the rule as (sH + 32) >> 6 for s = 2sH (likewise sV) and
+// (floor((sH + sV) / 2) + 32) >> 6 for s = sH + sV: equal for every integer,
+// and no term leaves 16 bits for 8-bit samples. Every lane computes the
+// rule; the red and blue sites' lanes of two registers are kept, packed.
 template <class T, int kSitesOdd>
-inline int32_t sitesOfParity(const T* p, const T* g, T* siteGreen, T* siteColour, T* greenSamples, int32_t width) {
+inline int32_t greensOfParity(const T* p, const typename GradientOf<T>::type* const* gradH,
+                              const typename GradientOf<T>::type* const* gradV, const T* dh, const T* const* dv,
+                              T* siteGreen, T* siteColour, T* greenSamples, int32_t width, int32_t maxValue) {
     typedef typename HqLanes<T>::V V;
+    typedef typename GradientOf<T>::type G;
     constexpr int kLanes = HqLanes<T>::kLanes;
-    int32_t j = 0;
-    for (; 2 * (j + kLanes) <= width; j += kLanes) {
-        const V p0 = at<V>(p + 2 * j), p1 = at<V>(p + 2 * j + kLanes);
-        const V green = Pairs<kLanes>::template every2<kSitesOdd>(at<V>(g + 2 * j), at<V>(g + 2 * j + kLanes));
-        put(siteGreen + j, green);
-        put(siteColour + j, Pairs<kLanes>::template every2<kSitesOdd>(p0, p1) - green);
-        put(greenSamples + j, Pairs<kLanes>::template every2<1 - kSitesOdd>(p0, p1));
+    const V top = V{} + (T)maxValue;
+    // Stores through memcpy may alias anything: the row pointers are held here.
+    const G* const gH[5] = {gradH[0], gradH[1], gradH[2], gradH[3], gradH[4]};
+    const G* const gV[5] = {gradV[0], gradV[1], gradV[2], gradV[3], gradV[4]};
+    const T *above = dv[0], *level = dv[1], *below = dv[2];
+    int32_t x = 0;
+    for (; x + 2 * kLanes <= width; x += 2 * kLanes) {
+        V green[2], own[2];
+        for (int k = 0; k < 2; ++k) {
+            const int32_t c = x + k * kLanes;
+            V alongH, alongV;
+            Directions<T>::template of<kSitesOdd != 0>(gH, gV, c, alongH, alongV);
+            const V sH = at<V>(dh + c - 1) + 2 * at<V>(dh + c) + at<V>(dh + c + 1);
+            const V sV = at<V>(above + c) + 2 * at<V>(level + c) + at<V>(below + c);
+            const V half = pick(alongH, sH, pick(alongV, sV, halfSum(sH, sV)));
+            own[k] = at<V>(p + c);
+            green[k] = clamp(own[k] + ((half + 32) >> 6), top);
+        }
+        const V sites = Pairs<kLanes>::template every2<kSitesOdd>(green[0], green[1]);
+        put(siteGreen + x / 2, sites);
+        put(siteColour + x / 2, Pairs<kLanes>::template every2<kSitesOdd>(own[0], own[1]) - sites);
+        put(greenSamples + x / 2, Pairs<kLanes>::template every2<1 - kSitesOdd>(own[0], own[1]));
     }
-    return j;
+    return x;
 }
 
 template <class T>
-inline int32_t sitesVector(const T* p, const T* g, T* siteGreen, T* siteColour, T* greenSamples, int32_t width,
-                           int32_t siteParity) {
-    return siteParity ? sitesOfParity<T, 1>(p, g, siteGreen, siteColour, greenSamples, width)
-                      : sitesOfParity<T, 0>(p, g, siteGreen, siteColour, greenSamples, width);
+inline int32_t greensVector(const T* p, const typename GradientOf<T>::type* const* gradH,
+                            const typename GradientOf<T>::type* const* gradV, const T* dh, const T* const* dv,
+                            T* siteGreen, T* siteColour, T* greenSamples, int32_t width, int32_t siteParity,
+                            int32_t maxValue) {
+    return siteParity
+               ? greensOfParity<T, 1>(p, gradH, gradV, dh, dv, siteGreen, siteColour, greenSamples, width, maxValue)
+               : greensOfParity<T, 0>(p, gradH, gradV, dh, dv, siteGreen, siteColour, greenSamples, width, maxValue);
 }
+
 
 // Entries i .. i + kLanes - 1 of the packed rows are the sites of columns
 // 2i .. 2i + 2 kLanes - 1: one register of red or blue sites and one of
@@ -505,7 +493,7 @@ inline int32_t greyVector(const uint16_t* red, const uint16_t* green, const uint
 template <class T>
 constexpr VectorRowsOf<T> vectorRowsOf() {
     return {differencesVector<T>, absoluteDifferencesVector<T>, fiveSumsVector<T>, greensVector<T>,
-            sitesVector<T>,       outputsVector<T>,             widenBytesVector<T>};
+            outputsVector<T>,     widenBytesVector<T>};
 }
 
 constexpr VectorRows kVectorRows = {vectorRowsOf<int32_t>(), vectorRowsOf<int16_t>(), widenWordsVector,
