@@ -63,24 +63,24 @@ const VectorRowsOf<int16_t>* vectorOf<int16_t>(const RowEngine& e) { return e.ve
 template <class T>
 struct Rows {
     typedef typename GradientOf<T>::type G;
-    typedef void (*MakeRow)(RowEngine& e, int32_t y, T* out);
+
+    // Row `slot` of a ring, past its left pad.
+    template <class U>
+    static U* rowOf(RowEngine& e, Ring& ring, int32_t slot) {
+        return static_cast<U*>(ring.rows) + (size_t)slot * e.stride + kPad;
+    }
 
     // Row y of a plane (mirrored into the frame), made if its slot holds another row.
     template <class U>
     static const U* of(RowEngine& e, Ring& ring, int32_t y, void (*make)(RowEngine&, int32_t, U*)) {
         y = mirror(y, e.height);
         const int32_t slot = y % kRingRows;
-        U* row = static_cast<U*>(ring.rows) + (size_t)slot * e.stride + kPad;
+        U* row = rowOf<U>(e, ring, slot);
         if (ring.tags[slot] != y) {
             make(e, y, row);
             ring.tags[slot] = y;
         }
         return row;
-    }
-
-    template <class U>
-    static U* rowOf(RowEngine& e, Ring& ring, int32_t slot) {
-        return static_cast<U*>(ring.rows) + (size_t)slot * e.stride + kPad;
     }
 
     static void makeSamples(RowEngine& e, int32_t y, T* out) {

@@ -1,8 +1,10 @@
 // The high-quality method's vector rows: the rule of rows.cpp for whole
 // vectors from column 0 on, reading the rows' mirrored pads for the
 // neighbours; each routine returns the column where the plain loop goes on.
-// Sites of the two parities alternate lane by lane, so both sides of every
-// choice are computed and lanes pick theirs by mask. The same source serves
+// Up to green, sites of the two parities alternate lane by lane, so both
+// sides of every choice are computed and lanes pick theirs by mask; red and
+// blue read the packed rows of rows.h, one kind of site per register, and
+// interleave the two kinds back into columns. The same source serves
 // 32-bit lanes and, for 8-bit samples, 16-bit lanes: every plane then fits
 // 16 bits but the 5x5 gradient sums, which are taken in 32-bit lanes.
 #ifndef TAV_KERNELS_HQ_VECTOR_ROWS_H
@@ -200,7 +202,7 @@ struct Directions<int32_t> {
         return at<HqI32>(g[0] + x) + at<HqI32>(g[1] + x) + at<HqI32>(g[2] + x) + at<HqI32>(g[3] + x) +
                at<HqI32>(g[4] + x);
     }
-    template <bool kSitesOdd>
+    template <int kSitesOdd>
     TAV_HQ_INLINE static void of(const int32_t* const* gH, const int32_t* const* gV, int32_t x, V& alongH,
                                  V& alongV) {
         decide(window(gH, x), window(gV, x), alongH, alongV);
@@ -210,23 +212,23 @@ struct Directions<int32_t> {
 // every other column, so the window is summed for them alone, one site per
 // 32-bit lane: the low half of each lane holds the even column (little
 // endian), the high half the odd one. A lane's mask covers both its
-// columns; the green site among them keeps its sample anyway.
+// columns; the green site's lane among them is dropped when the row is packed.
 template <>
 struct Directions<int16_t> {
     typedef HqLanes<int16_t>::V V;
     typedef uint32_t U32 __attribute__((vector_size(kHqBytes)));
     static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "sites are picked as halves of 32-bit lanes");
-    template <bool kSitesOdd>
+    template <int kSitesOdd>
     TAV_HQ_INLINE static HqI32 sites(const uint16_t* p) {
         const U32 pair = at<U32>(p);
         return (HqI32)(kSitesOdd ? pair >> 16 : pair & 0xFFFF);
     }
-    template <bool kSitesOdd>
+    template <int kSitesOdd>
     TAV_HQ_INLINE static HqI32 window(const uint16_t* const* g, int32_t x) {
         return sites<kSitesOdd>(g[0] + x) + sites<kSitesOdd>(g[1] + x) + sites<kSitesOdd>(g[2] + x) +
                sites<kSitesOdd>(g[3] + x) + sites<kSitesOdd>(g[4] + x);
     }
-    template <bool kSitesOdd>
+    template <int kSitesOdd>
     TAV_HQ_INLINE static void of(const uint16_t* const* gH, const uint16_t* const* gV, int32_t x, V& alongH,
                                  V& alongV) {
         HqI32 h, v;
@@ -302,7 +304,7 @@ inline int32_t greensOfParity(const T* p, const typename GradientOf<T>::type* co
         for (int k = 0; k < 2; ++k) {
             const int32_t c = x + k * kLanes;
             V alongH, alongV;
-            Directions<T>::template of<kSitesOdd != 0>(gH, gV, c, alongH, alongV);
+            Directions<T>::template of<kSitesOdd>(gH, gV, c, alongH, alongV);
             const V sH = at<V>(dh + c - 1) + 2 * at<V>(dh + c) + at<V>(dh + c + 1);
             const V sV = at<V>(above + c) + 2 * at<V>(level + c) + at<V>(below + c);
             const V half = pick(alongH, sH, pick(alongV, sV, halfSum(sH, sV)));
@@ -326,7 +328,6 @@ inline int32_t greensVector(const T* p, const typename GradientOf<T>::type* cons
                ? greensOfParity<T, 1>(p, gradH, gradV, dh, dv, siteGreen, siteColour, greenSamples, width, maxValue)
                : greensOfParity<T, 0>(p, gradH, gradV, dh, dv, siteGreen, siteColour, greenSamples, width, maxValue);
 }
-
 
 // Entries i .. i + kLanes - 1 of the packed rows are the sites of columns
 // 2i .. 2i + 2 kLanes - 1: one register of red or blue sites and one of
